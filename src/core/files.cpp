@@ -1,0 +1,244 @@
+#include "core/files.h"
+
+#include <cstring>
+
+#include "core/strings.h"
+
+namespace marlinth {
+
+namespace {
+
+void report_line(TextBuffer* report, std::string_view message, std::string_view path = {}) {
+    if (!report) return;
+    report->append(message);
+    report->append(path);
+    report->append("\r\n");
+}
+
+}  // namespace
+
+ByteBuffer& ByteBuffer::operator=(ByteBuffer&& other) noexcept {
+    if (this != &other) {
+        reset();
+        platform_ = other.platform_;
+        data_ = other.data_;
+        size_ = other.size_;
+        other.platform_ = nullptr;
+        other.data_ = nullptr;
+        other.size_ = 0;
+    }
+    return *this;
+}
+
+bool ByteBuffer::allocate(Platform& platform, uint32_t size) {
+    reset();
+    void* block = platform.allocate(size == 0 ? 1 : size);
+    if (!block) return false;
+    platform_ = &platform;
+    data_ = static_cast<uint8_t*>(block);
+    size_ = size;
+    return true;
+}
+
+void ByteBuffer::reset() {
+    if (data_ && platform_) platform_->release(data_);
+    data_ = nullptr;
+    size_ = 0;
+}
+
+bool is_file(Platform& platform, const std::string& path) {
+    FileAttributes a = platform.attributes(path);
+    return a.exists && !a.directory;
+}
+
+bool is_directory(Platform& platform, const std::string& path) {
+    FileAttributes a = platform.attributes(path);
+    return a.exists && a.directory;
+}
+
+bool read_file_capped(Platform& platform, const std::string& path, ByteBuffer& out, uint32_t cap, TextBuffer* report) {
+    out.reset();
+    ScopedHandle file(platform, platform.open(path, OpenMode::ReadShared));
+    if (!file.valid()) {
+        report_line(report, "Cannot open: ", path);
+        return false;
+    }
+    uint64_t size = 0;
+    if (!platform.file_size(file.get(), size)) {
+        report_line(report, "GetFileSizeEx failed.");
+        return false;
+    }
+    if ((size >> 32) != 0 || size > cap) {
+        report_line(report, "File too large for safe in-memory inspection: ", path);
+        return false;
+    }
+    ByteBuffer buffer;
+    if (!buffer.allocate(platform, static_cast<uint32_t>(size))) {
+        report_line(report, "Out of memory.");
+        return false;
+    }
+    if (size != 0) {
+        uint32_t got = 0;
+        if (!platform.read(file.get(), buffer.data(), static_cast<uint32_t>(size), got) || got != size) {
+            report_line(report, "Read failed: ", path);
+            return false;
+        }
+    }
+    out = std::move(buffer);
+    return true;
+}
+
+bool write_text_file(Platform& platform, const std::string& path, std::string_view data, bool append, TextBuffer* report) {
+    ScopedHandle file(platform, platform.open(path, append ? OpenMode::WriteAppend : OpenMode::WriteTruncate));
+    if (!file.valid()) {
+        report_line(report, "Cannot create: ", path);
+        return false;
+    }
+    if (data.empty()) return true;
+    uint32_t written = 0;
+    if (!platform.write(file.get(), data.data(), static_cast<uint32_t>(data.size()), written)) {
+        report_line(report, "Write failed: ", path);
+        return false;
+    }
+    return written == data.size();
+}
+
+std::string normalize_path(Platform& platform, std::string_view input) {
+    std::string text = trimmed(bounded(input, kMaxPath));
+    std::string full;
+    if (!text.empty() && platform.full_path(text, full) && !full.empty() && full.size() <= kMaxPath) text = full;
+    for (char& c : text)
+        if (is_separator(c)) c = kPathSeparator;
+    while (text.size() > 3 && text.back() == kPathSeparator) text.pop_back();
+#ifndef _WIN32
+    // A POSIX root keeps its one separator; deeper paths lose a trailing one.
+    while (text.size() > 1 && text.back() == kPathSeparator) text.pop_back();
+#endif
+    return text;
+}
+
+bool paths_are_separate(Platform& platform, std::string_view a, std::string_view b) {
+    std::string na = normalize_path(platform, a);
+    std::string nb = normalize_path(platform, b);
+    if (na.empty() || nb.empty()) return false;
+    const std::string& shorter = na.size() <= nb.size() ? na : nb;
+    const std::string& longer = na.size() <= nb.size() ? nb : na;
+    if (!starts_with_nocase(longer, shorter)) return true;
+    if (shorter.size() == longer.size()) return false;
+    if (longer[shorter.size()] == kPathSeparator) return false;
+    if (shorter.back() == kPathSeparator) return false;
+    return true;
+}
+
+bool ensure_directory(Platform& platform, const std::string& path, TextBuffer* report) {
+    if (is_directory(platform, path)) return true;
+    if (platform.create_directory(path)) return true;
+    report_line(report, "Cannot create directory: ", path);
+    return false;
+}
+
+bool copy_file_new(Platform& platform, const std::string& source, const std::string& destination, TextBuffer* report) {
+    if (platform.copy_file_no_overwrite(source, destination)) return true;
+    if (report) {
+        report->append("Copy failed: ");
+        report->append(source);
+        report->append(" -> ");
+        report->append(destination);
+        report->append("\r\n");
+    }
+    return false;
+}
+
+bool write_file_durable_new(Platform& platform, const std::string& path, const uint8_t* data, uint32_t length, TextBuffer* report) {
+    ScopedHandle file(platform, platform.open(path, OpenMode::CreateNewExclusive));
+    if (!file.valid()) {
+        report_line(report, "Cannot create binary file: ", path);
+        return false;
+    }
+    if (length != 0) {
+        uint32_t written = 0;
+        if (!platform.write(file.get(), data, length, written) || written != length) {
+            report_line(report, "Binary write failed: ", path);
+            return false;
+        }
+    }
+    if (!platform.flush(file.get())) {
+        report_line(report, "FlushFileBuffers failed: ", path);
+        return false;
+    }
+    return true;
+}
+
+bool delete_temp_file(Platform& platform, const std::string& path, TextBuffer* report) {
+    FileAttributes a = platform.attributes(path);
+    if (!a.exists || a.directory) return true;
+    if (platform.delete_file(path)) return true;
+    report_line(report, "Cannot delete temporary file: ", path);
+    return false;
+}
+
+bool replace_file_atomic(Platform& platform, const std::string& target, const uint8_t* data, uint32_t length, TextBuffer* report) {
+    if (target.size() > kMaxReplaceTarget) {
+        report_line(report, "Target path is too long for a safe temporary name.");
+        return false;
+    }
+    const std::string staging = target + std::string(kStagingSuffix);
+    if (!delete_temp_file(platform, staging, report)) return false;
+    if (!write_file_durable_new(platform, staging, data, length, report)) return false;
+    if (platform.rename_replace(staging, target)) return true;
+    report_line(report, "Atomic replace failed: ", target);
+    if (!platform.attributes(staging).directory) platform.delete_file(staging);
+    return false;
+}
+
+bool verify_file_bytes(Platform& platform, const std::string& path, const uint8_t* data, uint32_t length, TextBuffer* report) {
+    ByteBuffer actual;
+    const uint32_t cap = length == UINT32_MAX ? length : length + 1;
+    if (!read_file_capped(platform, path, actual, cap, report)) return false;
+    if (actual.size() == length && (length == 0 || std::memcmp(actual.data(), data, length) == 0)) return true;
+    report_line(report, "Verification mismatch: ", path);
+    return false;
+}
+
+bool probe_exclusive_access(Platform& platform, const std::string& path, TextBuffer* report) {
+    ScopedHandle file(platform, platform.open(path, OpenMode::ReadWriteExclusive));
+    if (file.valid()) return true;
+    report_line(report, "File is locked or not writable: ", path);
+    return false;
+}
+
+bool find_message_file(Platform& platform, const std::string& message_dir, uint32_t number, std::string& name, size_t capacity) {
+    name.clear();
+    const std::string pattern = "SFMSG" + dec2(number) + ".*";
+    std::string full;
+    if (!join_path(full, kPathCapacity, message_dir, pattern)) return true;
+    std::string found;
+    if (!platform.find_first_match(message_dir, pattern, found)) return false;
+    name = bounded(found, capacity == 0 ? 0 : capacity - 1);
+    return true;
+}
+
+bool create_transaction_dir(Platform& platform, const std::string& backup_root, std::string& out, size_t capacity, TextBuffer* report) {
+    out.clear();
+    if (!ensure_directory(platform, backup_root, report)) return false;
+    LocalTime t = platform.local_time();
+    std::string base = "MARLINTH_" + dec(static_cast<uint64_t>(t.year)) + dec2(static_cast<uint32_t>(t.month)) +
+                       dec2(static_cast<uint32_t>(t.day)) + "_" + dec2(static_cast<uint32_t>(t.hour)) +
+                       dec2(static_cast<uint32_t>(t.minute)) + dec2(static_cast<uint32_t>(t.second));
+    for (uint32_t attempt = 0; attempt < 100; ++attempt) {
+        std::string name = attempt == 0 ? base : base + "-" + dec2(attempt);
+        if (!join_path(out, capacity, backup_root, name)) {
+            report_line(report, "Backup transaction path is too long.");
+            return false;
+        }
+        if (platform.create_directory(out)) return true;
+        if (!is_directory(platform, out)) {
+            report_line(report, "Cannot create transaction directory: ", out);
+            return false;
+        }
+    }
+    report_line(report, "Could not allocate a unique timestamped transaction directory.");
+    return false;
+}
+
+}  // namespace marlinth

@@ -1,0 +1,98 @@
+// The platform seam: every effect on the outside world (files, directories, time, free space,
+// the process list, the program's own path) goes through this interface. The Win32
+// implementation is what ships; the POSIX one runs the tests and the scripted runner; tests
+// wrap either in a fault-injecting platform.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace marlinth {
+
+struct FileAttributes {
+    bool exists = false;
+    bool directory = false;
+    bool reparse_point = false;  // a junction or symbolic link
+};
+
+struct DirEntry {
+    std::string name;
+    bool directory = false;
+    bool reparse_point = false;
+    uint64_t size = 0;
+};
+
+struct LocalTime {
+    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+};
+
+enum class OpenMode {
+    ReadShared,          // existing file, read; others may read and write it meanwhile
+    ReadWriteExclusive,  // existing file, read and write, no sharing (the lock probe)
+    CreateNewExclusive,  // fails when anything exists at the path; write; no sharing
+    WriteTruncate,       // create or truncate, write, others may read
+    WriteAppend,         // open or create, position at the end, write, others may read
+};
+
+class Platform {
+public:
+    using Handle = intptr_t;
+    static constexpr Handle kInvalidHandle = -1;
+
+    virtual ~Platform() = default;
+
+    virtual Handle open(const std::string& path, OpenMode mode) = 0;
+    virtual bool file_size(Handle handle, uint64_t& size) = 0;
+    virtual bool read(Handle handle, void* buffer, uint32_t length, uint32_t& got) = 0;
+    virtual bool write(Handle handle, const void* data, uint32_t length, uint32_t& written) = 0;
+    virtual bool flush(Handle handle) = 0;  // to stable storage
+    virtual void close(Handle handle) = 0;
+
+    virtual bool copy_file_no_overwrite(const std::string& source, const std::string& destination) = 0;
+    virtual bool delete_file(const std::string& path) = 0;
+    // Renames over an existing target in one durable step (write-through).
+    virtual bool rename_replace(const std::string& from, const std::string& to) = 0;
+    virtual bool create_directory(const std::string& path) = 0;  // one level
+    virtual FileAttributes attributes(const std::string& path) = 0;
+    virtual bool full_path(const std::string& path, std::string& out) = 0;
+    // Every entry of the directory, "." and ".." included as the platform lists them.
+    virtual bool list_directory(const std::string& directory, std::vector<DirEntry>& out) = 0;
+    // First entry of `directory` whose name matches `pattern` (* and ?), letter case ignored.
+    virtual bool find_first_match(const std::string& directory, const std::string& pattern, std::string& name) = 0;
+    virtual bool free_space(const std::string& path, uint64_t& available) = 0;
+
+    virtual LocalTime local_time() = 0;
+    // Executable file names of the running processes; false when the list cannot be taken.
+    virtual bool process_names(std::vector<std::string>& names) = 0;
+    virtual std::string executable_path() = 0;
+
+    // Zero-filled heap block; nullptr when memory is short.
+    virtual void* allocate(size_t bytes) = 0;
+    virtual void release(void* block) = 0;
+};
+
+// The platform this build runs on (POSIX or Win32).
+std::unique_ptr<Platform> make_native_platform();
+
+// Closes a handle on every path out of a scope.
+class ScopedHandle {
+public:
+    ScopedHandle(Platform& platform, Platform::Handle handle) : platform_(platform), handle_(handle) {}
+    ~ScopedHandle() { reset(); }
+    ScopedHandle(const ScopedHandle&) = delete;
+    ScopedHandle& operator=(const ScopedHandle&) = delete;
+    Platform::Handle get() const { return handle_; }
+    bool valid() const { return handle_ != Platform::kInvalidHandle; }
+    void reset() {
+        if (valid()) platform_.close(handle_);
+        handle_ = Platform::kInvalidHandle;
+    }
+
+private:
+    Platform& platform_;
+    Platform::Handle handle_;
+};
+
+}  // namespace marlinth

@@ -1,0 +1,70 @@
+#include "core/session.h"
+
+#include "core/app.h"
+#include "core/strings.h"
+
+namespace marlinth {
+
+bool commit_allowed(App& app, const std::string& typed) {
+    const StageFlags& f = app.flags;
+    if (!f.preflight_passed || f.commit_in_progress || f.write_completed) return false;
+    return trimmed(bounded(typed, 7)) == "YES";
+}
+
+void reset_typed_confirmation(App& app) {
+    app.view.set_text(ControlId::Confirmation, "");
+    app.view.set_enabled(ControlId::CommitAppend, commit_allowed(app, app.view.text(ControlId::Confirmation)));
+}
+
+void invalidate_plan(App& app, const std::string& message) {
+    app.flags.plan_current = false;
+    app.flags.preflight_passed = false;
+    app.flags.commit_in_progress = false;
+    reset_typed_confirmation(app);
+    if (!message.empty()) app.view.set_status(StatusLine::Writer, message);
+}
+
+void invalidate_preflight(App& app, const std::string& message) {
+    app.flags.preflight_passed = false;
+    app.flags.commit_in_progress = false;
+    reset_typed_confirmation(app);
+    if (!message.empty()) app.view.set_status(StatusLine::Writer, message);
+}
+
+void clear_inspection(App& app, const std::string& message) {
+    app.flags.inspection_passed = false;
+    invalidate_plan(app, message);
+}
+
+void reset_proposal(App& app) {
+    app.preview.clear();
+    app.import.na_path.clear();
+    app.import.selected_area = -1;
+    app.import.shown_rows.clear();
+    app.view.set_rows(ControlId::AreaList, {});
+    app.plan_report_offset = 0;
+
+    StageFlags& f = app.flags;
+    f.na_loaded = f.plan_current = f.preflight_passed = f.commit_in_progress = false;
+    f.inspection_passed = f.full_backup_verified = f.existing_backup_confirmed = f.wizard_defaults_loaded = false;
+
+    View& v = app.view;
+    v.set_checked(ControlId::WizardCreateBackupChoice, false);
+    v.set_checked(ControlId::WizardExistingBackupChoice, false);
+    v.set_checked(ControlId::WizardClosedConfirm, false);
+    v.set_checked(ControlId::WizardNamesReviewed, false);
+    v.set_text(ControlId::WizardConfirmation, "");
+    reset_typed_confirmation(app);
+
+    v.set_text(ControlId::NaPathLabel, "No .NA file loaded.");
+    v.set_text(ControlId::NaSummary, "Load an .NA file in Wizard Mode.");
+    v.set_text(ControlId::WizardBackupText,
+               "Choose either a full MESSAGE backup or confirm that a current full backup already exists. Mandatory "
+               "SFMCONF.DAT backups for every configured node will be created automatically at commit time.");
+    v.set_text(ControlId::WizardPlanSummary, "No dry-run plan has been generated.");
+    v.set_text(ControlId::WizardSafetyOutput, "No safety check has run.");
+    v.set_text(ControlId::WizardInspectionSummary, "No inspection has run yet.");
+    v.set_text(ControlId::WizardImportSummary, "No .NA file has been loaded.");
+}
+
+}  // namespace marlinth

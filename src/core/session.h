@@ -1,0 +1,62 @@
+// SessionState: the one model of the run. The setup, the stage flags that gate the writer and
+// the position of the interface. A flag is set only by its own stage's successful operation and
+// cleared by any change to an input of that stage (the stale rules below).
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+namespace marlinth {
+
+constexpr int kMaxNodes = 32;
+
+struct NodeTable {
+    int32_t count = 1;                         // 1 to 32
+    std::array<std::string, kMaxNodes + 1> dir;  // dir[1] .. dir[32]; dir[0] unused
+};
+
+struct SetupState {
+    NodeTable nodes;
+    std::string message_dir;
+    bool use_quarro = false;
+    std::string quarro_cfg_path;
+    std::string report_dir;
+    std::string backup_root;
+};
+
+struct StageFlags {
+    bool inspection_passed = false;
+    bool na_loaded = false;
+    bool plan_current = false;
+    bool preflight_passed = false;
+    bool commit_in_progress = false;
+    bool write_completed = false;
+    bool full_backup_verified = false;
+    bool existing_backup_confirmed = false;
+    bool wizard_defaults_loaded = false;
+};
+
+enum class Screen { Home = 0, Wizard = 1, AdvancedTools = 2 };
+
+enum class Tab { Setup = 0, Conferences, NaPreview, HexRecord, Report, Log, SettingsPlan, Writer };
+constexpr int kTabCount = 8;
+
+struct UiPosition {
+    Screen screen = Screen::Home;
+    Tab active_tab = Tab::Setup;
+    bool wizard_active = false;
+    int wizard_step = 0;  // 0 to 14
+};
+
+struct App;
+
+// Stale-rule operations.
+bool commit_allowed(App& app, const std::string& typed);
+void reset_typed_confirmation(App& app);
+void invalidate_plan(App& app, const std::string& message);
+void invalidate_preflight(App& app, const std::string& message);
+void clear_inspection(App& app, const std::string& message);  // inspection_passed cleared; invalidate_plan
+void reset_proposal(App& app);
+
+}  // namespace marlinth

@@ -1,0 +1,256 @@
+#include "ui/controls.h"
+
+namespace marlinth {
+
+namespace {
+
+using K = ControlKind;
+using C = ControlId;
+
+class TableBuilder {
+public:
+    ControlSpec& add(ControlId id, ControlKind kind, std::string text, uint32_t pages) {
+        ControlSpec spec;
+        spec.id = id;
+        spec.kind = kind;
+        spec.text = std::move(text);
+        spec.pages = pages;
+        table_.push_back(std::move(spec));
+        return table_.back();
+    }
+    void label(std::string text, uint32_t pages) {
+        add(static_cast<ControlId>(next_label_++), K::Label, std::move(text), pages);
+    }
+    std::vector<ControlSpec> take() { return std::move(table_); }
+
+private:
+    std::vector<ControlSpec> table_;
+    int next_label_ = kFirstLabelId;
+};
+
+std::vector<ControlSpec> build_table() {
+    TableBuilder t;
+    const uint32_t home = page::kHome;
+    const uint32_t frame = page::kAdvancedFrame;
+    const uint32_t setup = page::tab(Tab::Setup);
+    const uint32_t confs = page::tab(Tab::Conferences);
+    const uint32_t na = page::tab(Tab::NaPreview);
+    const uint32_t hex = page::tab(Tab::HexRecord);
+    const uint32_t report = page::tab(Tab::Report);
+    const uint32_t log = page::tab(Tab::Log);
+    const uint32_t plan = page::tab(Tab::SettingsPlan);
+    const uint32_t writer = page::tab(Tab::Writer);
+    auto wiz = page::wizard;
+
+    // Home
+    t.add(C::HomeIcon, K::Icon, "", home);
+    t.add(C::HomeTitle, K::Heading, "Marlinth v0.4b", home);
+    t.add(C::HomeLine, K::Label, "Add Spitfire message conferences safely and easily.", home);
+    t.add(C::StartWizard, K::DefaultButton, "Start Wizard Mode", home);
+    t.add(C::AdvancedTools, K::Button, "Advanced Tools", home);
+    t.add(C::HomeFooter, K::Label, "Quarro32 Multi-Link Parser - Beta 1", home);
+
+    // Advanced Tools frame
+    t.add(C::Tabs, K::TabControl, "", frame).items = {std::begin(kTabTitles), std::end(kTabTitles)};
+    t.add(C::HomeOrReturn, K::Button, "Home", frame);
+
+    // 0 Setup
+    t.label("v0.4b BETA: inspect and dry-run first; close every node and external mailer/tosser before commit", setup);
+    t.label("Node count (1-32):", setup);
+    t.add(C::NodeCount, K::NumberEdit, "1", setup);
+    t.label("Spitfire node home directories (one per line; Node 1 is master):", setup);
+    t.add(C::NodeList, K::MultiLineEdit, "", setup);
+    t.add(C::SetNode1, K::Button, "Set Node 1...", setup);
+    t.add(C::AddNode, K::Button, "Add Node...", setup);
+    t.add(C::DiscoverNodes, K::Button, "Discover Nodes", setup);
+    t.label("Shared MESSAGE directory (required; local, mapped, or UNC path):", setup);
+    t.add(C::MessageDir, K::Edit, "", setup);
+    t.add(C::BrowseMessageDir, K::Button, "Browse...", setup);
+    t.add(C::UseQuarro, K::CheckBox, "This system uses QUARRO32", setup);
+    t.label("QUARRO32.CFG (read-only import):", setup);
+    t.add(C::QuarroCfgPath, K::Edit, "", setup);
+    t.add(C::BrowseQuarroCfg, K::Button, "Browse...", setup);
+    t.add(C::ReadCfg, K::Button, "Read CFG", setup);
+    t.add(C::SaveSettings, K::Button, "Save Settings", setup);
+    t.add(C::RunInspection, K::DefaultButton, "Run Read-Only Inspection", setup);
+    t.add(C::MainStatus, K::StatusText,
+          "Ready. 32-bit Windows XP SP2 or Windows 7; no administrator rights required.", setup);
+
+    // 1 Conferences
+    t.add(C::ConferenceList, K::ListView, "", confs).columns = {
+        {"#", 38},     {"Description", 240}, {"Net ID", 125}, {"Access", 62}, {"Post", 62},    {"Files", 55},
+        {"Active", 60}, {"Deleted", 62},     {"Danger", 58},  {"Warn", 52},   {"Status", 200}};
+
+    // 2 .NA Preview (the area list and the Show filter also serve the wizard's review step)
+    t.add(C::LoadNaFile, K::Button, "Load .NA File...", na);
+    t.label("Profile:", na);
+    t.add(C::ProfileChoice, K::ChoiceList, "", na);
+    t.label("Network name:", na);
+    t.add(C::NetworkName, K::Edit, "", na);
+    t.add(C::Reparse, K::Button, "Reparse", na);
+    t.add(C::NaPathLabel, K::StatusText, "No .NA file loaded.", na);
+    t.add(C::NaSummary, K::StatusText, "", na);
+    t.label("Show:", na | wiz(10));
+    t.add(C::ShowFilter, K::ChoiceList, "", na | wiz(10)).items = {"All", "Ready", "Review", "Errors"};
+    {
+        ControlSpec& list = t.add(C::AreaList, K::ListView, "", na | wiz(10));
+        list.columns = {{"Line", 45},     {"Echo tag", 135},  {"Imported description", 280}, {"Proposed Spitfire name", 245},
+                        {"Conf", 45},     {"Status", 180},    {"Profile", 105},              {"Template", 62},
+                        {"Access", 55},   {"Post", 50}};
+        list.multi_select = true;
+    }
+    t.label("Selected proposed name (40 characters maximum):", na);
+    t.add(C::AreaName, K::Edit, "", na);
+    t.add(C::ApplyName, K::Button, "Apply Name", na);
+    t.add(C::AreaDetails, K::ReadOnlyText, "Select an echo record to view the complete source line.", na);
+
+    // 3 Hex Record
+    t.add(C::ConferenceListBox, K::ListBox, "", hex);
+    t.add(C::RecordView, K::ReadOnlyText, "Run an inspection, then select a conference.", hex);
+
+    // 4 Report
+    t.add(C::ExportReport, K::Button, "Export Report...", report);
+    t.add(C::ReportText, K::ReadOnlyText, "No inspection report yet.", report);
+
+    // 5 Log
+    t.add(C::LogText, K::ReadOnlyText, "", log);
+
+    // 6 Settings Plan (the template and the twelve settings also serve the wizard's settings step)
+    const uint32_t settings = plan | wiz(9);
+    t.label("Writer plan: choose a template, review proposed defaults, then generate and review a dry-run plan.", plan);
+    t.label("Template conference:", settings);
+    t.add(C::TemplateChoice, K::ChoiceList, "", settings);
+    t.add(C::ResetFromTemplate, K::Button, "Reset from Template", plan);
+    const std::vector<std::string> no_yes = {"No", "Yes"};
+    t.label("Conference Security:", settings);
+    t.add(C::ConferenceSecurity, K::NumberEdit, "10", settings);
+    t.label("Message Entry Security:", settings);
+    t.add(C::MessageEntrySecurity, K::NumberEdit, "10", settings);
+    t.label("Conference Access:", settings);
+    t.add(C::ConferenceAccess, K::ChoiceList, "", settings).items = {"Equal or Greater", "Exactly Equal"};
+    t.label("Public Messages Only:", settings);
+    t.add(C::PublicOnly, K::ChoiceList, "", settings).items = no_yes;
+    t.label("Net-Mail Conference:", settings);
+    t.add(C::NetMail, K::ChoiceList, "", settings).items = no_yes;
+    t.label("Allow Message Routing:", settings);
+    t.add(C::AllowRouting, K::ChoiceList, "", settings).items = no_yes;
+    t.label("Maximum Msg Length:", settings);
+    t.add(C::MaxMsgLength, K::NumberEdit, "99", settings);
+    t.label("Purge Msgs Older Than (days):", settings);
+    t.add(C::PurgeDays, K::NumberEdit, "120", settings);
+    t.label("Caller Message Deletion:", settings);
+    t.add(C::CallerDelete, K::ChoiceList, "", settings).items = no_yes;
+    t.label("Purge Unreceived Msg:", settings);
+    t.add(C::PurgeUnreceived, K::ChoiceList, "", settings).items = no_yes;
+    t.label("Purge Old Thread Msg:", settings);
+    t.add(C::PurgeOldThread, K::ChoiceList, "", settings).items = no_yes;
+    t.label("Privileged Securities (five):", settings);
+    t.add(C::PrivilegedSecurities, K::Edit, "0;0;0;0;0", settings);
+    t.add(C::ApplySettings, K::Button, "Apply Proposed Settings", plan);
+    t.add(C::GeneratePlan, K::DefaultButton, "Generate Dry-Run Plan", plan);
+    t.add(C::SettingsStatus, K::StatusText,
+          "Run inspection, load an .NA file, and review proposed names before generating a plan.", plan);
+    t.add(C::PlanText, K::ReadOnlyText, "Run an inspection to load possible template conferences.", plan);
+
+    // 7 Writer
+    t.label("DANGER ZONE: SFWHOSON blocks occupied callers. Manually close every Spitfire node window and stop every "
+            "external mailer/tosser before commit.",
+            writer);
+    t.label("Mandatory backup root (must be separate from Spitfire, MESSAGE, and this program):", writer);
+    t.add(C::BackupRoot, K::Edit, "", writer);
+    t.add(C::BrowseBackupRoot, K::Button, "Browse...", writer);
+    t.add(C::RunPreflight, K::DefaultButton, "Run Writer Preflight", writer);
+    t.add(C::WriterStatus, K::StatusText, "Generate a current dry-run plan before running writer preflight.", writer);
+    t.label("Final confirmation - type exactly YES:", writer);
+    t.add(C::Confirmation, K::Edit, "", writer);
+    t.add(C::CommitAppend, K::Button, "COMMIT APPEND", writer);
+    t.add(C::WriterText, K::ReadOnlyText, "No writer preflight has run. Nothing has been changed.", writer);
+
+    // Wizard: the frame of every step
+    const uint32_t all = page::kAllWizard;
+    t.add(C::WizardHeader, K::StatusText, "", all);
+    t.add(C::WizardQuestion, K::Heading, "", all);
+    t.add(C::WizardHelp, K::StatusText, "", all);
+    t.add(C::WizardAdvanced, K::Button, "Advanced Tools", all);
+    t.add(C::WizardCancel, K::Button, "Cancel Wizard", all);
+    t.add(C::WizardBack, K::Button, "< Back", all);
+    t.add(C::WizardNext, K::DefaultButton, "Next >", all);
+
+    t.label("Node count (1-32):", wiz(0));
+    t.add(C::WizardNodeCount, K::NumberEdit, "1", wiz(0));
+    t.label("Node 1 (primary/master Spitfire directory):", wiz(1));
+    t.add(C::WizardNode1, K::Edit, "", wiz(1));
+    t.add(C::WizardBrowseNode1, K::Button, "Browse for Node 1...", wiz(1));
+    t.add(C::WizardScanYes, K::Radio, "Yes - scan common node folders", wiz(2)).group_start = true;
+    t.add(C::WizardScanNo, K::Radio, "No - I will enter the paths myself", wiz(2));
+    t.label("Node home directories (one per line; Node 1 first):", wiz(3));
+    t.add(C::WizardNodeList, K::MultiLineEdit, "", wiz(3));
+    t.label("Shared MESSAGE directory:", wiz(4));
+    t.add(C::WizardMessageDir, K::Edit, "", wiz(4));
+    t.add(C::WizardBrowseMessageDir, K::Button, "Browse for MESSAGE...", wiz(4));
+    t.add(C::WizardQuarroYes, K::Radio, "Yes - this system uses QUARRO32", wiz(5)).group_start = true;
+    t.add(C::WizardQuarroNo, K::Radio, "No - QUARRO32 is not used", wiz(5));
+    t.label("QUARRO32.CFG:", wiz(5));
+    t.add(C::WizardQuarroCfgPath, K::Edit, "", wiz(5));
+    t.add(C::WizardBrowseQuarroCfg, K::Button, "Browse for QUARRO32.CFG...", wiz(5));
+    t.add(C::WizardRunInspection, K::Button, "Run Read-Only Inspection", wiz(6));
+    t.add(C::WizardInspectionSummary, K::ReadOnlyText, "No inspection has run yet.", wiz(6));
+    t.label("Backup root (separate from Spitfire, MESSAGE, and Marlinth):", wiz(7));
+    t.add(C::WizardBackupRoot, K::Edit, "", wiz(7));
+    t.add(C::WizardBrowseBackupRoot, K::Button, "Browse...", wiz(7));
+    t.add(C::WizardCreateBackupChoice, K::CheckBox, "Create and verify a full backup of the shared MESSAGE directory", wiz(7));
+    t.add(C::WizardExistingBackupChoice, K::CheckBox, "I already have a current full backup of the shared MESSAGE directory",
+          wiz(7));
+    t.add(C::WizardCreateBackupNow, K::Button, "Create Full MESSAGE Backup Now", wiz(7));
+    t.add(C::WizardBackupText, K::ReadOnlyText, "Choose backup protection.", wiz(7));
+    t.add(C::WizardChooseNaFile, K::Button, "Choose .NA File...", wiz(8));
+    t.add(C::WizardImportSummary, K::ReadOnlyText, "No .NA file has been loaded.", wiz(8));
+    t.add(C::WizardResetDefaults, K::Button, "Reset to Recommended Defaults", wiz(9));
+    t.add(C::WizardTemplateSummary, K::ReadOnlyText, "", wiz(9));
+    t.add(C::WizardApproveSelected, K::Button, "Approve Selected Names", wiz(10));
+    t.add(C::WizardApproveAll, K::Button, "Approve All Displayed Names", wiz(10));
+    t.add(C::WizardNamesReviewed, K::CheckBox,
+          "I reviewed every proposed conference name and understand the shared defaults apply to all of them.", wiz(10));
+    t.add(C::WizardGeneratePlan, K::Button, "Generate Dry Run", wiz(11));
+    t.add(C::WizardViewReport, K::Button, "View Technical Report...", wiz(11));
+    t.add(C::WizardPlanSummary, K::ReadOnlyText, "No dry-run plan has been generated.", wiz(11));
+    t.add(C::WizardRunSafetyCheck, K::Button, "Run Safety Check", wiz(12));
+    t.add(C::WizardSafetyOutput, K::ReadOnlyText, "No safety check has run.", wiz(12));
+    t.add(C::WizardClosedConfirm, K::CheckBox,
+          "I confirm every Spitfire node window and every external mailer/tosser is closed.", wiz(13));
+    t.label("Final confirmation - type exact uppercase YES:", wiz(13));
+    t.add(C::WizardConfirmation, K::Edit, "", wiz(13));
+    t.add(C::WizardCommit, K::Button, "COMMIT APPEND", wiz(13));
+    t.add(C::WizardCommitStatement, K::StatusText, "", wiz(13));
+    t.add(C::WizardCompletionText, K::ReadOnlyText, "", wiz(14));
+    t.add(C::WizardFinalInspection, K::Button, "Run Final Inspection", wiz(14));
+    return t.take();
+}
+
+}  // namespace
+
+const std::vector<ControlSpec>& control_table() {
+    static const std::vector<ControlSpec> table = build_table();
+    return table;
+}
+
+const ControlSpec* find_control(ControlId id) {
+    for (const ControlSpec& spec : control_table())
+        if (spec.id == id) return &spec;
+    return nullptr;
+}
+
+ControlId status_control(StatusLine line) {
+    switch (line) {
+    case StatusLine::Main:
+        return ControlId::MainStatus;
+    case StatusLine::Writer:
+        return ControlId::WriterStatus;
+    case StatusLine::Settings:
+    case StatusLine::Plan:
+        return ControlId::SettingsStatus;
+    }
+    return ControlId::MainStatus;
+}
+
+}  // namespace marlinth

@@ -1,0 +1,103 @@
+#include "ui/dispatch.h"
+
+#include "core/config.h"
+#include "core/prompts.h"
+#include "core/report_export.h"
+#include "core/strings.h"
+#include "spitfire/nodes.h"
+#include "ui/screens.h"
+#include "ui/wizard.h"
+
+namespace marlinth {
+
+namespace {
+
+void setup_changed(App& app) {
+    clear_inspection(app, "Spitfire setup changed. Run Read-Only Inspection again.");
+    if (app.ui.screen == Screen::Wizard) refresh_wizard_buttons(app);
+}
+
+void browse_message_dir(App& app) {
+    std::string path;
+    if (app.view.pick_folder("Select the shared Spitfire MESSAGE directory", path))
+        app.view.set_text(ControlId::MessageDir, bounded(path, kMaxPath));
+}
+
+// Home and the Advanced Tools frame.
+bool dispatch_screens(App& app, ControlId id, UiEvent event) {
+    switch (id) {
+    case ControlId::StartWizard:
+        if (event == UiEvent::Clicked) show_screen(app, Screen::Home);
+        return true;
+    case ControlId::AdvancedTools:
+        if (event == UiEvent::Clicked) {
+            app.ui.wizard_active = false;
+            open_advanced_tab(app, Tab::Setup);
+        }
+        return true;
+    case ControlId::HomeOrReturn:
+        if (event != UiEvent::Clicked) return true;
+        if (app.ui.wizard_active) {
+            app.view.set_text(ControlId::WizardBackupRoot, bounded(app.view.text(ControlId::BackupRoot), kMaxPath));
+            show_screen(app, Screen::Wizard);
+        } else {
+            show_screen(app, Screen::Home);
+        }
+        return true;
+    case ControlId::Tabs:
+        if (event == UiEvent::Chosen) {
+            int index = app.view.selection(ControlId::Tabs);
+            if (index >= 0 && index < kTabCount) show_tab_page(app, static_cast<Tab>(index));
+        }
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Setup tab.
+bool dispatch_setup(App& app, ControlId id, UiEvent event) {
+    switch (id) {
+    case ControlId::NodeCount:
+    case ControlId::NodeList:
+    case ControlId::MessageDir:
+    case ControlId::QuarroCfgPath:
+        if (event == UiEvent::Edited) setup_changed(app);
+        return true;
+    case ControlId::SetNode1:
+        if (event == UiEvent::Clicked) choose_node1(app);
+        return true;
+    case ControlId::AddNode:
+        if (event == UiEvent::Clicked) add_node(app);
+        return true;
+    case ControlId::DiscoverNodes:
+        if (event == UiEvent::Clicked) discover_nodes(app);
+        return true;
+    case ControlId::BrowseMessageDir:
+        if (event == UiEvent::Clicked) browse_message_dir(app);
+        return true;
+    case ControlId::SaveSettings:
+        if (event == UiEvent::Clicked) save_configuration(app);
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Report tab.
+bool dispatch_report(App& app, ControlId id, UiEvent event) {
+    if (id != ControlId::ExportReport) return false;
+    if (event == UiEvent::Clicked) export_inspection_report(app);
+    return true;
+}
+
+}  // namespace
+
+void dispatch(App& app, ControlId id, UiEvent event) {
+    if (app.notifications_held > 0) return;
+    if (dispatch_screens(app, id, event)) return;
+    if (dispatch_setup(app, id, event)) return;
+    if (dispatch_report(app, id, event)) return;
+}
+
+}  // namespace marlinth

@@ -1,0 +1,10 @@
+// Routes every user command and change notification to the operation it runs.
+#pragma once
+
+#include "core/app.h"
+
+namespace marlinth {
+
+void dispatch(App& app, ControlId id, UiEvent event);
+
+}  // namespace marlinth

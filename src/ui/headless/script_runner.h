@@ -1,0 +1,38 @@
+// Runs a script of user actions against the real program logic through the headless view:
+// one action a line, message boxes printed as they appear, `print` lines on request.
+#pragma once
+
+#include <istream>
+#include <ostream>
+#include <string>
+
+#include "core/app.h"
+#include "ui/headless/headless_view.h"
+
+namespace marlinth {
+
+class ScriptRunner {
+public:
+    ScriptRunner(App& app, HeadlessView& view, std::ostream& out);
+    // False after the first malformed line (reported on the output as "SCRIPT ERROR").
+    bool run(std::istream& in);
+
+private:
+    bool run_line(const std::string& line, std::istream& in);
+    bool parse_id(const std::string& word, ControlId& id);
+    void print_text(const std::string& text);
+    bool fail(const std::string& message);
+    void refused(const std::string& action, ControlId id);
+
+    App& app_;
+    HeadlessView& view_;
+    std::ostream& out_;
+    int line_number_ = 0;
+};
+
+// Shows a text the way the runner prints it: CR LF and LF become real line breaks.
+std::string printable(const std::string& text);
+// A message box as the runner prints it: "BOX warning: text", line breaks as \n.
+std::string box_line(BoxIcon icon, const std::string& text);
+
+}  // namespace marlinth

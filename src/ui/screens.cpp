@@ -1,0 +1,61 @@
+#include "ui/screens.h"
+
+#include "ui/controls.h"
+#include "ui/wizard.h"
+
+namespace marlinth {
+
+namespace {
+
+uint32_t visible_pages(const UiPosition& ui) {
+    switch (ui.screen) {
+    case Screen::Home:
+        return page::kHome;
+    case Screen::AdvancedTools:
+        return page::kAdvancedFrame | page::tab(ui.active_tab);
+    case Screen::Wizard:
+        return page::wizard(ui.wizard_step);
+    }
+    return 0;
+}
+
+void apply_visibility(App& app) {
+    const uint32_t pages = visible_pages(app.ui);
+    for (const ControlSpec& spec : control_table()) app.view.set_visible(spec.id, (spec.pages & pages) != 0);
+}
+
+}  // namespace
+
+void show_screen(App& app, Screen screen) {
+    app.ui.screen = screen;
+    if (screen == Screen::AdvancedTools) {
+        app.view.set_text(ControlId::HomeOrReturn, app.ui.wizard_active ? "Return to Wizard" : "Home");
+        app.view.set_selection(ControlId::Tabs, static_cast<int>(app.ui.active_tab));
+    }
+    apply_visibility(app);
+    if (screen == Screen::Home) app.view.focus(ControlId::StartWizard);
+    if (screen == Screen::Wizard) show_wizard_page(app);
+    app.view.relayout();
+}
+
+void show_tab_page(App& app, Tab tab) {
+    app.ui.active_tab = tab;
+    if (app.ui.screen != Screen::AdvancedTools) return;
+    apply_visibility(app);
+    app.view.relayout();
+}
+
+void open_advanced_tab(App& app, Tab tab) {
+    app.ui.active_tab = tab;
+    show_screen(app, Screen::AdvancedTools);
+}
+
+void WindowShell::refresh_wizard() { refresh_wizard_buttons(app_); }
+
+void WindowShell::show_tab(Tab tab) {
+    if (app_.ui.screen != Screen::AdvancedTools) return;
+    app_.view.set_selection(ControlId::Tabs, static_cast<int>(tab));
+    show_tab_page(app_, tab);
+}
+
+}  // namespace marlinth

@@ -1,0 +1,192 @@
+#include "support/fault_platform.h"
+
+#include <cstdlib>
+#include <cstdio>
+
+namespace marlinth::test {
+
+const char* op_name(Op op) {
+    static const char* const kNames[] = {"open-read", "open-exclusive", "create-new", "open-write", "file-size",
+                                         "read",      "write",          "flush",      "close",      "copy",
+                                         "delete",    "rename",         "create-dir", "attributes", "full-path",
+                                         "list",      "find-match",     "free-space", "processes",  "allocate"};
+    return kNames[static_cast<int>(op)];
+}
+
+bool is_mutating(Op op) {
+    switch (op) {
+    case Op::CreateNew:
+    case Op::OpenWrite:
+    case Op::Write:
+    case Op::Flush:
+    case Op::Copy:
+    case Op::Delete:
+    case Op::Rename:
+    case Op::CreateDir:
+        return true;
+    default:
+        return false;
+    }
+}
+
+int FaultPlatform::calls(Op op) const {
+    auto it = counts_.find(op);
+    return it == counts_.end() ? 0 : it->second;
+}
+
+void FaultPlatform::reset_counts() {
+    counts_.clear();
+    mutating_calls_ = 0;
+    any_calls_ = 0;
+    changed_paths_.clear();
+}
+
+bool FaultPlatform::trip(Op op, const std::string& path) {
+    const int n = ++counts_[op];
+    if (is_mutating(op)) {
+        ++mutating_calls_;
+        if (!path.empty()) changed_paths_.push_back(path);
+        if (crash_at_ > 0 && mutating_calls_ == crash_at_) {
+            std::fflush(nullptr);
+            std::_Exit(kCrashExitCode);
+        }
+    }
+    if (counted_ && counted_(op)) {
+        ++any_calls_;
+        if (fail_any_n_ > 0 && any_calls_ == fail_any_n_) return true;
+    }
+    auto it = fail_nth_.find(op);
+    if (it != fail_nth_.end() && it->second == n) return true;
+    for (const auto& [fail_op, fragment] : fail_paths_)
+        if (fail_op == op && !path.empty() && path.find(fragment) != std::string::npos) return true;
+    return false;
+}
+
+Platform::Handle FaultPlatform::open(const std::string& path, OpenMode mode) {
+    Op op = Op::OpenRead;
+    switch (mode) {
+    case OpenMode::ReadShared:
+        op = Op::OpenRead;
+        break;
+    case OpenMode::ReadWriteExclusive:
+        op = Op::OpenExclusive;
+        break;
+    case OpenMode::CreateNewExclusive:
+        op = Op::CreateNew;
+        break;
+    case OpenMode::WriteTruncate:
+    case OpenMode::WriteAppend:
+        op = Op::OpenWrite;
+        break;
+    }
+    if (trip(op, path)) return kInvalidHandle;
+    Handle h = real_.open(path, mode);
+    if (h != kInvalidHandle) handle_paths_[h] = path;
+    return h;
+}
+
+bool FaultPlatform::file_size(Handle handle, uint64_t& size) {
+    const std::string& path = handle_paths_[handle];
+    if (trip(Op::FileSize, path)) return false;
+    for (const auto& [suffix, fake] : fake_sizes_) {
+        if (path.size() >= suffix.size() && path.compare(path.size() - suffix.size(), suffix.size(), suffix) == 0) {
+            size = fake;
+            return true;
+        }
+    }
+    return real_.file_size(handle, size);
+}
+
+bool FaultPlatform::read(Handle handle, void* buffer, uint32_t length, uint32_t& got) {
+    if (trip(Op::Read, handle_paths_[handle])) return false;
+    return real_.read(handle, buffer, length, got);
+}
+
+bool FaultPlatform::write(Handle handle, const void* data, uint32_t length, uint32_t& written) {
+    if (trip(Op::Write, handle_paths_[handle])) {
+        // A failed write may still leave part of the data behind.
+        uint32_t half = 0;
+        real_.write(handle, data, length / 2, half);
+        written = half;
+        return false;
+    }
+    return real_.write(handle, data, length, written);
+}
+
+bool FaultPlatform::flush(Handle handle) {
+    if (trip(Op::Flush, handle_paths_[handle])) return false;
+    return real_.flush(handle);
+}
+
+void FaultPlatform::close(Handle handle) {
+    ++counts_[Op::Close];
+    handle_paths_.erase(handle);
+    real_.close(handle);
+}
+
+bool FaultPlatform::copy_file_no_overwrite(const std::string& source, const std::string& destination) {
+    if (trip(Op::Copy, destination)) return false;
+    return real_.copy_file_no_overwrite(source, destination);
+}
+
+bool FaultPlatform::delete_file(const std::string& path) {
+    if (trip(Op::Delete, path)) return false;
+    return real_.delete_file(path);
+}
+
+bool FaultPlatform::rename_replace(const std::string& from, const std::string& to) {
+    if (trip(Op::Rename, to)) return false;
+    return real_.rename_replace(from, to);
+}
+
+bool FaultPlatform::create_directory(const std::string& path) {
+    if (trip(Op::CreateDir, path)) return false;
+    return real_.create_directory(path);
+}
+
+FileAttributes FaultPlatform::attributes(const std::string& path) {
+    if (trip(Op::Attributes, path)) return FileAttributes();
+    return real_.attributes(path);
+}
+
+bool FaultPlatform::full_path(const std::string& path, std::string& out) {
+    if (trip(Op::FullPath, path)) return false;
+    return real_.full_path(path, out);
+}
+
+bool FaultPlatform::list_directory(const std::string& directory, std::vector<DirEntry>& out) {
+    if (trip(Op::List, directory)) return false;
+    return real_.list_directory(directory, out);
+}
+
+bool FaultPlatform::find_first_match(const std::string& directory, const std::string& pattern, std::string& name) {
+    if (trip(Op::FindMatch, directory)) return false;
+    return real_.find_first_match(directory, pattern, name);
+}
+
+bool FaultPlatform::free_space(const std::string& path, uint64_t& available) {
+    if (trip(Op::FreeSpace, path)) return false;
+    if (free_space_fixed_) {
+        available = free_space_;
+        return true;
+    }
+    return real_.free_space(path, available);
+}
+
+LocalTime FaultPlatform::local_time() { return time_fixed_ ? fixed_time_ : real_.local_time(); }
+
+bool FaultPlatform::process_names(std::vector<std::string>& names) {
+    if (trip(Op::Processes) || process_list_fails_) return false;
+    if (fake_processes_) {
+        names = processes_;
+        return true;
+    }
+    return real_.process_names(names);
+}
+
+void* FaultPlatform::allocate(size_t bytes) {
+    if (trip(Op::Allocate)) return nullptr;
+    return real_.allocate(bytes);
+}
+
+}  // namespace marlinth::test

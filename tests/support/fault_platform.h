@@ -1,0 +1,103 @@
+// A platform wrapper for tests that breaks things on purpose: it fails the Nth call of a chosen
+// kind (or any call whose path contains a text), ends the process at the Nth file-changing call,
+// pretends processes run, fixes the clock, and reports impossible file sizes. It also records
+// every path it was asked to change.
+#pragma once
+
+#include <functional>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "core/platform.h"
+
+namespace marlinth::test {
+
+enum class Op {
+    OpenRead, OpenExclusive, CreateNew, OpenWrite, FileSize, Read, Write, Flush, Close,
+    Copy, Delete, Rename, CreateDir, Attributes, FullPath, List, FindMatch, FreeSpace,
+    Processes, Allocate,
+};
+const char* op_name(Op op);
+// Calls that change something on disk.
+bool is_mutating(Op op);
+
+class FaultPlatform final : public Platform {
+public:
+    explicit FaultPlatform(Platform& real) : real_(real) {}
+
+    // The nth call (1-based) of this kind fails; 0 clears.
+    void fail_nth(Op op, int n) { fail_nth_[op] = n; }
+    // Every call of this kind whose path contains `fragment` fails.
+    void fail_path(Op op, const std::string& fragment) { fail_paths_.push_back({op, fragment}); }
+    // The nth call (1-based) of any kind counted by `counted` fails.
+    void fail_any_nth(int n, std::function<bool(Op)> counted) {
+        fail_any_n_ = n;
+        counted_ = std::move(counted);
+        any_calls_ = 0;
+    }
+    // The process ends (exit code 86) at the nth file-changing call, before it happens.
+    void crash_at(int n) { crash_at_ = n; }
+    static constexpr int kCrashExitCode = 86;
+
+    void set_processes(std::vector<std::string> names) { processes_ = std::move(names), fake_processes_ = true; }
+    void set_process_list_fails() { process_list_fails_ = true; }
+    void set_time(LocalTime t) { fixed_time_ = t, time_fixed_ = true; }
+    void fake_size(const std::string& path_suffix, uint64_t size) { fake_sizes_[path_suffix] = size; }
+    void set_free_space(uint64_t bytes) { free_space_ = bytes, free_space_fixed_ = true; }
+
+    int calls(Op op) const;
+    int mutating_calls() const { return mutating_calls_; }
+    int fallible_calls() const { return any_calls_; }
+    const std::vector<std::string>& changed_paths() const { return changed_paths_; }
+    void reset_counts();
+
+    // Platform
+    Handle open(const std::string& path, OpenMode mode) override;
+    bool file_size(Handle handle, uint64_t& size) override;
+    bool read(Handle handle, void* buffer, uint32_t length, uint32_t& got) override;
+    bool write(Handle handle, const void* data, uint32_t length, uint32_t& written) override;
+    bool flush(Handle handle) override;
+    void close(Handle handle) override;
+    bool copy_file_no_overwrite(const std::string& source, const std::string& destination) override;
+    bool delete_file(const std::string& path) override;
+    bool rename_replace(const std::string& from, const std::string& to) override;
+    bool create_directory(const std::string& path) override;
+    FileAttributes attributes(const std::string& path) override;
+    bool full_path(const std::string& path, std::string& out) override;
+    bool list_directory(const std::string& directory, std::vector<DirEntry>& out) override;
+    bool find_first_match(const std::string& directory, const std::string& pattern, std::string& name) override;
+    bool free_space(const std::string& path, uint64_t& available) override;
+    LocalTime local_time() override;
+    bool process_names(std::vector<std::string>& names) override;
+    std::string executable_path() override { return real_.executable_path(); }
+    void* allocate(size_t bytes) override;
+    void release(void* block) override { real_.release(block); }
+
+private:
+    // Counts the call; true when it must fail. May end the process.
+    bool trip(Op op, const std::string& path = std::string());
+
+    Platform& real_;
+    std::map<Op, int> counts_;
+    std::map<Op, int> fail_nth_;
+    std::vector<std::pair<Op, std::string>> fail_paths_;
+    int fail_any_n_ = 0;
+    int any_calls_ = 0;
+    std::function<bool(Op)> counted_;
+    int crash_at_ = 0;
+    int mutating_calls_ = 0;
+    std::vector<std::string> changed_paths_;
+    std::map<Handle, std::string> handle_paths_;
+    bool fake_processes_ = false;
+    bool process_list_fails_ = false;
+    std::vector<std::string> processes_;
+    bool time_fixed_ = false;
+    LocalTime fixed_time_;
+    std::map<std::string, uint64_t> fake_sizes_;
+    bool free_space_fixed_ = false;
+    uint64_t free_space_ = 0;
+};
+
+}  // namespace marlinth::test

@@ -1,0 +1,226 @@
+#include "support/fixture.h"
+
+#include <cstring>
+#include <stdexcept>
+
+#include "core/files.h"
+#include "core/strings.h"
+
+namespace marlinth::test {
+
+RawRecord make_record(const ConferenceSpec& spec) {
+    RawRecord r{};
+    uint8_t* p = r.data();
+    if (spec.extra_fill >= 0) {
+        const uint8_t fill = static_cast<uint8_t>(spec.extra_fill);
+        p[rec::kTemplateByte] = fill;
+        std::memset(p + rec::kExtra, fill, rec::kExtraLength);
+        p[rec::kMarkAsSent] = fill;
+    }
+    put_u16(p + rec::kConferenceSecurity, static_cast<uint16_t>(spec.conference_security));
+    p[rec::kNetMail] = spec.netmail;
+    encode_text_field(p, rec::kNameLength, rec::kNameMax, spec.name.substr(0, rec::kNameMax));
+    p[rec::kAccessExact] = spec.access_exact;
+    p[rec::kPublicOnly] = spec.public_only;
+    p[rec::kCallerDelete] = spec.caller_delete;
+    p[rec::kPurgeUnreceived] = spec.purge_unreceived;
+    put_u16(p + rec::kPurgeDays, spec.purge_days);
+    p[rec::kPurgeOldThread] = spec.purge_old_thread;
+    put_u16(p + rec::kMaxMsgLength, spec.max_msg_length);
+    for (size_t i = 0; i < 5; ++i) put_u16(p + rec::kPrivileged + 2 * i, static_cast<uint16_t>(spec.privileged[i]));
+    put_u16(p + rec::kMessageEntrySecurity, static_cast<uint16_t>(spec.message_entry_security));
+    p[rec::kAllowRouting] = spec.allow_routing;
+    if (spec.extra_fill < 0) p[rec::kMarkAsSent] = spec.mark_as_sent;
+    encode_text_field(p, rec::kNetIdLength, rec::kNetIdMax, spec.net_id.substr(0, rec::kNetIdMax));
+    return r;
+}
+
+std::vector<uint8_t> make_conference_file(const std::vector<ConferenceSpec>& specs) {
+    std::vector<uint8_t> out;
+    for (const ConferenceSpec& spec : specs) {
+        RawRecord r = make_record(spec);
+        out.insert(out.end(), r.begin(), r.end());
+    }
+    return out;
+}
+
+std::vector<ConferenceSpec> echo_conferences(int n) {
+    std::vector<ConferenceSpec> specs;
+    for (int i = 1; i <= n; ++i) {
+        ConferenceSpec s;
+        s.name = "Echo Conference " + std::to_string(i);
+        s.net_id = "ECHO" + std::to_string(i);
+        specs.push_back(s);
+    }
+    return specs;
+}
+
+std::vector<uint8_t> make_ptr(const std::vector<PtrRecordSpec>& records) {
+    std::vector<uint8_t> out(records.size() * 256, 0);
+    for (size_t i = 0; i < records.size(); ++i) {
+        uint8_t* p = out.data() + i * 256;
+        p[0x9B] = records[i].thread;
+        p[0x9C] = records[i].root;
+        p[0x9E] = records[i].deleted;
+        put_u32(p + 0xA6, records[i].number);
+        put_u32(p + 0xAA, records[i].root_number);
+    }
+    return out;
+}
+
+std::vector<uint8_t> make_idx(const std::vector<IdxRecordSpec>& records) {
+    std::vector<uint8_t> out(records.size() * 16, 0);
+    for (size_t i = 0; i < records.size(); ++i) {
+        put_u32(out.data() + i * 16 + 8, records[i].number);
+        put_u32(out.data() + i * 16 + 12, records[i].root_number);
+    }
+    return out;
+}
+
+void FixtureBuilder::make_dir(const std::string& path) {
+    if (path.empty() || is_directory(platform_, path)) return;
+    std::string parent = parent_of(path);
+    if (!parent.empty() && parent != path) make_dir(parent);
+    if (!platform_.create_directory(path) && !is_directory(platform_, path))
+        throw std::runtime_error("fixture: cannot create directory " + path);
+}
+
+void FixtureBuilder::write_file(const std::string& path, const std::vector<uint8_t>& bytes) {
+    make_dir(parent_of(path));
+    ScopedHandle h(platform_, platform_.open(path, OpenMode::WriteTruncate));
+    if (!h.valid()) throw std::runtime_error("fixture: cannot write " + path);
+    uint32_t written = 0;
+    if (!bytes.empty() && (!platform_.write(h.get(), bytes.data(), static_cast<uint32_t>(bytes.size()), written) ||
+                           written != bytes.size()))
+        throw std::runtime_error("fixture: short write " + path);
+}
+
+void FixtureBuilder::write_text(const std::string& path, const std::string& text) {
+    write_file(path, std::vector<uint8_t>(text.begin(), text.end()));
+}
+
+std::vector<uint8_t> FixtureBuilder::read_file(const std::string& path) {
+    ByteBuffer data;
+    if (!read_file_capped(platform_, path, data, 0xFFFFFFFFu, nullptr)) return {};
+    return std::vector<uint8_t>(data.data(), data.data() + data.size());
+}
+
+bool FixtureBuilder::exists(const std::string& path) { return platform_.attributes(path).exists; }
+
+void FixtureBuilder::remove_file(const std::string& path) { platform_.delete_file(path); }
+
+void FixtureBuilder::write_whoson(const std::string& path, const std::vector<int16_t>& users, uint8_t mode) {
+    std::vector<uint8_t> bytes(users.size() * 6, 0);
+    for (size_t i = 0; i < users.size(); ++i) {
+        put_u16(bytes.data() + i * 6, static_cast<uint16_t>(users[i]));
+        bytes[i * 6 + 2] = mode;
+    }
+    write_file(path, bytes);
+}
+
+void FixtureBuilder::make_node(const std::string& dir, const std::vector<uint8_t>& conference_file, int whoson_records) {
+    std::string path;
+    make_dir(dir);
+    join_path(path, 4096, dir, "SFMCONF.DAT");
+    write_file(path, conference_file);
+    join_path(path, 4096, dir, "SPITFIRE.EXE");
+    write_text(path, "MZ placeholder for the BBS program\r\n");
+    join_path(path, 4096, dir, "SPITFIRE.OVR");
+    write_text(path, "overlay placeholder\r\n");
+    std::string work;
+    join_path(work, 4096, dir, "WORK");
+    join_path(path, 4096, work, "SFWHOSON.DAT");
+    write_whoson(path, std::vector<int16_t>(static_cast<size_t>(whoson_records), -1));
+}
+
+void FixtureBuilder::make_message_base(const std::string& message_dir, uint32_t number, const MessageBaseSpec& spec) {
+    std::vector<PtrRecordSpec> ptr;
+    std::vector<IdxRecordSpec> idx;
+    for (uint32_t i = 0; i < spec.messages; ++i) {
+        PtrRecordSpec p;
+        p.number = i + 1;
+        const uint32_t thread_root = (i / 4) * 4 + 1;
+        p.thread = 1;
+        p.root = (i % 4 == 0) ? 1 : 0;
+        p.root_number = thread_root;
+        ptr.push_back(p);
+        idx.push_back({p.number, p.root_number});
+    }
+    switch (spec.shape) {
+    case ThreadShape::Healthy:
+        break;
+    case ThreadShape::PtrIdxMismatch:
+        if (!idx.empty()) idx.pop_back();
+        break;
+    case ThreadShape::IdxOneBelow:
+        for (IdxRecordSpec& r : idx) r.number -= 1, r.root_number -= 1;
+        break;
+    case ThreadShape::DeletedRoot:
+        if (ptr.size() > 1) {
+            ptr[1].deleted = 1;
+            idx[1].root_number = 0xFFFFFFFFu;
+        }
+        break;
+    case ThreadShape::OrphanReply:
+        if (!ptr.empty()) {
+            ptr.back().root = 0;
+            ptr.back().root_number = 999999;
+            idx.back().root_number = 999999;
+        }
+        break;
+    case ThreadShape::WarnMismatch:
+        if (!idx.empty()) idx[0].number += 5;
+        break;
+    }
+    std::string path;
+    if (!spec.omit_ptr && message_file_path(message_dir, number, MessageFile::Ptr, path)) write_file(path, make_ptr(ptr));
+    if (!spec.omit_idx && message_file_path(message_dir, number, MessageFile::Idx, path)) write_file(path, make_idx(idx));
+    if (!spec.omit_dat && message_file_path(message_dir, number, MessageFile::Dat, path))
+        write_file(path, std::vector<uint8_t>(spec.messages * 128u, 0x20));
+    if (!spec.omit_lmr && message_file_path(message_dir, number, MessageFile::Lmr, path))
+        write_file(path, std::vector<uint8_t>(64, 0));
+    if (spec.with_sig && message_file_path(message_dir, number, MessageFile::Sig, path))
+        write_file(path, std::vector<uint8_t>(32, 0));
+}
+
+void FixtureBuilder::make_empty_message_bases(const std::string& message_dir, uint32_t first, uint32_t last) {
+    for (uint32_t n = first; n <= last; ++n) {
+        for (MessageFile kind : {MessageFile::Ptr, MessageFile::Idx, MessageFile::Dat, MessageFile::Lmr}) {
+            std::string path;
+            if (message_file_path(message_dir, n, kind, path)) write_file(path, {});
+        }
+    }
+}
+
+Installation build_installation(Platform& platform, const std::string& root, const InstallationSpec& spec) {
+    FixtureBuilder fb(platform);
+    Installation inst;
+    inst.root = root;
+    fb.make_dir(root);
+    const std::vector<uint8_t> conf = make_conference_file(spec.conferences);
+    for (int i = 1; i <= spec.nodes; ++i) {
+        std::string dir;
+        join_path(dir, 4096, root, i == 1 ? std::string("SF") : "SF" + std::to_string(i));
+        fb.make_node(dir, conf);
+        inst.nodes.push_back(dir);
+    }
+    join_path(inst.message_dir, 4096, root, "MESSAGE");
+    fb.make_dir(inst.message_dir);
+    for (uint32_t n = 1; n <= spec.conferences.size(); ++n) fb.make_message_base(inst.message_dir, n, spec.message_base);
+    join_path(inst.backup_root, 4096, root, "SF_BACKUPS");
+    return inst;
+}
+
+std::string config_text_for(const Installation& inst, bool use_quarro, const std::string& quarro_cfg) {
+    std::string out = "; Marlinth portable configuration\r\nVERSION=2\r\n";
+    out += "NODECOUNT=" + std::to_string(inst.nodes.size()) + "\r\n";
+    for (size_t i = 0; i < inst.nodes.size(); ++i) out += "NODE" + std::to_string(i + 1) + "=" + inst.nodes[i] + "\r\n";
+    out += "MSGDIR=" + inst.message_dir + "\r\n";
+    out += std::string("USEQUARRO=") + (use_quarro ? "1" : "0") + "\r\n";
+    out += "QUARROCFG=" + quarro_cfg + "\r\n";
+    out += "REPORTDIR=\r\n";
+    out += "BACKUPROOT=" + inst.backup_root + "\r\n";
+    return out;
+}
+
+}  // namespace marlinth::test

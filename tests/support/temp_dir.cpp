@@ -1,0 +1,45 @@
+#include "support/temp_dir.h"
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+
+#include "core/strings.h"
+
+namespace marlinth::test {
+
+namespace fs = std::filesystem;
+
+TempDir::TempDir() {
+    static std::atomic<unsigned> counter{0};
+    fs::path base = fs::temp_directory_path();
+    const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+        fs::path candidate = base / ("marlinth-test-" + std::to_string(stamp) + "-" + std::to_string(counter++));
+        std::error_code ec;
+        if (fs::create_directory(candidate, ec)) {
+            path_ = candidate.string();
+            return;
+        }
+    }
+    std::abort();
+}
+
+TempDir::~TempDir() {
+    std::error_code ec;
+    fs::remove_all(fs::path(path_), ec);
+}
+
+std::string TempDir::operator/(const std::string& name) const {
+    std::string out = path_;
+    std::string rel = name;
+    for (char& c : rel)
+        if (c == '/' || c == '\\') c = kPathSeparator;
+    out += kPathSeparator;
+    out += rel;
+    return out;
+}
+
+}  // namespace marlinth::test

@@ -1,0 +1,90 @@
+// make-demo DIR [--windows]: generates a demo Spitfire installation under DIR (three nodes, a
+// shared MESSAGE directory, .NA area lists, a QUARRO32.CFG) and a Marlinth.cfg for it in
+// DIR/app. With --windows the paths in Marlinth.cfg are written as Wine sees them (Z:\...).
+#include <cstdio>
+#include <string>
+
+#include "core/config.h"
+#include "core/platform.h"
+#include "core/strings.h"
+#include "support/fixture.h"
+
+using namespace marlinth;
+using namespace marlinth::test;
+
+namespace {
+
+std::string as_windows(const std::string& path, bool windows) {
+    if (!windows) return path;
+    std::string out = "Z:";
+    for (char c : path) out.push_back(c == '/' ? '\\' : c);
+    return out;
+}
+
+std::string na_file() {
+    std::string t;
+    t += "; Demo Network echomail areas\r\n";
+    t += "; TAG                 DESCRIPTION\r\n";
+    t += "DEMO_GENERAL          Demo Network: General chat\r\n";
+    t += "DEMO_SYSOPS           Sysop discussion and support\r\n";
+    t += "DEMO_RETRO            Retro computing, old hardware and software of every kind\r\n";
+    t += "DEMO_ANNOUNCE         Network announcements\r\n";
+    t += "DEMO_FILES            \r\n";
+    t += "ECHO2                 An area every node already carries\r\n";
+    t += "DEMO_TAG_TOO_LONG_X   A tag longer than the Net ID field\r\n";
+    t += "DEMO_GENERAL          Duplicate of the first area\r\n";
+    return t;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: make-demo DIR [--windows]\n");
+        return 2;
+    }
+    const std::string root = argv[1];
+    const bool windows = argc > 2 && std::string(argv[2]) == "--windows";
+    std::unique_ptr<Platform> platform = make_native_platform();
+    FixtureBuilder fb(*platform);
+    std::string bbs, app_dir, na_dir;
+    join_path(bbs, 4096, root, "BBS");
+    join_path(app_dir, 4096, root, "app");
+    join_path(na_dir, 4096, root, "NA");
+    if (fb.exists(bbs)) {
+        std::fprintf(stderr, "make-demo: %s exists already; remove it first\n", bbs.c_str());
+        return 1;
+    }
+    InstallationSpec spec;
+    spec.nodes = 3;
+    spec.conferences = echo_conferences(12);
+    spec.conferences[0].name = "Local Sysop Chat";
+    spec.conferences[0].net_id = "";
+    spec.conferences[0].allow_routing = 0;
+    spec.message_base.messages = 40;
+    Installation inst = build_installation(*platform, bbs, spec);
+    fb.make_dir(app_dir);
+    fb.make_dir(na_dir);
+    std::string path;
+    join_path(path, 4096, na_dir, "DEMONET.NA");
+    fb.write_text(path, na_file());
+
+    std::string quarro;
+    join_path(quarro, 4096, bbs, "QUARRO32.CFG");
+    fb.write_text(quarro, "; Quarro32 configuration for the demo system\r\n"
+                          "CONFDIR " + as_windows(inst.nodes[0], windows) + "\r\n"
+                          "MSGDIR " + as_windows(inst.message_dir, windows) + "\r\n"
+                          "INBOUND " + as_windows(bbs, windows) + (windows ? "\\IN" : "/IN") + "\r\n"
+                          "\r\n[LINK Demo Hub]\r\nADDRESS 99:1/2\r\nHUB 99:1/0\r\nOUTDIR " +
+                          as_windows(bbs, windows) + (windows ? "\\OUT" : "/OUT") + "\r\nNETMAILZONE 99\r\nAREA DEMO_GENERAL\r\n");
+
+    SetupState setup;
+    setup.nodes.count = static_cast<int32_t>(inst.nodes.size());
+    for (size_t i = 0; i < inst.nodes.size(); ++i) setup.nodes.dir[i + 1] = as_windows(inst.nodes[i], windows);
+    setup.message_dir = as_windows(inst.message_dir, windows);
+    setup.backup_root = as_windows(inst.backup_root, windows);
+    join_path(path, 4096, app_dir, "Marlinth.cfg");
+    fb.write_text(path, configuration_text(setup));
+    std::printf("%s\n", app_dir.c_str());
+    return 0;
+}
