@@ -4,6 +4,7 @@
 #include "core/prompts.h"
 #include "core/report_export.h"
 #include "core/strings.h"
+#include "settings/settings.h"
 #include "spitfire/nodes.h"
 #include "ui/screens.h"
 #include "ui/wizard.h"
@@ -91,6 +92,51 @@ bool dispatch_report(App& app, ControlId id, UiEvent event) {
     return true;
 }
 
+// Settings Plan tab (its template list and settings also serve the wizard's settings step).
+bool dispatch_settings(App& app, ControlId id, UiEvent event) {
+    switch (id) {
+    case ControlId::TemplateChoice:
+        if (event == UiEvent::Chosen) select_template_from_list(app);
+        return true;
+    case ControlId::ResetFromTemplate:
+        if (event == UiEvent::Clicked) select_template_from_list(app);
+        return true;
+    case ControlId::ConferenceSecurity:
+    case ControlId::MessageEntrySecurity:
+    case ControlId::MaxMsgLength:
+    case ControlId::PurgeDays:
+    case ControlId::PrivilegedSecurities:
+        if (event == UiEvent::Edited) invalidate_plan(app, "Proposed settings changed. Generate a new dry-run plan.");
+        return true;
+    case ControlId::ConferenceAccess:
+    case ControlId::PublicOnly:
+    case ControlId::NetMail:
+    case ControlId::AllowRouting:
+    case ControlId::CallerDelete:
+    case ControlId::PurgeUnreceived:
+    case ControlId::PurgeOldThread:
+        if (event == UiEvent::Chosen) invalidate_plan(app, "Proposed settings changed. Generate a new dry-run plan.");
+        return true;
+    case ControlId::ApplySettings:
+        if (event == UiEvent::Clicked) apply_proposed_settings(app);
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Inspection: the Setup tab's inspection command, the Conferences and Hex Record tabs.
+
+// .NA Preview tab.
+
+// Tosser configuration on the Setup tab.
+
+// Dry-run plan.
+
+// Writer tab.
+
+// Wizard.
+
 }  // namespace
 
 void dispatch(App& app, ControlId id, UiEvent event) {
@@ -98,6 +144,7 @@ void dispatch(App& app, ControlId id, UiEvent event) {
     if (dispatch_screens(app, id, event)) return;
     if (dispatch_setup(app, id, event)) return;
     if (dispatch_report(app, id, event)) return;
+    if (dispatch_settings(app, id, event)) return;
 }
 
 }  // namespace marlinth
