@@ -1,0 +1,53 @@
+#include "support/script_harness.h"
+
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+#include "ui/headless/headless_session.h"
+#include "ui/headless/script_runner.h"
+
+#ifndef MARLINTH_SCRIPTS_DIR
+#define MARLINTH_SCRIPTS_DIR "tests/scripts"
+#endif
+
+namespace marlinth::test {
+
+std::string substitute(const std::string& text, const ScriptVars& vars) {
+    std::string out;
+    size_t pos = 0;
+    while (pos < text.size()) {
+        size_t open = text.find("${", pos);
+        if (open == std::string::npos) break;
+        size_t close = text.find('}', open);
+        if (close == std::string::npos) break;
+        out.append(text, pos, open - pos);
+        auto it = vars.find(text.substr(open + 2, close - open - 2));
+        if (it == vars.end()) throw std::runtime_error("script variable not set: " + text.substr(open, close - open + 1));
+        out += it->second;
+        pos = close + 1;
+    }
+    out.append(text, pos, std::string::npos);
+    return out;
+}
+
+std::string load_script(const std::string& name) {
+    std::ifstream in(std::string(MARLINTH_SCRIPTS_DIR) + "/" + name, std::ios::binary);
+    if (!in) throw std::runtime_error("cannot read script " + name);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+ScriptResult run_script(Platform& platform, const std::string& home, const std::string& script, const ScriptVars& vars) {
+    HeadlessSession session(platform, home);
+    ScriptResult result;
+    std::ostringstream out;
+    ScriptRunner runner(session.app(), session.view(), out);
+    std::istringstream in(substitute(script, vars));
+    result.ok = session.started() && runner.run(in);
+    result.output = out.str();
+    return result;
+}
+
+}  // namespace marlinth::test

@@ -1,0 +1,27 @@
+// Runs acceptance scripts (the marlinth-script language) in-process against a fresh headless
+// session, so tests can fix the clock and the process list through a fault platform.
+// ${NAME} in a script is replaced from the variables given (paths of a generated installation).
+#pragma once
+
+#include <map>
+#include <string>
+
+#include "core/platform.h"
+
+namespace marlinth::test {
+
+using ScriptVars = std::map<std::string, std::string>;
+
+std::string substitute(const std::string& text, const ScriptVars& vars);
+// The text of tests/scripts/<name>.
+std::string load_script(const std::string& name);
+
+struct ScriptResult {
+    bool ok = false;
+    std::string output;
+};
+
+// Starts a session with `home` as the program's directory and runs the script text.
+ScriptResult run_script(Platform& platform, const std::string& home, const std::string& script, const ScriptVars& vars = {});
+
+}  // namespace marlinth::test
