@@ -8,6 +8,7 @@
 #include "spitfire/nodes.h"
 #include "ui/screens.h"
 #include "ui/wizard.h"
+#include "writer/plan.h"
 
 namespace marlinth {
 
@@ -132,6 +133,18 @@ bool dispatch_settings(App& app, ControlId id, UiEvent event) {
 // Tosser configuration on the Setup tab.
 
 // Dry-run plan.
+bool dispatch_plan(App& app, ControlId id, UiEvent event) {
+    switch (id) {
+    case ControlId::GeneratePlan:
+        if (event == UiEvent::Clicked) generate_dry_run_plan(app);
+        return true;
+    case ControlId::WizardGeneratePlan:
+        if (event == UiEvent::Clicked) wizard_generate_plan(app);
+        return true;
+    default:
+        return false;
+    }
+}
 
 // Writer tab.
 
@@ -145,6 +158,7 @@ void dispatch(App& app, ControlId id, UiEvent event) {
     if (dispatch_setup(app, id, event)) return;
     if (dispatch_report(app, id, event)) return;
     if (dispatch_settings(app, id, event)) return;
+    if (dispatch_plan(app, id, event)) return;
 }
 
 }  // namespace marlinth
