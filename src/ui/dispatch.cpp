@@ -9,6 +9,8 @@
 #include "ui/screens.h"
 #include "ui/wizard.h"
 #include "writer/plan.h"
+#include "writer/preflight.h"
+#include "writer/transaction.h"
 
 namespace marlinth {
 
@@ -147,6 +149,28 @@ bool dispatch_plan(App& app, ControlId id, UiEvent event) {
 }
 
 // Writer tab.
+bool dispatch_writer(App& app, ControlId id, UiEvent event) {
+    switch (id) {
+    case ControlId::BackupRoot:
+        if (event == UiEvent::Edited)
+            invalidate_preflight(app, "Backup root changed. Run Writer Preflight again; the reviewed dry-run remains current.");
+        return true;
+    case ControlId::BrowseBackupRoot:
+        if (event == UiEvent::Clicked) browse_backup_root(app);
+        return true;
+    case ControlId::RunPreflight:
+        if (event == UiEvent::Clicked) run_preflight_command(app);
+        return true;
+    case ControlId::Confirmation:
+        if (event == UiEvent::Edited) confirmation_changed(app);
+        return true;
+    case ControlId::CommitAppend:
+        if (event == UiEvent::Clicked) commit_transaction(app);
+        return true;
+    default:
+        return false;
+    }
+}
 
 // Wizard.
 
@@ -159,6 +183,7 @@ void dispatch(App& app, ControlId id, UiEvent event) {
     if (dispatch_report(app, id, event)) return;
     if (dispatch_settings(app, id, event)) return;
     if (dispatch_plan(app, id, event)) return;
+    if (dispatch_writer(app, id, event)) return;
 }
 
 }  // namespace marlinth
