@@ -6,6 +6,7 @@
 #include "core/strings.h"
 #include "settings/settings.h"
 #include "spitfire/nodes.h"
+#include "tosser/tosser_import.h"
 #include "ui/screens.h"
 #include "ui/wizard.h"
 #include "writer/plan.h"
@@ -133,6 +134,21 @@ bool dispatch_settings(App& app, ControlId id, UiEvent event) {
 // .NA Preview tab.
 
 // Tosser configuration on the Setup tab.
+bool dispatch_tosser(App& app, ControlId id, UiEvent event) {
+    switch (id) {
+    case ControlId::UseQuarro:
+        if (event == UiEvent::Clicked) use_quarro_toggled(app);
+        return true;
+    case ControlId::BrowseQuarroCfg:
+        if (event == UiEvent::Clicked) browse_tosser_config(app);
+        return true;
+    case ControlId::ReadCfg:
+        if (event == UiEvent::Clicked) read_tosser_config_command(app);
+        return true;
+    default:
+        return false;
+    }
+}
 
 // Dry-run plan.
 bool dispatch_plan(App& app, ControlId id, UiEvent event) {
@@ -182,6 +198,7 @@ void dispatch(App& app, ControlId id, UiEvent event) {
     if (dispatch_setup(app, id, event)) return;
     if (dispatch_report(app, id, event)) return;
     if (dispatch_settings(app, id, event)) return;
+    if (dispatch_tosser(app, id, event)) return;
     if (dispatch_plan(app, id, event)) return;
     if (dispatch_writer(app, id, event)) return;
 }
