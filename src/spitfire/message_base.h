@@ -36,6 +36,33 @@ std::string files_column(const MessageBaseResult& result);
 // Path of one message file of conference `number`; false when it does not fit.
 bool message_file_path(const std::string& message_dir, uint32_t number, MessageFile kind, std::string& out);
 
+// Record layouts of the two files whose records are read.
+namespace msg {
+constexpr uint32_t kPtrRecord = 256;
+constexpr uint32_t kIdxRecord = 16;
+constexpr uint32_t kDatRecord = 128;
+constexpr size_t kPtrThread = 0x9B;
+constexpr size_t kPtrRoot = 0x9C;
+constexpr size_t kPtrDeleted = 0x9E;
+constexpr size_t kPtrNumber = 0xA6;
+constexpr size_t kPtrRootNumber = 0xAA;
+constexpr size_t kIdxNumber = 8;
+constexpr size_t kIdxRootNumber = 12;
+constexpr uint32_t kMaxIdxBytes = 16777216;  // larger files are not read
+constexpr uint32_t kMaxPtrBytes = 67108864;
+constexpr uint32_t kHugeSize = 0xFFFFFFFF;   // a size of 4 GiB or more
+}  // namespace msg
+
+// The per-message checks over one conference's .PTR and .IDX records: fills Active, Deleted,
+// Danger, Warn and Normal roots of `result` (other fields untouched). Records 0 to
+// min(ptr_records, idx_records) - 1 are checked; thread links are looked up among all PTR
+// records, through an index taken from `platform`'s memory (a direct scan when none is to be had).
+void check_message_records(Platform& platform, const uint8_t* ptr, uint32_t ptr_records, const uint8_t* idx,
+                           uint32_t idx_records, MessageBaseResult& result);
+
+// The three report lines of one conference.
+void append_message_base_lines(TextBuffer& report, uint32_t number, const MessageBaseResult& result);
+
 // Fills one result per conference and appends three report lines each. `missing` is set when
 // any conference lacks a required file. Always true.
 bool validate_message_base(Platform& platform, const std::string& message_dir, const std::vector<ConferenceView>& views,

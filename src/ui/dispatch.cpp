@@ -5,6 +5,7 @@
 #include "core/report_export.h"
 #include "core/strings.h"
 #include "settings/settings.h"
+#include "spitfire/inspection.h"
 #include "spitfire/nodes.h"
 #include "tosser/tosser_import.h"
 #include "ui/screens.h"
@@ -130,6 +131,18 @@ bool dispatch_settings(App& app, ControlId id, UiEvent event) {
 }
 
 // Inspection: the Setup tab's inspection command, the Conferences and Hex Record tabs.
+bool dispatch_inspection(App& app, ControlId id, UiEvent event) {
+    switch (id) {
+    case ControlId::RunInspection:
+        if (event == UiEvent::Clicked) run_inspection(app);
+        return true;
+    case ControlId::ConferenceListBox:
+        if (event == UiEvent::Chosen) show_selected_conference_record(app);
+        return true;
+    default:
+        return false;
+    }
+}
 
 // .NA Preview tab.
 
@@ -196,6 +209,7 @@ void dispatch(App& app, ControlId id, UiEvent event) {
     if (app.notifications_held > 0) return;
     if (dispatch_screens(app, id, event)) return;
     if (dispatch_setup(app, id, event)) return;
+    if (dispatch_inspection(app, id, event)) return;
     if (dispatch_report(app, id, event)) return;
     if (dispatch_settings(app, id, event)) return;
     if (dispatch_tosser(app, id, event)) return;

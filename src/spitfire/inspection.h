@@ -1,0 +1,36 @@
+// The read-only inspection: every node directory, Node 1's SFMCONF.DAT as the baseline, every
+// other node's copy compared with it byte for byte, the conference list, the message bases of
+// every conference and the template candidates. Nothing of the installation is written.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "core/app.h"
+
+namespace marlinth {
+
+// The whole inspection; its outcome is `inspection_passed`, the baseline, the Report buffer and
+// the conference lists.
+void run_inspection(App& app);
+// The inspection again after a commit, with the wizard's final verdict text.
+void run_final_inspection(App& app);
+
+// The text of the wizard's inspection page for the current state.
+std::string wizard_inspection_summary(App& app);
+void show_wizard_inspection_summary(App& app);
+
+// Shows the record view of the conference selected in the Hex Record list.
+void show_selected_conference_record(App& app);
+
+// Template candidates: conferences that route and carry a Net ID, in file order (every
+// conference when none does); `preselected` is the position of the most common echo-like
+// conference among them, or -1.
+void choose_template_candidates(const std::vector<ConferenceView>& views, std::vector<TemplateCandidate>& candidates,
+                                int& preselected);
+
+// True when a running process's executable name equals `name` (A-Z folded); false when the
+// process list cannot be taken.
+bool is_process_running(Platform& platform, const std::string& name);
+
+}  // namespace marlinth

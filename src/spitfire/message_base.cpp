@@ -1,0 +1,296 @@
+// Message-base validation: for each conference, which SFMSGnn files exist, whether their sizes
+// are whole records, whether .PTR and .IDX agree record for record, and whether thread links
+// point at messages that exist. Nothing is written; every file is opened for shared reading.
+#include "spitfire/message_base.h"
+
+#include <algorithm>
+
+#include "core/files.h"
+#include "core/strings.h"
+
+namespace marlinth {
+
+namespace {
+
+const uint8_t* ptr_record(const uint8_t* ptr, uint32_t i) { return ptr + static_cast<size_t>(i) * msg::kPtrRecord; }
+uint32_t ptr_field(const uint8_t* ptr, uint32_t i, size_t offset) { return get_u32(ptr_record(ptr, i) + offset); }
+
+// Which values one 32-bit field takes across all PTR records, and which it takes more than once.
+// A conference can hold 262,144 messages, so the thread-link checks must not scan the file once
+// per message. Message numbers are nearly always a dense range, so a bitmap over that range
+// answers in one step; values spread too thinly for a bitmap are sorted and searched instead.
+class FieldIndex {
+public:
+    // False when memory is short (the caller then scans the records directly).
+    bool build(Platform& platform, const uint8_t* ptr, uint32_t records, size_t offset, bool want_repeats) {
+        if (records == 0) return true;
+        uint32_t low = 0xFFFFFFFFu, high = 0;
+        for (uint32_t i = 0; i < records; ++i) {
+            const uint32_t v = ptr_field(ptr, i, offset);
+            low = std::min(low, v);
+            high = std::max(high, v);
+        }
+        const uint64_t span = static_cast<uint64_t>(high) - low + 1;
+        if (span <= std::max<uint64_t>(32ull * records, 65536))
+            return build_bitmaps(platform, ptr, records, offset, low, span, want_repeats);
+        return build_sorted(platform, ptr, records, offset);
+    }
+
+    bool contains(uint32_t v) const {
+        if (sorted_count_ > 0) return std::binary_search(sorted(), sorted() + sorted_count_, v);
+        return in_bitmap(seen_, v);
+    }
+
+    // True when at least two records hold the value.
+    bool repeated(uint32_t v) const {
+        if (sorted_count_ > 0) {
+            const uint32_t* end = sorted() + sorted_count_;
+            const uint32_t* at = std::lower_bound(sorted(), end, v);
+            return at != end && at + 1 != end && at[0] == v && at[1] == v;
+        }
+        return in_bitmap(repeats_, v);
+    }
+
+private:
+    const uint32_t* sorted() const { return reinterpret_cast<const uint32_t*>(seen_.data()); }
+
+    bool in_bitmap(const ByteBuffer& bits, uint32_t v) const {
+        if (bits.empty() || v < base_ || static_cast<uint64_t>(v) - base_ >= span_) return false;
+        const uint64_t bit = static_cast<uint64_t>(v) - base_;
+        return (reinterpret_cast<const uint64_t*>(bits.data())[bit >> 6] >> (bit & 63)) & 1u;
+    }
+
+    bool build_bitmaps(Platform& platform, const uint8_t* ptr, uint32_t records, size_t offset, uint32_t low,
+                       uint64_t span, bool want_repeats) {
+        const uint32_t bytes = static_cast<uint32_t>(((span + 63) >> 6) * 8);
+        if (!seen_.allocate(platform, bytes)) return false;
+        if (want_repeats && !repeats_.allocate(platform, bytes)) return false;
+        base_ = low;
+        span_ = span;
+        uint64_t* seen = reinterpret_cast<uint64_t*>(seen_.data());
+        uint64_t* repeats = reinterpret_cast<uint64_t*>(repeats_.data());
+        for (uint32_t i = 0; i < records; ++i) {
+            const uint64_t bit = static_cast<uint64_t>(ptr_field(ptr, i, offset)) - low;
+            const uint64_t mask = 1ull << (bit & 63);
+            if (want_repeats && (seen[bit >> 6] & mask)) repeats[bit >> 6] |= mask;
+            seen[bit >> 6] |= mask;
+        }
+        return true;
+    }
+
+    bool build_sorted(Platform& platform, const uint8_t* ptr, uint32_t records, size_t offset) {
+        if (!seen_.allocate(platform, records * 4u)) return false;
+        uint32_t* values = reinterpret_cast<uint32_t*>(seen_.data());
+        for (uint32_t i = 0; i < records; ++i) values[i] = ptr_field(ptr, i, offset);
+        std::sort(values, values + records);
+        sorted_count_ = records;
+        return true;
+    }
+
+    uint32_t base_ = 0;
+    uint64_t span_ = 0;
+    ByteBuffer seen_;     // the bitmap of values taken, or the sorted values
+    ByteBuffer repeats_;  // the bitmap of values taken twice or more
+    uint32_t sorted_count_ = 0;
+};
+
+// The thread-link lookups, built on first use; when an index cannot be had, a direct scan of
+// the records gives the same answer, only slower.
+class LinkLookups {
+public:
+    LinkLookups(Platform& platform, const uint8_t* ptr, uint32_t records)
+        : platform_(platform), ptr_(ptr), records_(records) {}
+
+    bool any_message_numbered(uint32_t number) {
+        if (!numbers_built_) {
+            numbers_ok_ = numbers_.build(platform_, ptr_, records_, msg::kPtrNumber, false);
+            numbers_built_ = true;
+        }
+        if (numbers_ok_) return numbers_.contains(number);
+        for (uint32_t j = 0; j < records_; ++j)
+            if (ptr_field(ptr_, j, msg::kPtrNumber) == number) return true;
+        return false;
+    }
+
+    bool root_shared(uint32_t root) {
+        if (!roots_built_) {
+            roots_ok_ = roots_.build(platform_, ptr_, records_, msg::kPtrRootNumber, true);
+            roots_built_ = true;
+        }
+        if (roots_ok_) return roots_.repeated(root);
+        uint32_t holders = 0;
+        for (uint32_t j = 0; j < records_ && holders < 2; ++j)
+            if (ptr_field(ptr_, j, msg::kPtrRootNumber) == root) ++holders;
+        return holders >= 2;
+    }
+
+private:
+    Platform& platform_;
+    const uint8_t* ptr_;
+    uint32_t records_;
+    FieldIndex numbers_, roots_;
+    bool numbers_built_ = false, numbers_ok_ = false;
+    bool roots_built_ = false, roots_ok_ = false;
+};
+
+// Opens one file for shared reading and takes its size; absent when either fails.
+void probe_file(Platform& platform, const std::string& path, bool& present, uint32_t& size) {
+    present = false;
+    size = 0;
+    if (path.empty()) return;
+    ScopedHandle file(platform, platform.open(path, OpenMode::ReadShared));
+    if (!file.valid()) return;
+    uint64_t bytes = 0;
+    if (!platform.file_size(file.get(), bytes)) return;
+    present = true;
+    size = bytes >= 0x100000000ull ? msg::kHugeSize : static_cast<uint32_t>(bytes);
+}
+
+void append_size(TextBuffer& report, const char* label, const MessageBaseResult& r, MessageFile kind,
+                 const char* absent) {
+    report.append(label);
+    const int k = static_cast<int>(kind);
+    if (r.present[k])
+        report.append_uint(r.size[k]);
+    else
+        report.append(absent);
+}
+
+void validate_one(Platform& platform, const std::string& message_dir, uint32_t number, MessageBaseResult& r,
+                  bool& missing) {
+    r = MessageBaseResult();
+    for (int k = 0; k < kMessageFileKinds; ++k) {
+        std::string path;
+        if (!message_file_path(message_dir, number, static_cast<MessageFile>(k), path)) path.clear();
+        probe_file(platform, path, r.present[k], r.size[k]);
+    }
+    const int P = static_cast<int>(MessageFile::Ptr), I = static_cast<int>(MessageFile::Idx),
+              D = static_cast<int>(MessageFile::Dat), L = static_cast<int>(MessageFile::Lmr);
+
+    if (!r.present[P] || !r.present[I] || !r.present[D] || !r.present[L]) {
+        r.status = "ERROR: missing required file(s)";
+        r.error = true;
+        missing = true;
+        return;
+    }
+    if (r.size[P] == msg::kHugeSize || r.size[I] == msg::kHugeSize || r.size[D] == msg::kHugeSize) {
+        r.status = "FATAL: file is 4GB or larger";
+        r.error = true;
+        return;
+    }
+    if (r.size[D] % msg::kDatRecord != 0 || r.size[I] % msg::kIdxRecord != 0 || r.size[P] % msg::kPtrRecord != 0) {
+        r.status = "FATAL: invalid record-size multiple";
+        r.error = true;
+    }
+    r.slots = r.size[P] / msg::kPtrRecord;
+    r.idx_records = r.size[I] / msg::kIdxRecord;
+    r.dat_records = r.size[D] / msg::kDatRecord;
+    if (r.slots != r.idx_records) {
+        r.status = "FATAL: PTR/IDX record mismatch";
+        r.error = true;
+    }
+
+    if (r.size[I] <= msg::kMaxIdxBytes && r.size[P] <= msg::kMaxPtrBytes) {
+        std::string ptr_path, idx_path;
+        ByteBuffer ptr, idx;
+        if (message_file_path(message_dir, number, MessageFile::Ptr, ptr_path) &&
+            message_file_path(message_dir, number, MessageFile::Idx, idx_path) &&
+            read_file_capped(platform, ptr_path, ptr, msg::kMaxPtrBytes, nullptr) &&
+            read_file_capped(platform, idx_path, idx, msg::kMaxIdxBytes, nullptr)) {
+            // The files are opened again to be read; should one have shrunk meanwhile, only the
+            // records actually read are looked at.
+            const uint32_t ptr_records = std::min(r.slots, ptr.size() / msg::kPtrRecord);
+            const uint32_t idx_records = std::min(r.idx_records, idx.size() / msg::kIdxRecord);
+            check_message_records(platform, ptr.data(), ptr_records, idx.data(), idx_records, r);
+        }
+    }
+
+    if (r.danger > 0) {
+        r.status = "DANGER: invalid thread linkage";
+        r.error = true;
+    } else if (!r.error) {
+        r.status = r.warn > 0 ? "WARN: PTR/IDX differences" : "OK";
+    }
+}
+
+}  // namespace
+
+void check_message_records(Platform& platform, const uint8_t* ptr, uint32_t ptr_records, const uint8_t* idx,
+                           uint32_t idx_records, MessageBaseResult& r) {
+    r.active = r.deleted = r.danger = r.warn = r.normal_roots = 0;
+    const uint32_t checked = std::min(ptr_records, idx_records);
+    LinkLookups links(platform, ptr, ptr_records);
+    for (uint32_t i = 0; i < checked; ++i) {
+        const uint8_t* p = ptr_record(ptr, i);
+        const uint8_t* x = idx + static_cast<size_t>(i) * msg::kIdxRecord;
+        const bool deleted = p[msg::kPtrDeleted] != 0;
+        if (deleted)
+            ++r.deleted;
+        else
+            ++r.active;
+
+        // Numbers are unsigned 32-bit, so "minus 1" wraps at 0 as the files' own arithmetic does.
+        const uint32_t number = get_u32(p + msg::kPtrNumber);
+        const uint32_t root = get_u32(p + msg::kPtrRootNumber);
+        const uint32_t idx_number = get_u32(x + msg::kIdxNumber);
+        const uint32_t idx_root = get_u32(x + msg::kIdxRootNumber);
+        const bool numbers_agree = idx_number == number || idx_number == number - 1u;
+        const bool roots_agree = idx_root == root || idx_root == root - 1u || (deleted && idx_root == 0xFFFFFFFFu);
+        if (!(numbers_agree && roots_agree)) ++r.warn;
+
+        if (p[msg::kPtrThread] != 1) continue;
+        if (root == number) {
+            if (p[msg::kPtrRoot] == 0)
+                ++r.danger;
+            else if (links.root_shared(root))
+                ++r.normal_roots;
+        } else if (!links.any_message_numbered(root)) {
+            ++r.danger;
+        }
+    }
+}
+
+void append_message_base_lines(TextBuffer& report, uint32_t number, const MessageBaseResult& r) {
+    report.append("CONF ");
+    report.append(dec2(number));
+    report.append("  [");
+    report.append(r.status);
+    report.append_line("]");
+    append_size(report, "  PTR=", r, MessageFile::Ptr, "MISSING");
+    append_size(report, " IDX=", r, MessageFile::Idx, "MISSING");
+    append_size(report, " DAT=", r, MessageFile::Dat, "MISSING");
+    append_size(report, " LMR=", r, MessageFile::Lmr, "MISSING");
+    append_size(report, " SIG=", r, MessageFile::Sig, "none");
+    report.append_line();
+    report.append("  Slots=");
+    report.append_uint(r.slots);
+    report.append(" Active=");
+    report.append_uint(r.active);
+    report.append(" Deleted=");
+    report.append_uint(r.deleted);
+    report.append(" DAT records=");
+    report.append_uint(r.dat_records);
+    report.append(" Danger=");
+    report.append_uint(r.danger);
+    report.append(" Warn=");
+    report.append_uint(r.warn);
+    report.append(" Normal roots=");
+    report.append_uint(r.normal_roots);
+    report.append_line();
+}
+
+bool validate_message_base(Platform& platform, const std::string& message_dir, const std::vector<ConferenceView>& views,
+                           std::vector<MessageBaseResult>& results, TextBuffer* report, bool& missing) {
+    missing = false;
+    results.clear();
+    if (views.empty()) return true;
+    results.resize(views.size());
+    for (size_t i = 0; i < views.size(); ++i) {
+        const uint32_t number = static_cast<uint32_t>(i + 1);
+        validate_one(platform, message_dir, number, results[i], missing);
+        if (report) append_message_base_lines(*report, number, results[i]);
+    }
+    return true;
+}
+
+}  // namespace marlinth
