@@ -39,7 +39,7 @@ TEST_F(Scripts, SetupRoadLeavesTheExpectedConfiguration) {
     EXPECT_EQ(r.output,
               "1\n"
               "main: Settings saved.\n"
-              "writer: Spitfire setup changed. Run Read-Only Inspection again.\n"
+              "writer: Backup root changed. Run Writer Preflight again; the reviewed dry-run remains current.\n"
               "settings: Run inspection, load an .NA file, and review proposed names before generating a plan.\n"
               "plan: \n"
               "BOX error: The number of nonblank node-directory lines must match Node count.\n"
