@@ -13,7 +13,10 @@ using test::PlannedSession;
 test::InstallationSpec odd_template() {
     test::InstallationSpec spec;
     spec.nodes = 1;
+    // No conference routes, so every conference is offered as template and the first is taken.
     spec.conferences = test::echo_conferences(2);
+    spec.conferences[1].allow_routing = 0;
+    spec.conferences[1].net_id = "";
     test::ConferenceSpec& t = spec.conferences[0];
     t.conference_security = 25;
     t.message_entry_security = 30;

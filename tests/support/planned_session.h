@@ -4,6 +4,7 @@
 #pragma once
 
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -44,13 +45,26 @@ public:
                             const std::vector<AreaSpec>& areas = {{"ALPHA", "Net: Alpha"}, {"BETA", "Net: Beta", false, true},
                                                                   {"GAMMA", "Net: Gamma"}})
         : fb(*native) {
+        inst = build_installation(*native, dir / "BBS", spec);
+        start(areas);
+    }
+
+    // Another session on the installation of an earlier one (a restart of the program).
+    PlannedSession(const Installation& existing, const std::string& na, const std::vector<AreaSpec>& areas)
+        : fb(*native), inst(existing), na_path(na) {
+        start(areas);
+    }
+
+    void start(const std::vector<AreaSpec>& areas) {
         LocalTime t;
         t.year = 2026, t.month = 12, t.day = 5, t.hour = 10, t.minute = 30, t.second = 0;
         fp.set_time(t);
         fp.set_processes({});
-        inst = build_installation(*native, dir / "BBS", spec);
-        na_path = dir / "NA/NET.NA";
-        fb.write_text(na_path, "ALPHA Alpha\r\nBETA Beta\r\nGAMMA Gamma\r\n");
+        if (na_path.empty()) {
+            na_path = dir / "NA/NET.NA";
+            fb.write_text(na_path, "ALPHA Alpha\r\nBETA Beta\r\nGAMMA Gamma\r\n");
+        }
+        fb.make_dir(dir / "app");
         session = std::make_unique<HeadlessSession>(fp, dir / "app");
         type_setup();
         load_baseline();
@@ -72,18 +86,11 @@ public:
         app().setup.backup_root = inst.backup_root;
     }
 
+    // The real read-only inspection: the baseline, the conference lists and the template.
     void load_baseline() {
-        App& a = app();
-        std::string path;
-        join_path(path, 4096, inst.nodes[0], "SFMCONF.DAT");
-        read_file_capped(*native, path, a.baseline.bytes, kMaxConferenceFileSize, nullptr);
-        decode_conference_file(a.baseline.bytes.data(), a.baseline.bytes.size(), a.baseline.conferences, nullptr);
-        a.baseline.template_candidates.clear();
-        for (const ConferenceView& v : a.baseline.conferences)
-            a.baseline.template_candidates.push_back({static_cast<int>(v.number - 1), "#" + dec(v.number) + " - " + v.name});
-        a.baseline.preselected_candidate = 0;
-        refresh_template_candidates(a);
-        a.flags.inspection_passed = true;
+        view().click(ControlId::RunInspection);
+        if (!app().flags.inspection_passed) throw std::runtime_error("fixture inspection failed:\n" + app().report->str());
+        view().clear_boxes();
     }
 
     void set_areas(const std::vector<AreaSpec>& areas) {
