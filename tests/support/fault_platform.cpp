@@ -42,6 +42,8 @@ void FaultPlatform::reset_counts() {
 }
 
 bool FaultPlatform::trip(Op op, const std::string& path) {
+    auto hook = hooks_.find(op);
+    if (hook != hooks_.end() && hook->second) hook->second(path);
     const int n = ++counts_[op];
     if (is_mutating(op)) {
         ++mutating_calls_;

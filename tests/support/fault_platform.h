@@ -37,6 +37,9 @@ public:
         counted_ = std::move(counted);
         any_calls_ = 0;
     }
+    // Runs `hook` (with the call's path) before every call of this kind, e.g. to change the disk
+    // between two steps of an operation.
+    void before(Op op, std::function<void(const std::string&)> hook) { hooks_[op] = std::move(hook); }
     // The process ends (exit code 86) at the nth file-changing call, before it happens.
     void crash_at(int n) { crash_at_ = n; }
     static constexpr int kCrashExitCode = 86;
@@ -81,6 +84,7 @@ private:
 
     Platform& real_;
     std::map<Op, int> counts_;
+    std::map<Op, std::function<void(const std::string&)>> hooks_;
     std::map<Op, int> fail_nth_;
     std::vector<std::pair<Op, std::string>> fail_paths_;
     int fail_any_n_ = 0;
