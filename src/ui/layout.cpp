@@ -82,11 +82,11 @@ void setup_page(Placer& p) {
     p.put(C::SetNode1, kMargin, 286, 130, 28);
     p.put(C::AddNode, 160, 286, 130, 28);
     p.put(C::DiscoverNodes, 300, 286, 130, 28);
-    p.put(label_before(C::MessageDir), kMargin, 322, full, 20);
+    p.put(label_before(C::MessageDir), kMargin, 322, full - 110, 20);
     p.put(C::MessageDir, kMargin, 342, full - 110, 24);
     p.put(C::BrowseMessageDir, w - kMargin - 100, 341, 100, 26);
     p.put(C::UseQuarro, kMargin, 378, full, 22);
-    p.put(label_before(C::QuarroCfgPath), kMargin, 406, full, 20);
+    p.put(label_before(C::QuarroCfgPath), kMargin, 406, full - 220, 20);
     p.put(C::QuarroCfgPath, kMargin, 426, full - 220, 24);
     p.put(C::BrowseQuarroCfg, w - kMargin - 210, 425, 100, 26);
     p.put(C::ReadCfg, w - kMargin - 100, 425, 100, 26);
@@ -107,7 +107,7 @@ void na_preview_page(Placer& p) {
     const int name_label_x = 197 + profile_width + 10;
     p.caption(C::NetworkName, name_label_x, kPageTop, 80);
     p.put(C::NetworkName, name_label_x + 82, kPageTop, w - kMargin - 90 - (name_label_x + 82), 24);
-    p.put(C::Reparse, w - kMargin - 80, kPageTop - 1, 80, 26);
+    p.put(C::Reparse, w - kMargin - 80, kPageTop, 80, 26);
     p.put(C::NaPathLabel, kMargin, 82, full - 200, 20);
     p.caption(C::ShowFilter, w - kMargin - 170, 80, 40);
     p.put(C::ShowFilter, w - kMargin - 125, 80, 125, 24);
