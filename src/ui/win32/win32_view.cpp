@@ -416,6 +416,21 @@ void Win32View::keep_focus_visible() {
 
 bool Win32View::handle_dialog_keys(MSG& message) {
     if (!window_) return false;
+    // Ctrl+Tab, Ctrl+Shift+Tab, Ctrl+PgDn and Ctrl+PgUp page through the tabs, as in any
+    // tabbed dialog.
+    if (message.message == WM_KEYDOWN && app_ && app_->ui.screen == Screen::AdvancedTools &&
+        (message.hwnd == window_ || ::IsChild(window_, message.hwnd)) && (::GetKeyState(VK_CONTROL) & 0x8000)) {
+        int step = 0;
+        if (message.wParam == VK_TAB) step = (::GetKeyState(VK_SHIFT) & 0x8000) ? -1 : 1;
+        if (message.wParam == VK_NEXT) step = 1;
+        if (message.wParam == VK_PRIOR) step = -1;
+        if (step != 0) {
+            const int current = selection(ControlId::Tabs);
+            set_selection(ControlId::Tabs, ((current < 0 ? 0 : current) + step + kTabCount) % kTabCount);
+            notify(ControlId::Tabs, UiEvent::Chosen);
+            return true;
+        }
+    }
     return ::IsDialogMessageA(window_, &message) != 0;
 }
 
