@@ -119,6 +119,15 @@ LRESULT Win32View::handle(UINT message, WPARAM wparam, LPARAM lparam) {
         ::CoUninitialize();
         ::PostQuitMessage(0);
         return 0;
+    case WM_NCDESTROY: {
+        // The controls are gone with the window.
+        LRESULT result = ::DefWindowProcA(window_, message, wparam, lparam);
+        ::SetWindowLongPtrA(window_, GWLP_USERDATA, 0);
+        window_ = nullptr;
+        controls_.clear();
+        specs_.clear();
+        return result;
+    }
     case WM_SIZE:
         if (wparam != SIZE_MINIMIZED) relayout();
         return 0;
@@ -140,6 +149,18 @@ LRESULT Win32View::handle(UINT message, WPARAM wparam, LPARAM lparam) {
         else
             keep_focus_visible();
         return 0;
+    case WM_DRAWITEM: {
+        const DRAWITEMSTRUCT* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lparam);
+        if (item->CtlID != static_cast<UINT>(ControlId::HomeIcon)) break;
+        ::FillRect(item->hDC, &item->rcItem, ::GetSysColorBrush(COLOR_WINDOW));
+        if (large_icon_) {
+            const int size = 160;
+            const int x = item->rcItem.left + (item->rcItem.right - item->rcItem.left - size) / 2;
+            const int y = item->rcItem.top + (item->rcItem.bottom - item->rcItem.top - size) / 2;
+            ::DrawIconEx(item->hDC, x, y, large_icon_, size, size, 0, nullptr, DI_NORMAL);
+        }
+        return TRUE;
+    }
     case WM_CTLCOLORSTATIC:
         return on_color_static(reinterpret_cast<HDC>(wparam), reinterpret_cast<HWND>(lparam));
     case WM_COMMAND:
@@ -176,7 +197,9 @@ HWND Win32View::create_control(const ControlSpec& spec) {
         style |= SS_NOPREFIX | (is_centred(spec.id) ? SS_CENTER : SS_LEFT);
         break;
     case ControlKind::Icon:
-        style |= SS_ICON | SS_CENTERIMAGE | SS_REALSIZECONTROL;
+        // Drawn by the window (WM_DRAWITEM): an icon static would refuse to exist without its
+        // resource, and this way the picture is drawn at exactly its size.
+        style |= SS_OWNERDRAW;
         text.clear();
         break;
     case ControlKind::Edit:
@@ -279,9 +302,6 @@ HWND Win32View::create_control(const ControlSpec& spec) {
         }
         break;
     }
-    case ControlKind::Icon:
-        ::SendMessageA(hwnd, STM_SETICON, reinterpret_cast<WPARAM>(large_icon_), 0);
-        break;
     default:
         break;
     }
