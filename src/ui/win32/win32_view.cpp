@@ -697,11 +697,12 @@ bool Win32View::pick_folder(const std::string& title, std::string& path) {
 
 bool Win32View::pick_file(const FileDialogSpec& spec, std::string& path, bool save) {
     char buffer[MAX_PATH] = {0};
-    if (save) {
-        const std::string initial = bounded(spec.initial_name, MAX_PATH - 1);
-        initial.copy(buffer, initial.size());
-    }
+    const std::string initial = bounded(spec.initial_name, MAX_PATH - 1);
+    initial.copy(buffer, initial.size());
     const std::string filters = filter_string(spec.filters);
+    // The dialog wants the extension without its dot.
+    std::string extension = spec.default_extension;
+    if (!extension.empty() && extension[0] == '.') extension.erase(0, 1);
     OPENFILENAMEA ofn;
     ZeroMemory(&ofn, sizeof ofn);
     ofn.lStructSize = sizeof ofn;
@@ -712,7 +713,7 @@ bool Win32View::pick_file(const FileDialogSpec& spec, std::string& path, bool sa
     ofn.nMaxFile = MAX_PATH;
     ofn.lpstrInitialDir = spec.initial_directory.empty() ? nullptr : spec.initial_directory.c_str();
     ofn.lpstrTitle = spec.title.c_str();
-    ofn.lpstrDefExt = spec.default_extension.empty() ? nullptr : spec.default_extension.c_str();
+    ofn.lpstrDefExt = extension.empty() ? nullptr : extension.c_str();
     ofn.Flags = OFN_NOCHANGEDIR | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST;
     ofn.Flags |= save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST;
     const BOOL chosen = save ? ::GetSaveFileNameA(&ofn) : ::GetOpenFileNameA(&ofn);
