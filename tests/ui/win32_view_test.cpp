@@ -204,6 +204,57 @@ TEST_F(Win32ViewTest, ChoiceListsListBoxesAndListViews) {
     EXPECT_FALSE(view.enabled(C::QuarroCfgPath));
 }
 
+// The .NA list reports a user's selection once per burst of row changes, and never the rows
+// the program itself fills or selects.
+TEST_F(Win32ViewTest, AreaListSelectionNoticesComeFromTheUserOnly) {
+    const UINT notice = WM_APP + 1;  // the view's coalesced selection notice
+    auto pending_notices = [&] {
+        int n = 0;
+        MSG m;
+        while (::PeekMessageA(&m, view.window(), notice, notice, PM_REMOVE)) ++n;
+        return n;
+    };
+    view.set_rows(C::AreaList, {{"1", "A"}, {"2", "B"}, {"3", "C"}, {"4", "D"}});
+    view.select_row(C::AreaList, 1);
+    view.select_row(C::AreaList, 3);
+    EXPECT_EQ(pending_notices(), 0);
+
+    // The user selects three rows at once (as a shift-click does).
+    LVITEMA state;
+    ZeroMemory(&state, sizeof state);
+    state.stateMask = LVIS_SELECTED;
+    state.state = LVIS_SELECTED;
+    for (int row : {0, 1, 2}) ::SendMessageA(control(C::AreaList), LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&state));
+    EXPECT_EQ(pending_notices(), 1);
+    EXPECT_EQ(view.selected_rows(C::AreaList), (std::vector<int>{0, 1, 2, 3}));
+}
+
+TEST_F(Win32ViewTest, CtrlTabPagesThroughTheTabs) {
+    open_advanced_tab(*app, Tab::Log);
+    BYTE keys[256];
+    ::GetKeyboardState(keys);
+    keys[VK_CONTROL] = 0x80;
+    ::SetKeyboardState(keys);
+    MSG m;
+    ZeroMemory(&m, sizeof m);
+    m.hwnd = control(C::NodeCount);
+    m.message = WM_KEYDOWN;
+    m.wParam = VK_TAB;
+    EXPECT_TRUE(view.handle_dialog_keys(m));
+    EXPECT_EQ(app->ui.active_tab, Tab::SettingsPlan);
+    m.wParam = VK_NEXT;
+    EXPECT_TRUE(view.handle_dialog_keys(m));
+    m.wParam = VK_NEXT;
+    EXPECT_TRUE(view.handle_dialog_keys(m));
+    EXPECT_EQ(app->ui.active_tab, Tab::Setup);  // round from Writer to Setup
+    EXPECT_EQ(view.selection(C::Tabs), 0);
+    m.wParam = VK_PRIOR;
+    EXPECT_TRUE(view.handle_dialog_keys(m));
+    EXPECT_EQ(app->ui.active_tab, Tab::Writer);
+    keys[VK_CONTROL] = 0;
+    ::SetKeyboardState(keys);
+}
+
 TEST_F(Win32ViewTest, ControlsSitWhereTheLayoutPutsThemAndTheWindowKeepsItsMinimum) {
     RECT client;
     ::GetClientRect(view.window(), &client);
