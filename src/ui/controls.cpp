@@ -240,6 +240,18 @@ const ControlSpec* find_control(ControlId id) {
     return nullptr;
 }
 
+uint32_t pages_shown(const UiPosition& ui) {
+    switch (ui.screen) {
+    case Screen::Home:
+        return page::kHome;
+    case Screen::AdvancedTools:
+        return page::kAdvancedFrame | page::tab(ui.active_tab);
+    case Screen::Wizard:
+        return page::wizard(ui.wizard_step);
+    }
+    return 0;
+}
+
 ControlId status_control(StatusLine line) {
     switch (line) {
     case StatusLine::Main:

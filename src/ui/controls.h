@@ -63,6 +63,8 @@ const std::vector<ControlSpec>& control_table();
 const ControlSpec* find_control(ControlId id);
 // The control that shows a status line in the window.
 ControlId status_control(StatusLine line);
+// The page bits whose controls the current screen shows.
+uint32_t pages_shown(const UiPosition& ui);
 
 constexpr const char* kTabTitles[kTabCount] = {"Setup", "Conferences", ".NA Preview", "Hex Record",
                                                "Report", "Log", "Settings Plan", "Writer"};

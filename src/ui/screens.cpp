@@ -7,20 +7,8 @@ namespace marlinth {
 
 namespace {
 
-uint32_t visible_pages(const UiPosition& ui) {
-    switch (ui.screen) {
-    case Screen::Home:
-        return page::kHome;
-    case Screen::AdvancedTools:
-        return page::kAdvancedFrame | page::tab(ui.active_tab);
-    case Screen::Wizard:
-        return page::wizard(ui.wizard_step);
-    }
-    return 0;
-}
-
 void apply_visibility(App& app) {
-    const uint32_t pages = visible_pages(app.ui);
+    const uint32_t pages = pages_shown(app.ui);
     for (const ControlSpec& spec : control_table()) app.view.set_visible(spec.id, (spec.pages & pages) != 0);
 }
 

@@ -1,0 +1,56 @@
+// WinMain: the start-up sequence of the real program, then the message loop.
+#include <windows.h>
+#include <commctrl.h>
+#include <objbase.h>
+
+#include <memory>
+#include <new>
+
+#include "core/platform.h"
+#include "ui/screens.h"
+#include "ui/startup.h"
+#include "ui/win32/win32_view.h"
+
+using namespace marlinth;
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
+    std::unique_ptr<Platform> platform = make_native_platform();
+    Win32View view(instance);
+    std::unique_ptr<App> app(new (std::nothrow) App(*platform, view));
+    if (!app) return kExitBuffers;
+    WindowShell shell(*app);
+    app->shell = &shell;
+    view.attach(*app);
+
+    // Text buffers (exit 1 when memory is short), the files beside the program, the profiles.
+    if (!prepare_startup(*app, program_dir_of(platform->executable_path()))) return kExitBuffers;
+
+    // The folder picker needs COM on this thread.
+    ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    INITCOMMONCONTROLSEX controls;
+    controls.dwSize = sizeof controls;
+    controls.dwICC = ICC_STANDARD_CLASSES | ICC_TAB_CLASSES | ICC_LISTVIEW_CLASSES;
+    ::InitCommonControlsEx(&controls);
+
+    if (!view.register_class()) {
+        ::CoUninitialize();
+        return kExitRegisterClass;
+    }
+    if (!view.create_window()) {
+        ::CoUninitialize();
+        return kExitCreateWindow;
+    }
+
+    // Configuration, setup fields, the first log lines and the Home screen.
+    finish_startup(*app);
+    ::ShowWindow(view.window(), show);
+    ::UpdateWindow(view.window());
+
+    MSG message;
+    while (::GetMessageA(&message, nullptr, 0, 0) > 0) {
+        if (view.handle_dialog_keys(message)) continue;
+        ::TranslateMessage(&message);
+        ::DispatchMessageA(&message);
+    }
+    return 0;
+}
