@@ -9,6 +9,9 @@
 #include "spitfire/nodes.h"
 #include "ui/screens.h"
 #include "ui/wizard.h"
+#include "writer/plan.h"
+#include "writer/preflight.h"
+#include "writer/transaction.h"
 
 namespace marlinth {
 
@@ -177,8 +180,42 @@ bool dispatch_area_list(App& app, ControlId id, UiEvent event) {
 // Tosser configuration on the Setup tab.
 
 // Dry-run plan.
+bool dispatch_plan(App& app, ControlId id, UiEvent event) {
+    switch (id) {
+    case ControlId::GeneratePlan:
+        if (event == UiEvent::Clicked) generate_dry_run_plan(app);
+        return true;
+    case ControlId::WizardGeneratePlan:
+        if (event == UiEvent::Clicked) wizard_generate_plan(app);
+        return true;
+    default:
+        return false;
+    }
+}
 
 // Writer tab.
+bool dispatch_writer(App& app, ControlId id, UiEvent event) {
+    switch (id) {
+    case ControlId::BackupRoot:
+        if (event == UiEvent::Edited)
+            invalidate_preflight(app, "Backup root changed. Run Writer Preflight again; the reviewed dry-run remains current.");
+        return true;
+    case ControlId::BrowseBackupRoot:
+        if (event == UiEvent::Clicked) browse_backup_root(app);
+        return true;
+    case ControlId::RunPreflight:
+        if (event == UiEvent::Clicked) run_preflight_command(app);
+        return true;
+    case ControlId::Confirmation:
+        if (event == UiEvent::Edited) confirmation_changed(app);
+        return true;
+    case ControlId::CommitAppend:
+        if (event == UiEvent::Clicked) commit_transaction(app);
+        return true;
+    default:
+        return false;
+    }
+}
 
 // Wizard.
 
@@ -191,6 +228,8 @@ void dispatch(App& app, ControlId id, UiEvent event) {
     if (dispatch_report(app, id, event)) return;
     if (dispatch_settings(app, id, event)) return;
     if (dispatch_area_list(app, id, event)) return;
+    if (dispatch_plan(app, id, event)) return;
+    if (dispatch_writer(app, id, event)) return;
 }
 
 }  // namespace marlinth

@@ -50,7 +50,13 @@ void open_advanced_tab(App& app, Tab tab) {
     show_screen(app, Screen::AdvancedTools);
 }
 
-void WindowShell::refresh_wizard() { refresh_wizard_buttons(app_); }
+void WindowShell::refresh_wizard() {
+    // The step may have changed (a commit moves to the last page): show the current page whole.
+    if (app_.ui.screen == Screen::Wizard)
+        show_screen(app_, Screen::Wizard);
+    else
+        refresh_wizard_buttons(app_);
+}
 
 void WindowShell::show_tab(Tab tab) {
     if (app_.ui.screen != Screen::AdvancedTools) return;

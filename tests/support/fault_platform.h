@@ -27,8 +27,8 @@ class FaultPlatform final : public Platform {
 public:
     explicit FaultPlatform(Platform& real) : real_(real) {}
 
-    // The nth call (1-based) of this kind fails; 0 clears.
-    void fail_nth(Op op, int n) { fail_nth_[op] = n; }
+    // The nth call (1-based, counted from now) of this kind fails; 0 clears.
+    void fail_nth(Op op, int n) { fail_nth_[op] = n > 0 ? calls(op) + n : 0; }
     // Every call of this kind whose path contains `fragment` fails.
     void fail_path(Op op, const std::string& fragment) { fail_paths_.push_back({op, fragment}); }
     // The nth call (1-based) of any kind counted by `counted` fails.

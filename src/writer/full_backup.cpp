@@ -1,0 +1,233 @@
+#include "writer/full_backup.h"
+
+#include <vector>
+
+#include "core/config.h"
+#include "core/files.h"
+#include "core/prompts.h"
+#include "core/strings.h"
+#include "writer/preflight.h"
+
+namespace marlinth {
+
+namespace {
+
+void report_line(TextBuffer* report, const std::string& text) {
+    if (report) report->append_line(text);
+}
+
+bool skipped(const DirEntry& e) { return e.name == "." || e.name == ".."; }
+
+bool scan(Platform& p, const std::string& dir, TreeTotals& totals, TextBuffer* report) {
+    std::string pattern;
+    if (!join_path(pattern, kPathCapacity, dir, "*")) {
+        report_line(report, "Directory path is too long while calculating backup size.");
+        return false;
+    }
+    std::vector<DirEntry> entries;
+    if (!p.list_directory(dir, entries)) {
+        report_line(report, "Cannot enumerate directory: " + dir);
+        return false;
+    }
+    for (const DirEntry& e : entries) {
+        if (skipped(e)) continue;
+        std::string path;
+        if (!join_path(path, kPathCapacity, dir, e.name)) {
+            report_line(report, "A MESSAGE path is too long for the XP-compatible backup engine.");
+            return false;
+        }
+        if (e.directory && e.reparse_point) {
+            report_line(report, "Refusing to follow directory reparse point during backup: " + path);
+            return false;
+        }
+        if (e.directory) {
+            ++totals.directories;
+            if (!scan(p, path, totals, report)) return false;
+        } else {
+            ++totals.files;
+            totals.bytes += e.size;
+        }
+    }
+    return true;
+}
+
+bool copy_tree(App& app, const std::string& src, const std::string& dst, TreeTotals& copied, TextBuffer* report) {
+    Platform& p = app.platform;
+    if (!ensure_directory(p, dst, report)) return false;
+    std::string pattern;
+    if (!join_path(pattern, kPathCapacity, src, "*")) {
+        report_line(report, "Source path is too long during full MESSAGE backup.");
+        return false;
+    }
+    std::vector<DirEntry> entries;
+    if (!p.list_directory(src, entries)) {
+        report_line(report, "Cannot enumerate source directory: " + src);
+        return false;
+    }
+    for (const DirEntry& e : entries) {
+        if (skipped(e)) continue;
+        std::string from, to;
+        if (!join_path(from, kPathCapacity, src, e.name) || !join_path(to, kPathCapacity, dst, e.name)) {
+            report_line(report, "A path is too long for the XP-compatible full MESSAGE backup.");
+            return false;
+        }
+        if (e.directory && e.reparse_point) {
+            report_line(report, "Refusing to follow directory reparse point during backup: " + from);
+            return false;
+        }
+        if (e.directory) {
+            if (!copy_tree(app, from, to, copied, report)) return false;
+            continue;
+        }
+        if (!p.copy_file_no_overwrite(from, to)) {
+            report_line(report, "Full MESSAGE backup copy failed: " + from + " -> " + to);
+            return false;
+        }
+        ++copied.files;
+        copied.bytes += e.size;
+        if (copied.files % 16 == 0)
+            app.view.show_progress("Copying the shared MESSAGE directory: " + dec(copied.files) + " files, " +
+                                   format_byte_size(copied.bytes) + " copied...");
+    }
+    return true;
+}
+
+void show_output(App& app, const std::string& text) { app.view.set_text(ControlId::WizardBackupText, text); }
+
+void fail_with_scratch(App& app) {
+    const std::string text = app.scratch->str();
+    show_output(app, text);
+    error_box(app, text);
+}
+
+}  // namespace
+
+std::string format_u64_decimal(uint64_t value) { return dec(value); }
+
+std::string format_byte_size(uint64_t bytes) {
+    constexpr uint64_t kKiB = 1024, kMiB = kKiB * 1024, kGiB = kMiB * 1024;
+    std::string out;
+    if (bytes < kKiB) {
+        out = dec(bytes) + " bytes";
+    } else if (bytes < kMiB) {
+        out = dec(bytes / kKiB) + " KB";
+    } else if (bytes < kGiB) {
+        out = dec(bytes / kMiB) + "." + dec((bytes % kMiB) * 10 / kMiB) + " MB";
+    } else {
+        out = dec(bytes / kGiB) + "." + dec((bytes % kGiB) * 10 / kGiB) + " GB";
+    }
+    return bounded(out, 63);
+}
+
+bool scan_tree_totals(Platform& platform, const std::string& directory, TreeTotals& totals, TextBuffer* report) {
+    totals = TreeTotals();
+    if (!is_directory(platform, directory)) {
+        report_line(report, "Directory is inaccessible: " + directory);
+        return false;
+    }
+    return scan(platform, directory, totals, report);
+}
+
+bool copy_tree_new(App& app, const std::string& source, const std::string& destination, TreeTotals& copied,
+                   TextBuffer* report) {
+    copied = TreeTotals();
+    if (!is_directory(app.platform, source)) {
+        report_line(report, "Full MESSAGE backup source is inaccessible.");
+        return false;
+    }
+    if (app.platform.attributes(destination).exists) {
+        report_line(report, "Full MESSAGE backup destination already exists: " + destination);
+        return false;
+    }
+    return copy_tree(app, source, destination, copied, report);
+}
+
+bool get_free_space(Platform& platform, const std::string& path, uint64_t& available, TextBuffer* report) {
+    if (platform.free_space(path, available)) return true;
+    report_line(report, "Cannot determine free space for backup destination: " + path);
+    return false;
+}
+
+void run_full_message_backup(App& app) {
+    const std::string root = bounded(trimmed(app.view.text(ControlId::WizardBackupRoot)), kMaxPath);
+    app.view.set_text(ControlId::BackupRoot, root);
+    app.setup.backup_root = root;
+    TextBuffer& s = *app.scratch;
+    s.reset();
+    if (!validate_setup(app, true)) return;
+    if (!ask_yes_no(app, BoxIcon::Warning,
+                    "A consistent full MESSAGE backup must be created while every Spitfire node window and every "
+                    "external mailer/tosser is closed.\r\n\r\nHave you closed them all?"))
+        return;
+
+    s.reset();
+    const bool idle = check_node_occupancy(app, s);
+    const bool clear = check_processes_and_busy_flag(app, s);
+    if (!idle || !clear) {
+        s.append_line();
+        s.append("FULL BACKUP BLOCKED. Correct every item above, close all node windows, and try again.");
+        fail_with_scratch(app);
+        return;
+    }
+    s.reset();
+    if (!check_backup_root(app, s)) {
+        fail_with_scratch(app);
+        return;
+    }
+    s.reset();
+    show_output(app, "Scanning the shared MESSAGE directory and checking free space...");
+    app.view.repaint();
+
+    TreeTotals source;
+    uint64_t available = 0;
+    if (!scan_tree_totals(app.platform, app.setup.message_dir, source, &s) ||
+        !get_free_space(app.platform, app.setup.backup_root, available, &s)) {
+        fail_with_scratch(app);
+        return;
+    }
+    const uint64_t needed = source.bytes + source.bytes / 20 + 16777216ull;
+    if (available < needed) {
+        error_box(app, "Not enough free space for a safe full MESSAGE backup.\r\n\r\nMESSAGE size: " +
+                           format_byte_size(source.bytes) + "\r\nAvailable: " + format_byte_size(available));
+        return;
+    }
+
+    s.reset();
+    std::string dir, destination;
+    TreeTotals copied, written;
+    bool ok = create_transaction_dir(app.platform, app.setup.backup_root, dir, kPathCapacity, &s);
+    if (ok && !join_path(destination, kPathCapacity, dir, "FULL-MESSAGE")) {
+        s.append_line("A path is too long for the XP-compatible full MESSAGE backup.");
+        ok = false;
+    }
+    ok = ok && copy_tree_new(app, app.setup.message_dir, destination, copied, &s) &&
+         scan_tree_totals(app.platform, destination, written, &s);
+    ok = ok && copied.files == source.files && copied.bytes == source.bytes && written.files == copied.files &&
+         written.bytes == source.bytes;
+    if (!ok) {
+        if (s.empty()) s.append("Full MESSAGE backup verification failed.");
+        fail_with_scratch(app);
+        return;
+    }
+
+    std::string record;
+    if (join_path(record, kPathCapacity, dir, "FULL-MESSAGE-BACKUP.txt"))
+        write_text_file(app.platform, record,
+                        "Marlinth v0.4b full MESSAGE backup\r\nSource: " + app.setup.message_dir +
+                            "\r\nDestination: " + destination + "\r\nFiles: " + dec(source.files) +
+                            "\r\nBytes: " + format_u64_decimal(source.bytes) + "\r\n",
+                        false, nullptr);
+    app.flags.full_backup_verified = true;
+    app.full_backup_location = destination;
+    app.view.set_checked(ControlId::WizardCreateBackupChoice, true);
+    app.view.set_checked(ControlId::WizardExistingBackupChoice, false);
+    app.flags.existing_backup_confirmed = false;
+    show_output(app, "Full MESSAGE backup completed and verified.\r\n\r\nFiles: " + dec(source.files) + "\r\nSize: " +
+                         format_byte_size(source.bytes) + "\r\nLocation: " + destination +
+                         "\r\n\r\nMandatory SFMCONF.DAT backups for every configured node will still be created "
+                         "automatically immediately before commit.");
+    info_box(app, "The full MESSAGE backup completed and verified.");
+    app.shell->refresh_wizard();
+}
+
+}  // namespace marlinth

@@ -1,0 +1,234 @@
+#include "writer/transaction.h"
+
+#include "core/files.h"
+#include "core/prompts.h"
+#include "core/strings.h"
+#include "writer/preflight.h"
+#include "writer/staged_image.h"
+
+namespace marlinth {
+
+namespace {
+
+std::string node_file(const App& app, int node) {
+    std::string path;
+    if (!join_path(path, kPathCapacity, app.setup.nodes.dir[node], "SFMCONF.DAT")) return std::string();
+    return path;
+}
+
+// Steps 6 to 9: everything before the first active file is touched. False at the first failure,
+// whose own line is already in the report.
+bool prepare(App& app, TextBuffer& w, std::string& dir, bool& dir_created, ByteBuffer& staged) {
+    Platform& p = app.platform;
+    dir_created = create_transaction_dir(p, app.setup.backup_root, dir, kPathCapacity, &w);
+    if (!dir_created) return false;
+    w.append_line("Transaction directory: " + dir);
+    const ConferenceBaseline& b = app.baseline;
+    for (int i = 1; i <= app.setup.nodes.count; ++i) {
+        std::string backup;
+        const std::string source = node_file(app, i);
+        if (!join_path(backup, kPathCapacity, dir, node_backup_name(i))) {
+            w.append_line("Backup transaction path is too long.");
+            return false;
+        }
+        if (source.empty()) {
+            w.append_line("Copy failed: " + app.setup.nodes.dir[i] + " -> " + backup);
+            return false;
+        }
+        if (!copy_file_new(p, source, backup, &w) || !verify_file_bytes(p, backup, b.bytes.data(), b.size(), &w))
+            return false;
+        w.append_line("Backed up Node " + dec(static_cast<uint64_t>(i)) + " -> " + backup);
+    }
+    const int index = app.settings.template_index;
+    const ConferenceView* tpl =
+        (index >= 0 && index < static_cast<int>(b.conferences.size())) ? &b.conferences[static_cast<size_t>(index)] : nullptr;
+    const ProposedSettings snapshot = app.settings;
+    if (!build_staged_conference_file(p, b.bytes.data(), b.size(), tpl, snapshot, app.plan.entries, app.plan.planned_count,
+                                      staged, &w, &w))
+        return false;
+    std::string staged_path;
+    if (!join_path(staged_path, kPathCapacity, dir, "STAGED-SFMCONF.DAT")) {
+        w.append_line("Backup transaction path is too long.");
+        return false;
+    }
+    if (!write_file_durable_new(p, staged_path, staged.data(), staged.size(), &w) ||
+        !verify_file_bytes(p, staged_path, staged.data(), staged.size(), &w))
+        return false;
+    w.append_line("Staged and verified: " + staged_path);
+    return true;
+}
+
+void finish(App& app, TransactionOutcome outcome) {
+    app.flags.preflight_passed = false;
+    switch (outcome) {
+    case TransactionOutcome::Success:
+        app.flags.write_completed = true;
+        app.view.set_status(StatusLine::Writer,
+                            "SUCCESS. Export the report, then start Node 1 once with Test Files Upon Boot set to Yes.");
+        status_and_log(app, "Append-only SFMCONF transaction completed and verified on every configured node.");
+        info_box(app, "The append-only transaction succeeded and every node verified. Keep normal service and QUARRO32 "
+                      "offline. Start Node 1 once with its Test Files Upon Boot switch set to Yes, then inspect the new "
+                      "message files before resuming service.");
+        break;
+    case TransactionOutcome::EarlyStop:
+        app.view.set_status(StatusLine::Writer,
+                            "Transaction stopped before any active SFMCONF.DAT was changed. Review TRANSACTION.txt.");
+        status_and_log(app, "Writer transaction stopped before active files changed.");
+        error_box(app, "The transaction stopped during backup or staging. No active SFMCONF.DAT file was changed. Review "
+                       "the transaction report before retrying.");
+        break;
+    case TransactionOutcome::RollbackVerified:
+        app.view.set_status(StatusLine::Writer,
+                            "Transaction failed; rollback completed and verified. Review TRANSACTION.txt.");
+        status_and_log(app, "Writer transaction failed; rollback completed.");
+        error_box(app, "The transaction failed. All configured nodes were restored and verified from the original bytes. "
+                       "Review the transaction report before retrying.");
+        break;
+    case TransactionOutcome::RollbackNotVerified:
+        app.view.set_status(StatusLine::Writer, "DANGER: Transaction failed and rollback was not fully verified. Keep "
+                                                "everything offline and restore from the timestamped backups.");
+        status_and_log(app, "DANGER: writer transaction and rollback require manual recovery.");
+        error_box(app, "DANGER: The transaction failed and rollback could not be verified on every node. Keep Spitfire "
+                       "and QUARRO32 offline and restore SFMCONF.DAT from the timestamped backups.");
+        break;
+    case TransactionOutcome::Refused:
+        break;
+    }
+}
+
+}  // namespace
+
+std::string node_backup_name(int node) { return "Node" + dec2(static_cast<uint32_t>(node)) + "-SFMCONF.DAT"; }
+
+bool rollback_all_nodes(App& app, TextBuffer& w) {
+    w.append_line();
+    w.append_line("ROLLBACK");
+    w.append_line("--------");
+    const ConferenceBaseline& b = app.baseline;
+    bool all = true;
+    for (int i = 1; i <= app.setup.nodes.count; ++i) {
+        const std::string path = node_file(app, i);
+        const bool restored = !path.empty() && replace_file_atomic(app.platform, path, b.bytes.data(), b.size(), &w) &&
+                              verify_file_bytes(app.platform, path, b.bytes.data(), b.size(), &w);
+        if (restored) {
+            w.append_line("Restored and verified Node " + dec(static_cast<uint64_t>(i)) + " " + path);
+        } else {
+            w.append_line("ROLLBACK FAILED: Node " + dec(static_cast<uint64_t>(i)) + " " + path);
+            all = false;
+        }
+    }
+    return all;
+}
+
+TransactionOutcome commit_transaction(App& app) {
+    if (!app.flags.preflight_passed) {
+        app.flags.commit_in_progress = false;
+        reset_typed_confirmation(app);
+        app.view.set_status(StatusLine::Writer, "Commit blocked: run Writer Preflight again.");
+        warning_box(app, "Commit is disabled until Writer Preflight passes and exact YES is entered. Nothing was changed.");
+        return TransactionOutcome::Refused;
+    }
+    if (trimmed(bounded(app.view.text(ControlId::Confirmation), 15)) != "YES") {
+        app.flags.preflight_passed = false;
+        app.flags.commit_in_progress = false;
+        reset_typed_confirmation(app);
+        app.view.set_status(StatusLine::Writer, "Commit blocked: exact YES was not present. Run Writer Preflight again.");
+        warning_box(app, "Type exactly YES only after a fresh Writer Preflight. Nothing was changed.");
+        return TransactionOutcome::Refused;
+    }
+    app.flags.commit_in_progress = true;
+    update_commit_buttons(app);
+    app.shell->refresh_wizard();
+
+    if (!run_writer_preflight(app, false)) {
+        app.flags.preflight_passed = false;
+        app.flags.commit_in_progress = false;
+        reset_typed_confirmation(app);
+        app.view.set_status(StatusLine::Writer, "Repeated preflight failed. Review the Writer output and run preflight again.");
+        app.shell->refresh_wizard();
+        error_box(app, "The repeated preflight failed. Nothing was changed.");
+        return TransactionOutcome::Refused;
+    }
+
+    TextBuffer& w = *app.writer;
+    w.reset();
+    w.append_line("Marlinth v0.4b APPEND-ONLY TRANSACTION");
+    w.append_line(std::string(40, '='));
+    w.append_line("All preflight checks passed immediately before this transaction.");
+    std::string dir;
+    bool dir_created = false;
+    ByteBuffer staged;
+    TransactionOutcome outcome = TransactionOutcome::EarlyStop;
+    if (prepare(app, w, dir, dir_created, staged)) {
+        const ConferenceBaseline& b = app.baseline;
+        int failed_node = 0;
+        for (int i = 1; i <= app.setup.nodes.count && failed_node == 0; ++i) {
+            const std::string path = node_file(app, i);
+            if (!path.empty() && replace_file_atomic(app.platform, path, staged.data(), staged.size(), &w) &&
+                verify_file_bytes(app.platform, path, staged.data(), staged.size(), &w))
+                w.append_line("Committed and verified Node " + dec(static_cast<uint64_t>(i)) + " " + path);
+            else
+                failed_node = i;
+        }
+        if (failed_node != 0) {
+            w.append_line("COMMIT FAILURE at Node " + dec(static_cast<uint64_t>(failed_node)) +
+                          ". Starting rollback for every node.");
+            outcome = rollback_all_nodes(app, w) ? TransactionOutcome::RollbackVerified
+                                                 : TransactionOutcome::RollbackNotVerified;
+        } else {
+            const uint32_t planned = static_cast<uint32_t>(app.plan.planned_count);
+            w.append_line();
+            w.append_line("TRANSACTION RESULT: SUCCESS");
+            w.append_line("Appended conferences: " + dec(planned) + " (new total " + dec(b.count() + planned) + ").");
+            w.append_line("NEXT REQUIRED STEP: Keep normal service and QUARRO32 offline. Start Node 1 once with the Test "
+                          "Files Upon Boot switch set to Yes so Spitfire creates canonical empty SFMSGxx files in the "
+                          "shared MESSAGE directory. Inspect those files before normal service resumes.");
+            outcome = TransactionOutcome::Success;
+        }
+    }
+    std::string record;
+    // Only into the directory this transaction created: a failed attempt may name another's.
+    if (dir_created && join_path(record, kPathCapacity, dir, "TRANSACTION.txt"))
+        write_text_file(app.platform, record, w.view(), false, nullptr);
+
+    app.view.set_text(ControlId::WriterText, w.str());
+    app.report->append("\r\n");
+    app.report->append(w.view());
+    app.view.set_text(ControlId::ReportText, app.report->str());
+    staged.reset();
+    app.flags.commit_in_progress = false;
+    reset_typed_confirmation(app);
+    finish(app, outcome);
+    update_commit_buttons(app);
+    app.shell->refresh_wizard();
+    return outcome;
+}
+
+void confirmation_changed(App& app) { update_commit_buttons(app); }
+
+void wizard_commit(App& app) {
+    if (!app.view.checked(ControlId::WizardClosedConfirm)) {
+        warning_box(app, "Confirm that every Spitfire node and external mailer/tosser is closed.");
+        return;
+    }
+    if (trimmed(bounded(app.view.text(ControlId::WizardConfirmation), 7)) != "YES") {
+        warning_box(app, "Type exact uppercase YES before committing.");
+        return;
+    }
+    app.view.set_text(ControlId::Confirmation, "YES");
+    commit_transaction(app);
+    if (!app.flags.write_completed) return;
+    const int planned = app.plan.planned_count;
+    app.ui.wizard_step = 14;
+    app.view.set_text(ControlId::WizardCompletionText,
+                      "SUCCESS - " + sdec(planned) +
+                          " conference(s) were appended and every configured node file verified.\r\n\r\nNext steps:\r\n"
+                          "1. Keep the other nodes and mailers offline.\r\n"
+                          "2. Start Node 1 with Test Files Upon Boot set to Yes.\r\n"
+                          "3. Wait for Spitfire to build the new SFMSGxx files.\r\n"
+                          "4. Shut Node 1 down and click Run Final Inspection.\r\n"
+                          "5. Resume normal service only after every new conference reports OK.");
+    app.shell->refresh_wizard();
+}
+
+}  // namespace marlinth
