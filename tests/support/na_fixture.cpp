@@ -1,6 +1,5 @@
 #include "support/na_fixture.h"
 
-#include <cstdio>
 #include <stdexcept>
 
 namespace marlinth::test {
@@ -18,9 +17,8 @@ std::string large_na_file(size_t records, size_t size, size_t description_chars)
     std::string out = "; Generated echo list for load tests\r\n";
     static const char kWords[] = "General discussion of assorted topics for the network's callers and sysops ";
     for (size_t i = 1; i <= records; ++i) {
-        char tag[32];
-        std::snprintf(tag, sizeof tag, "FSX_AREA%04zu", i);
-        std::string line = tag;
+        std::string number = std::to_string(i);
+        std::string line = "FSX_AREA" + std::string(number.size() < 4 ? 4 - number.size() : 0, '0') + number;
         line.append(20 - line.size(), ' ');
         std::string description;
         while (description.size() < description_chars) description += kWords;
