@@ -4,6 +4,7 @@
 #include "core/prompts.h"
 #include "core/report_export.h"
 #include "core/strings.h"
+#include "import/review.h"
 #include "settings/settings.h"
 #include "spitfire/inspection.h"
 #include "spitfire/nodes.h"
@@ -144,7 +145,51 @@ bool dispatch_inspection(App& app, ControlId id, UiEvent event) {
     }
 }
 
-// .NA Preview tab.
+// .NA Preview tab, and the wizard's import and review steps that share its operations.
+bool dispatch_area_list(App& app, ControlId id, UiEvent event) {
+    switch (id) {
+    case ControlId::LoadNaFile:
+        if (event != UiEvent::Clicked) return true;
+        choose_area_list_file(app);
+        if (app.ui.screen == Screen::Wizard) {
+            update_import_summary(app);
+            app.shell->refresh_wizard();
+        }
+        return true;
+    case ControlId::ProfileChoice:
+        if (event == UiEvent::Chosen) profile_selection_changed(app);
+        return true;
+    case ControlId::NetworkName:
+        if (event == UiEvent::Edited) network_name_edited(app);
+        return true;
+    case ControlId::Reparse:
+        if (event == UiEvent::Clicked) reparse_area_list(app);
+        return true;
+    case ControlId::ApplyName:
+        if (event == UiEvent::Clicked) apply_name_edit(app);
+        return true;
+    case ControlId::ShowFilter:
+        if (event == UiEvent::Chosen) area_filter_changed(app);
+        return true;
+    case ControlId::AreaList:
+        if (event == UiEvent::ItemChanged || event == UiEvent::Clicked) show_area_details(app);
+        return true;
+    case ControlId::WizardChooseNaFile:
+        if (event != UiEvent::Clicked) return true;
+        choose_area_list_file(app);
+        update_import_summary(app);
+        app.shell->refresh_wizard();
+        return true;
+    case ControlId::WizardApproveSelected:
+        if (event == UiEvent::Clicked) approve_names(app, false);
+        return true;
+    case ControlId::WizardApproveAll:
+        if (event == UiEvent::Clicked) approve_names(app, true);
+        return true;
+    default:
+        return false;
+    }
+}
 
 // Tosser configuration on the Setup tab.
 bool dispatch_tosser(App& app, ControlId id, UiEvent event) {
@@ -213,6 +258,7 @@ void dispatch(App& app, ControlId id, UiEvent event) {
     if (dispatch_report(app, id, event)) return;
     if (dispatch_settings(app, id, event)) return;
     if (dispatch_tosser(app, id, event)) return;
+    if (dispatch_area_list(app, id, event)) return;
     if (dispatch_plan(app, id, event)) return;
     if (dispatch_writer(app, id, event)) return;
 }

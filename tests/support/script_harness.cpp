@@ -39,8 +39,10 @@ std::string load_script(const std::string& name) {
     return ss.str();
 }
 
-ScriptResult run_script(Platform& platform, const std::string& home, const std::string& script, const ScriptVars& vars) {
+ScriptResult run_script(Platform& platform, const std::string& home, const std::string& script, const ScriptVars& vars,
+                        const SessionSetup& prepare) {
     HeadlessSession session(platform, home);
+    if (prepare && session.started()) prepare(session.app());
     ScriptResult result;
     std::ostringstream out;
     ScriptRunner runner(session.app(), session.view(), out);

@@ -3,9 +3,11 @@
 // ${NAME} in a script is replaced from the variables given (paths of a generated installation).
 #pragma once
 
+#include <functional>
 #include <map>
 #include <string>
 
+#include "core/app.h"
 #include "core/platform.h"
 
 namespace marlinth::test {
@@ -21,7 +23,11 @@ struct ScriptResult {
     std::string output;
 };
 
+// Puts a started session where a script needs it before the first line runs.
+using SessionSetup = std::function<void(App&)>;
+
 // Starts a session with `home` as the program's directory and runs the script text.
-ScriptResult run_script(Platform& platform, const std::string& home, const std::string& script, const ScriptVars& vars = {});
+ScriptResult run_script(Platform& platform, const std::string& home, const std::string& script, const ScriptVars& vars = {},
+                        const SessionSetup& prepare = {});
 
 }  // namespace marlinth::test
