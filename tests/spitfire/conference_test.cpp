@@ -31,7 +31,8 @@ std::string decode_failure(const std::vector<uint8_t>& bytes) {
 }
 
 TEST(ConferenceFile, SizeRulesAcceptWholeRecordsUpTo784) {
-    EXPECT_EQ(decode_failure(std::vector<uint8_t>(1, 0)), "SFMCONF.DAT size is not a nonzero multiple of 128 bytes.\r\n");
+    EXPECT_EQ(decode_failure(std::vector<uint8_t>(1, 0)),
+              "SFMCONF.DAT size is not a nonzero multiple of 128 bytes.\r\n");
     EXPECT_EQ(decode_failure(std::vector<uint8_t>(129, 0)),
               "SFMCONF.DAT size is not a nonzero multiple of 128 bytes.\r\n");
     EXPECT_EQ(decode_failure(std::vector<uint8_t>(127, 0)),

@@ -44,7 +44,7 @@ TEST(InspectionScript, SysopInspectsAndExportsTheReport) {
     fb.make_message_base(inst.message_dir, 3, orphan);
     const std::string home = tmp / "app";
     fb.make_dir(home);
-    const std::string conference_file = read_all(inst.nodes[0] + "/SFMCONF.DAT");
+    const std::string conference_file = read_all((std::filesystem::path(inst.nodes[0]) / "SFMCONF.DAT").string());
 
     const test::ScriptVars vars = {
         {"NODE1", inst.nodes[0]},

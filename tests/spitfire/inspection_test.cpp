@@ -48,6 +48,13 @@ std::map<std::string, std::string> tree_digest(const std::string& root) {
     return out;
 }
 
+// A path as the program joins it (its own separator).
+std::string in_dir(const std::string& dir, const std::string& name) {
+    std::string out;
+    join_path(out, 4096, dir, name);
+    return out;
+}
+
 std::string lower(std::string text) {
     for (char& c : text) c = fold_lower(c);
     return text;
@@ -96,7 +103,7 @@ protected:
     App& app() { return session_->app(); }
     HeadlessView& view() { return session_->view(); }
     std::string report() { return app().report->str(); }
-    std::string node_file(int i) { return inst_.nodes[static_cast<size_t>(i - 1)] + "/SFMCONF.DAT"; }
+    std::string node_file(int i) { return in_dir(inst_.nodes[static_cast<size_t>(i - 1)], "SFMCONF.DAT"); }
     std::vector<std::string> box_texts() {
         std::vector<std::string> out;
         for (const RecordedBox& b : view().boxes()) out.push_back(b.text);
@@ -201,7 +208,8 @@ TEST_F(Inspection, OneNodeReportIsExactAndPasses) {
     // Conferences list, Hex Record list and the first record view.
     const auto& rows = view().rows(ControlId::ConferenceList);
     ASSERT_EQ(rows.size(), 3u);
-    EXPECT_EQ(rows[0], (std::vector<std::string>{"1", "Local Talk", "", "-5", "250", "PIDL-", "4", "0", "0", "0", "OK"}));
+    using Row = std::vector<std::string>;
+    EXPECT_EQ(rows[0], (Row{"1", "Local Talk", "", "-5", "250", "PIDL-", "4", "0", "0", "0", "OK"}));
     EXPECT_EQ(rows[2][1], "Echo Conference 3");
     EXPECT_EQ(view().describe(ControlId::ConferenceListBox),
               "* #1  Local Talk\n  #2  Echo Conference 1\n  #3  Echo Conference 3");
@@ -210,7 +218,7 @@ TEST_F(Inspection, OneNodeReportIsExactAndPasses) {
     EXPECT_EQ(view().text(ControlId::RecordView), record->str());
 
     // The setup was saved before the inspection ran.
-    std::ifstream cfg(home_ + "/Marlinth.cfg", std::ios::binary);
+    std::ifstream cfg(in_dir(home_, "Marlinth.cfg"), std::ios::binary);
     std::stringstream cfg_text;
     cfg_text << cfg.rdbuf();
     EXPECT_NE(cfg_text.str().find("NODECOUNT=1\r\nNODE1=" + inst_.nodes[0] + "\r\nMSGDIR=" + inst_.message_dir),
@@ -281,7 +289,7 @@ TEST_F(Inspection, NodeCopiesOfAnotherSizeOrUnreadableFail) {
     longer.resize(longer.size() + 128, 0);
     fb_.write_file(node_file(2), longer);
     fb_.write_file(node_file(3), std::vector<uint8_t>(100480, 0));  // above the cap: cannot be read
-    platform_.fail_path(Op::OpenRead, inst_.nodes[3] + "/SFMCONF.DAT");  // locked
+    platform_.fail_path(Op::OpenRead, node_file(4));  // locked
     start();
     inspect();
     EXPECT_NE(report().find("Node 2: ERROR - differs from Node 1\r\n  Node 1 hash: "), std::string::npos);
@@ -349,7 +357,7 @@ TEST_F(Inspection, MissingSpitfireOverlayStopsBeforeTheBaselineAndKeepsTheOldOne
     const uint8_t* old_bytes = app().baseline.bytes.data();
     const auto old_rows = view().rows(ControlId::ConferenceList);
 
-    fb_.remove_file(inst_.nodes[1] + "/SPITFIRE.OVR");
+    fb_.remove_file(in_dir(inst_.nodes[1], "SPITFIRE.OVR"));
     fs::remove_all(inst_.nodes[2]);
     inspect();
     const std::string expected_tail =
@@ -379,7 +387,8 @@ TEST_F(Inspection, EveryMissingNodeFileAndTheMessageDirectoryAreListed) {
     InstallationSpec spec;
     spec.nodes = 2;
     build(spec);
-    for (const char* name : {"SFMCONF.DAT", "SPITFIRE.EXE", "SPITFIRE.OVR"}) fb_.remove_file(inst_.nodes[0] + "/" + name);
+    for (const char* name : {"SFMCONF.DAT", "SPITFIRE.EXE", "SPITFIRE.OVR"})
+        fb_.remove_file(in_dir(inst_.nodes[0], name));
     fs::remove_all(inst_.message_dir);
     start();
     inspect();
@@ -505,7 +514,8 @@ TEST_F(Inspection, NoFileOfTheInstallationChanges) {
     EXPECT_EQ(tree_digest(inst_.root), before);
     // Everything written went beside the program (configuration and log).
     ASSERT_FALSE(platform_.changed_paths().empty());
-    for (const std::string& path : platform_.changed_paths()) EXPECT_EQ(path.rfind(home_ + "/", 0), 0u) << path;
+    for (const std::string& path : platform_.changed_paths())
+        EXPECT_EQ(path.rfind(home_ + kPathSeparator, 0), 0u) << path;
 }
 
 TEST_F(Inspection, LowerCaseFileNamesAreFoundOnPosix) {
@@ -540,10 +550,11 @@ TEST_F(Inspection, MessageBaseFindingsShowInTheListWithoutDecidingTheVerdict) {
     start();
     inspect();
     const auto& rows = view().rows(ControlId::ConferenceList);
-    EXPECT_EQ(rows[1], (std::vector<std::string>{"2", "Echo Conference 2", "ECHO2", "10", "10", "PIDL-", "4", "0", "1", "0",
-                                                 "DANGER: invalid thread linkage"}));
-    EXPECT_EQ(rows[2], (std::vector<std::string>{"3", "Echo Conference 3", "ECHO3", "10", "10", "PIDLS", "4", "0", "0", "1",
-                                                 "WARN: PTR/IDX differences"}));
+    using Row = std::vector<std::string>;
+    EXPECT_EQ(rows[1], (Row{"2", "Echo Conference 2", "ECHO2", "10", "10", "PIDL-", "4", "0", "1", "0",
+                            "DANGER: invalid thread linkage"}));
+    EXPECT_EQ(rows[2], (Row{"3", "Echo Conference 3", "ECHO3", "10", "10", "PIDLS", "4", "0", "0", "1",
+                            "WARN: PTR/IDX differences"}));
     EXPECT_EQ(rows[4][10], "FATAL: file is 4GB or larger");
     EXPECT_NE(report().find("  PTR=1024 IDX=64 DAT=4294967295 LMR=64 SIG=none\r\n"), std::string::npos);
     EXPECT_TRUE(app().flags.inspection_passed);
@@ -641,11 +652,12 @@ TEST_F(Inspection, StartClearsEveryLaterStageAndAnInvalidSetupStopsThere) {
     app().report->append("earlier report");
     inspect();
     EXPECT_FALSE(f.inspection_passed || f.na_loaded || f.plan_current || f.preflight_passed || f.commit_in_progress);
-    EXPECT_EQ(box_texts(), std::vector<std::string>{"The number of nonblank node-directory lines must match Node count."});
+    EXPECT_EQ(box_texts(),
+              std::vector<std::string>{"The number of nonblank node-directory lines must match Node count."});
     EXPECT_EQ(report(), "earlier report");
     EXPECT_EQ(view().status(StatusLine::Writer),
               "Inspection changed the baseline. Load an .NA file and generate a new dry-run plan.");
-    EXPECT_FALSE(fs::exists(home_ + "/Marlinth.cfg"));
+    EXPECT_FALSE(fs::exists(in_dir(home_, "Marlinth.cfg")));
 }
 
 TEST_F(Inspection, AnUnwritableConfigurationDoesNotStopTheInspection) {
@@ -677,7 +689,7 @@ TEST_F(Inspection, ReportExportThroughTheSaveDialog) {
     saved << in.rdbuf();
     EXPECT_EQ(saved.str(), report());
     EXPECT_EQ(view().status(StatusLine::Main), "Inspection report exported.");
-    std::ifstream cfg(home_ + "/Marlinth.cfg", std::ios::binary);
+    std::ifstream cfg(in_dir(home_, "Marlinth.cfg"), std::ios::binary);
     std::stringstream cfg_text;
     cfg_text << cfg.rdbuf();
     EXPECT_NE(cfg_text.str().find("REPORTDIR=" + tmp_ / "reports" + "\r\n"), std::string::npos);

@@ -220,7 +220,8 @@ void FixtureBuilder::make_message_base(const std::string& message_dir, uint32_t 
         write_file(path, std::vector<uint8_t>(32, 0));
 }
 
-void FixtureBuilder::write_message_family(const std::string& message_dir, uint32_t number, const MessageFamily& family) {
+void FixtureBuilder::write_message_family(const std::string& message_dir, uint32_t number,
+                                          const MessageFamily& family) {
     const std::optional<std::vector<uint8_t>>* files[kMessageFileKinds] = {&family.ptr, &family.idx, &family.dat,
                                                                            &family.lmr, &family.sig};
     for (int k = 0; k < kMessageFileKinds; ++k) {

@@ -77,7 +77,8 @@ struct ThreadedMessages {
     std::vector<PtrRecordSpec> ptr;
     std::vector<IdxRecordSpec> idx;
 };
-ThreadedMessages threaded_messages(uint32_t messages, uint32_t seed, uint32_t first_number = 1, uint32_t max_thread = 8);
+ThreadedMessages threaded_messages(uint32_t messages, uint32_t seed, uint32_t first_number = 1,
+                                   uint32_t max_thread = 8);
 
 // One message-base family written byte for byte: each file exists exactly when its bytes are
 // given (an empty vector makes an empty file).
