@@ -205,24 +205,6 @@ TEST(ConferenceFile, RecordViewShowsSignedSecuritiesFlagsAndPrintableBytes) {
     EXPECT_EQ(text.size(), head.size() + 8 * 74);
 }
 
-TEST(ConferenceFile, EchoLikeNeedsNetIdAndNetMailOrRouting) {
-    ConferenceSpec s;
-    s.net_id = "TAG";
-    s.netmail = 0;
-    s.allow_routing = 0;
-    ConferenceView v;
-    RawRecord raw = make_record(s);
-    decode_conference_record(raw.data(), 1, v);
-    EXPECT_FALSE(is_echo_like(v));
-    v.netmail = 1;
-    EXPECT_TRUE(is_echo_like(v));
-    v.netmail = 0;
-    v.allow_routing = 9;
-    EXPECT_TRUE(is_echo_like(v));
-    v.net_id.clear();
-    EXPECT_FALSE(is_echo_like(v));
-}
-
 std::vector<ConferenceView> views_of(const std::vector<ConferenceSpec>& specs) {
     return decode_ok(make_conference_file(specs));
 }

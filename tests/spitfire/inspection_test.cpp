@@ -560,22 +560,6 @@ TEST_F(Inspection, MessageBaseFindingsShowInTheListWithoutDecidingTheVerdict) {
     EXPECT_TRUE(app().flags.inspection_passed);
 }
 
-TEST_F(Inspection, ChoosingAConferenceShowsItsRecordView) {
-    InstallationSpec spec;
-    spec.nodes = 1;
-    build(spec);
-    start();
-    inspect();
-    ASSERT_TRUE(view().choose(ControlId::ConferenceListBox, 3));
-    auto record = TextBuffer::create();
-    format_conference_record(app().baseline.conferences[3], *record);
-    EXPECT_EQ(view().text(ControlId::RecordView), record->str());
-    EXPECT_EQ(view().text(ControlId::RecordView).substr(0, 47), "Conference #4  \"Echo Conference 4\"  Net ID: ECH");
-    // No selection leaves the view as it was.
-    ASSERT_TRUE(view().choose(ControlId::ConferenceListBox, -1));
-    EXPECT_EQ(view().text(ControlId::RecordView), record->str());
-}
-
 TEST_F(Inspection, TemplateCandidatesPreferTheMostCommonRoutedEcho) {
     InstallationSpec spec;
     spec.nodes = 1;

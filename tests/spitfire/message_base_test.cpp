@@ -199,25 +199,6 @@ TEST(MessageRecords, ThreadLinkRulesOneByOne) {
     EXPECT_EQ(counts({{1, 1, 0, 10, 10}, {0, 0, 0, 11, 10}}).normal_roots, 1u);
 }
 
-TEST(MessageRecords, IdxAgreementRules) {
-    auto native = make_native_platform();
-    auto warn = [&](PtrRecordSpec p, IdxRecordSpec x) { return fast_rule(*native, make_ptr({p}), make_idx({x})).warn; };
-    const PtrRecordSpec live{0, 0, 0, 100, 90};
-    EXPECT_EQ(warn(live, {100, 90}), 0u);
-    EXPECT_EQ(warn(live, {99, 89}), 0u);  // one below
-    EXPECT_EQ(warn(live, {99, 90}), 0u);
-    EXPECT_EQ(warn(live, {101, 90}), 1u);  // one above
-    EXPECT_EQ(warn(live, {98, 90}), 1u);
-    EXPECT_EQ(warn(live, {100, 91}), 1u);
-    EXPECT_EQ(warn(live, {100, 0xFFFFFFFFu}), 1u);  // only a deleted record may say that
-    const PtrRecordSpec gone{0, 0, 1, 100, 90};
-    EXPECT_EQ(warn(gone, {100, 0xFFFFFFFFu}), 0u);
-    EXPECT_EQ(warn(gone, {99, 0xFFFFFFFFu}), 0u);
-    EXPECT_EQ(warn(gone, {102, 0xFFFFFFFFu}), 1u);  // the message numbers must still agree
-    // Number 0 minus one wraps to 0xFFFFFFFF.
-    EXPECT_EQ(warn({0, 0, 0, 0, 0}, {0xFFFFFFFFu, 0xFFFFFFFFu}), 0u);
-}
-
 // ---------------------------------------------------------------------------------------------
 // validate_message_base over files on disk.
 
@@ -447,16 +428,6 @@ TEST_F(MessageBaseValidation, ThreeDigitNumbersAndLowerCaseNames) {
     EXPECT_NE(report_->str().find("\r\nCONF 123  [OK]\r\n"), std::string::npos);
     EXPECT_NE(report_->str().find("\r\nCONF 99  [ERROR: missing required file(s)]\r\n"), std::string::npos);
     EXPECT_TRUE(missing_);
-}
-
-TEST_F(MessageBaseValidation, NothingIsWritten) {
-    test::MessageBaseSpec spec;
-    spec.messages = 12;
-    for (uint32_t n = 1; n <= 3; ++n) fb_.make_message_base(dir_, n, spec);
-    platform_.reset_counts();
-    validate(5);
-    EXPECT_EQ(platform_.mutating_calls(), 0);
-    EXPECT_GT(platform_.calls(Op::OpenRead), 0);
 }
 
 TEST_F(MessageBaseValidation, ThreadedFixtureBasesValidateCleanly) {
