@@ -13,27 +13,25 @@ namespace marlinth {
 namespace {
 
 const uint8_t* ptr_record(const uint8_t* ptr, uint32_t i) { return ptr + static_cast<size_t>(i) * msg::kPtrRecord; }
-uint32_t ptr_field(const uint8_t* ptr, uint32_t i, size_t offset) { return get_u32(ptr_record(ptr, i) + offset); }
 
-// Which values one 32-bit field takes across all PTR records, and which it takes more than once.
-// A conference can hold 262,144 messages, so the thread-link checks must not scan the file once
-// per message. Message numbers are nearly always a dense range, so a bitmap over that range
-// answers in one step; values spread too thinly for a bitmap are sorted and searched instead.
-class FieldIndex {
+// Which values a list of 32-bit numbers holds, and which it holds more than once. A conference
+// can hold 262,144 messages, so the thread-link checks must not scan the file once per message.
+// Message numbers are nearly always a dense range, so a bitmap over that range answers in one
+// step; values spread too thinly for a bitmap are sorted and searched instead.
+class NumberIndex {
 public:
-    // False when memory is short (the caller then scans the records directly).
-    bool build(Platform& platform, const uint8_t* ptr, uint32_t records, size_t offset, bool want_repeats) {
-        if (records == 0) return true;
+    // False when memory is short.
+    bool build(Platform& platform, const uint32_t* values, uint32_t count, bool want_repeats) {
+        if (count == 0) return true;
         uint32_t low = 0xFFFFFFFFu, high = 0;
-        for (uint32_t i = 0; i < records; ++i) {
-            const uint32_t v = ptr_field(ptr, i, offset);
-            low = std::min(low, v);
-            high = std::max(high, v);
+        for (uint32_t i = 0; i < count; ++i) {
+            low = std::min(low, values[i]);
+            high = std::max(high, values[i]);
         }
         const uint64_t span = static_cast<uint64_t>(high) - low + 1;
-        if (span <= std::max<uint64_t>(32ull * records, 65536))
-            return build_bitmaps(platform, ptr, records, offset, low, span, want_repeats);
-        return build_sorted(platform, ptr, records, offset);
+        if (span <= std::max<uint64_t>(32ull * count, 65536))
+            return build_bitmaps(platform, values, count, low, span, want_repeats);
+        return build_sorted(platform, values, count);
     }
 
     bool contains(uint32_t v) const {
@@ -41,7 +39,7 @@ public:
         return in_bitmap(seen_, v);
     }
 
-    // True when at least two records hold the value.
+    // True when the value is held at least twice.
     bool repeated(uint32_t v) const {
         if (sorted_count_ > 0) {
             const uint32_t* end = sorted() + sorted_count_;
@@ -60,8 +58,8 @@ private:
         return (reinterpret_cast<const uint64_t*>(bits.data())[bit >> 6] >> (bit & 63)) & 1u;
     }
 
-    bool build_bitmaps(Platform& platform, const uint8_t* ptr, uint32_t records, size_t offset, uint32_t low,
-                       uint64_t span, bool want_repeats) {
+    bool build_bitmaps(Platform& platform, const uint32_t* values, uint32_t count, uint32_t low, uint64_t span,
+                       bool want_repeats) {
         const uint32_t bytes = static_cast<uint32_t>(((span + 63) >> 6) * 8);
         if (!seen_.allocate(platform, bytes)) return false;
         if (want_repeats && !repeats_.allocate(platform, bytes)) return false;
@@ -69,8 +67,8 @@ private:
         span_ = span;
         uint64_t* seen = reinterpret_cast<uint64_t*>(seen_.data());
         uint64_t* repeats = reinterpret_cast<uint64_t*>(repeats_.data());
-        for (uint32_t i = 0; i < records; ++i) {
-            const uint64_t bit = static_cast<uint64_t>(ptr_field(ptr, i, offset)) - low;
+        for (uint32_t i = 0; i < count; ++i) {
+            const uint64_t bit = static_cast<uint64_t>(values[i]) - low;
             const uint64_t mask = 1ull << (bit & 63);
             if (want_repeats && (seen[bit >> 6] & mask)) repeats[bit >> 6] |= mask;
             seen[bit >> 6] |= mask;
@@ -78,60 +76,69 @@ private:
         return true;
     }
 
-    bool build_sorted(Platform& platform, const uint8_t* ptr, uint32_t records, size_t offset) {
-        if (!seen_.allocate(platform, records * 4u)) return false;
-        uint32_t* values = reinterpret_cast<uint32_t*>(seen_.data());
-        for (uint32_t i = 0; i < records; ++i) values[i] = ptr_field(ptr, i, offset);
-        std::sort(values, values + records);
-        sorted_count_ = records;
+    bool build_sorted(Platform& platform, const uint32_t* values, uint32_t count) {
+        if (!seen_.allocate(platform, count * 4u)) return false;
+        uint32_t* copy = reinterpret_cast<uint32_t*>(seen_.data());
+        std::copy(values, values + count, copy);
+        std::sort(copy, copy + count);
+        sorted_count_ = count;
         return true;
     }
 
     uint32_t base_ = 0;
     uint64_t span_ = 0;
-    ByteBuffer seen_;     // the bitmap of values taken, or the sorted values
-    ByteBuffer repeats_;  // the bitmap of values taken twice or more
+    ByteBuffer seen_;     // the bitmap of values held, or the sorted values
+    ByteBuffer repeats_;  // the bitmap of values held twice or more
     uint32_t sorted_count_ = 0;
 };
 
-// The thread-link lookups, built on first use; when an index cannot be had, a direct scan of
-// the records gives the same answer, only slower.
-class LinkLookups {
+// What a threaded message asks of the other records.
+enum LinkQuery : uint8_t {
+    kNoQuery = 0,
+    kRootShared = 1,  // a root: does any other record name the same root?
+    kRootExists = 2,  // a reply: does any record carry its root's number?
+};
+
+// The same questions answered by looking at every number (when no index can be had).
+bool held_twice(const uint32_t* values, uint32_t count, uint32_t v) {
+    uint32_t holders = 0;
+    for (uint32_t j = 0; j < count && holders < 2; ++j)
+        if (values[j] == v) ++holders;
+    return holders >= 2;
+}
+
+bool held(const uint32_t* values, uint32_t count, uint32_t v) {
+    return std::find(values, values + count, v) != values + count;
+}
+
+// The numbers of every PTR record, their root numbers and the link question of each checked
+// record, taken in one pass over the .PTR image: the image is tens of megabytes and touching it
+// once is what the checks cost; everything after works on these few bytes per message.
+class LinkFields {
 public:
-    LinkLookups(Platform& platform, const uint8_t* ptr, uint32_t records)
-        : platform_(platform), ptr_(ptr), records_(records) {}
-
-    bool any_message_numbered(uint32_t number) {
-        if (!numbers_built_) {
-            numbers_ok_ = numbers_.build(platform_, ptr_, records_, msg::kPtrNumber, false);
-            numbers_built_ = true;
-        }
-        if (numbers_ok_) return numbers_.contains(number);
-        for (uint32_t j = 0; j < records_; ++j)
-            if (ptr_field(ptr_, j, msg::kPtrNumber) == number) return true;
-        return false;
+    bool take(Platform& platform, uint32_t records, uint32_t checked) {
+        if (records > 0xFFFFFFFFu / 9) return false;
+        if (!block_.allocate(platform, records * 8u + checked)) return false;
+        records_ = records;
+        return true;
     }
-
-    bool root_shared(uint32_t root) {
-        if (!roots_built_) {
-            roots_ok_ = roots_.build(platform_, ptr_, records_, msg::kPtrRootNumber, true);
-            roots_built_ = true;
-        }
-        if (roots_ok_) return roots_.repeated(root);
-        uint32_t holders = 0;
-        for (uint32_t j = 0; j < records_ && holders < 2; ++j)
-            if (ptr_field(ptr_, j, msg::kPtrRootNumber) == root) ++holders;
-        return holders >= 2;
-    }
+    bool taken() const { return !block_.empty(); }
+    uint32_t* numbers() { return reinterpret_cast<uint32_t*>(block_.data()); }
+    uint32_t* roots() { return numbers() + records_; }
+    uint8_t* queries() { return block_.data() + static_cast<size_t>(records_) * 8; }
 
 private:
-    Platform& platform_;
-    const uint8_t* ptr_;
-    uint32_t records_;
-    FieldIndex numbers_, roots_;
-    bool numbers_built_ = false, numbers_ok_ = false;
-    bool roots_built_ = false, roots_ok_ = false;
+    ByteBuffer block_;
+    uint32_t records_ = 0;
 };
+
+// The link question of record i answered straight from the .PTR image, one scan per question.
+bool scan_ptr(const uint8_t* ptr, uint32_t records, size_t offset, uint32_t v, bool twice) {
+    uint32_t holders = 0;
+    for (uint32_t j = 0; j < records; ++j)
+        if (get_u32(ptr_record(ptr, j) + offset) == v && ++holders >= (twice ? 2u : 1u)) return true;
+    return false;
+}
 
 // Opens one file for shared reading and takes its size; absent when either fails.
 void probe_file(Platform& platform, const std::string& path, bool& present, uint32_t& size) {
@@ -219,33 +226,65 @@ void check_message_records(Platform& platform, const uint8_t* ptr, uint32_t ptr_
                            uint32_t idx_records, MessageBaseResult& r) {
     r.active = r.deleted = r.danger = r.warn = r.normal_roots = 0;
     const uint32_t checked = std::min(ptr_records, idx_records);
-    LinkLookups links(platform, ptr, ptr_records);
-    for (uint32_t i = 0; i < checked; ++i) {
+    LinkFields fields;
+    fields.take(platform, ptr_records, checked);
+    bool any_root_query = false, any_reply_query = false;
+
+    for (uint32_t i = 0; i < ptr_records; ++i) {
         const uint8_t* p = ptr_record(ptr, i);
+        const uint32_t number = get_u32(p + msg::kPtrNumber);
+        const uint32_t root = get_u32(p + msg::kPtrRootNumber);
+        if (fields.taken()) {
+            fields.numbers()[i] = number;
+            fields.roots()[i] = root;
+        }
+        if (i >= checked) continue;
+
         const uint8_t* x = idx + static_cast<size_t>(i) * msg::kIdxRecord;
         const bool deleted = p[msg::kPtrDeleted] != 0;
         if (deleted)
             ++r.deleted;
         else
             ++r.active;
-
         // Numbers are unsigned 32-bit, so "minus 1" wraps at 0 as the files' own arithmetic does.
-        const uint32_t number = get_u32(p + msg::kPtrNumber);
-        const uint32_t root = get_u32(p + msg::kPtrRootNumber);
         const uint32_t idx_number = get_u32(x + msg::kIdxNumber);
         const uint32_t idx_root = get_u32(x + msg::kIdxRootNumber);
         const bool numbers_agree = idx_number == number || idx_number == number - 1u;
         const bool roots_agree = idx_root == root || idx_root == root - 1u || (deleted && idx_root == 0xFFFFFFFFu);
         if (!(numbers_agree && roots_agree)) ++r.warn;
 
-        if (p[msg::kPtrThread] != 1) continue;
-        if (root == number) {
-            if (p[msg::kPtrRoot] == 0)
+        LinkQuery query = kNoQuery;
+        if (p[msg::kPtrThread] == 1) {
+            if (root != number)
+                query = kRootExists;
+            else if (p[msg::kPtrRoot] == 0)
                 ++r.danger;
-            else if (links.root_shared(root))
-                ++r.normal_roots;
-        } else if (!links.any_message_numbered(root)) {
-            ++r.danger;
+            else
+                query = kRootShared;
+        }
+        if (fields.taken()) {
+            fields.queries()[i] = query;
+            any_root_query |= query == kRootShared;
+            any_reply_query |= query == kRootExists;
+        } else if (query == kRootShared) {
+            if (scan_ptr(ptr, ptr_records, msg::kPtrRootNumber, root, true)) ++r.normal_roots;
+        } else if (query == kRootExists) {
+            if (!scan_ptr(ptr, ptr_records, msg::kPtrNumber, root, false)) ++r.danger;
+        }
+    }
+    if (!fields.taken()) return;
+
+    const uint32_t* numbers = fields.numbers();
+    const uint32_t* roots = fields.roots();
+    const uint8_t* queries = fields.queries();
+    NumberIndex number_index, root_index;
+    const bool by_number = any_reply_query && number_index.build(platform, numbers, ptr_records, false);
+    const bool by_root = any_root_query && root_index.build(platform, roots, ptr_records, true);
+    for (uint32_t i = 0; i < checked; ++i) {
+        if (queries[i] == kRootShared) {
+            if (by_root ? root_index.repeated(roots[i]) : held_twice(roots, ptr_records, roots[i])) ++r.normal_roots;
+        } else if (queries[i] == kRootExists) {
+            if (!(by_number ? number_index.contains(roots[i]) : held(numbers, ptr_records, roots[i]))) ++r.danger;
         }
     }
 }

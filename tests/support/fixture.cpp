@@ -1,6 +1,7 @@
 #include "support/fixture.h"
 
 #include <cstring>
+#include <random>
 #include <stdexcept>
 
 #include "core/files.h"
@@ -73,6 +74,42 @@ std::vector<uint8_t> make_idx(const std::vector<IdxRecordSpec>& records) {
     for (size_t i = 0; i < records.size(); ++i) {
         put_u32(out.data() + i * 16 + 8, records[i].number);
         put_u32(out.data() + i * 16 + 12, records[i].root_number);
+    }
+    return out;
+}
+
+ThreadedMessages threaded_messages(uint32_t messages, uint32_t seed, uint32_t first_number, uint32_t max_thread) {
+    ThreadedMessages out;
+    out.ptr.resize(messages);
+    out.idx.resize(messages);
+    std::mt19937 rng(seed);
+    // Thread roots are placed first; each reply then takes a later free slot of its thread.
+    std::vector<uint32_t> root_of(messages, 0);
+    std::vector<bool> taken(messages, false);
+    uint32_t next_free = 0;
+    while (next_free < messages) {
+        const uint32_t root_slot = next_free;
+        taken[root_slot] = true;
+        root_of[root_slot] = root_slot;
+        const uint32_t length = 1 + rng() % (max_thread == 0 ? 1 : max_thread);
+        uint32_t cursor = root_slot;
+        for (uint32_t k = 1; k < length; ++k) {
+            cursor += 1 + rng() % 6;
+            while (cursor < messages && taken[cursor]) ++cursor;
+            if (cursor >= messages) break;
+            taken[cursor] = true;
+            root_of[cursor] = root_slot;
+        }
+        while (next_free < messages && taken[next_free]) ++next_free;
+    }
+    for (uint32_t i = 0; i < messages; ++i) {
+        PtrRecordSpec& p = out.ptr[i];
+        p.number = first_number + i;
+        p.root_number = first_number + root_of[i];
+        p.thread = 1;
+        p.root = root_of[i] == i ? 1 : 0;
+        p.deleted = (rng() % 20 == 0) ? 1 : 0;
+        out.idx[i] = {p.number, p.deleted ? 0xFFFFFFFFu : p.root_number};
     }
     return out;
 }
@@ -183,6 +220,28 @@ void FixtureBuilder::make_message_base(const std::string& message_dir, uint32_t 
         write_file(path, std::vector<uint8_t>(32, 0));
 }
 
+void FixtureBuilder::write_message_family(const std::string& message_dir, uint32_t number,
+                                          const MessageFamily& family) {
+    const std::optional<std::vector<uint8_t>>* files[kMessageFileKinds] = {&family.ptr, &family.idx, &family.dat,
+                                                                           &family.lmr, &family.sig};
+    for (int k = 0; k < kMessageFileKinds; ++k) {
+        std::string path;
+        if (!message_file_path(message_dir, number, static_cast<MessageFile>(k), path))
+            throw std::runtime_error("fixture: message path too long in " + message_dir);
+        if (files[k]->has_value())
+            write_file(path, **files[k]);
+        else if (exists(path))
+            remove_file(path);
+    }
+}
+
+void FixtureBuilder::patch_byte(const std::string& path, size_t offset, uint8_t value) {
+    std::vector<uint8_t> bytes = read_file(path);
+    if (offset >= bytes.size()) throw std::runtime_error("fixture: offset beyond the end of " + path);
+    bytes[offset] = value;
+    write_file(path, bytes);
+}
+
 void FixtureBuilder::make_empty_message_bases(const std::string& message_dir, uint32_t first, uint32_t last) {
     for (uint32_t n = first; n <= last; ++n) {
         for (MessageFile kind : {MessageFile::Ptr, MessageFile::Idx, MessageFile::Dat, MessageFile::Lmr}) {
@@ -207,6 +266,34 @@ Installation build_installation(Platform& platform, const std::string& root, con
     join_path(inst.message_dir, 4096, root, "MESSAGE");
     fb.make_dir(inst.message_dir);
     for (uint32_t n = 1; n <= spec.conferences.size(); ++n) fb.make_message_base(inst.message_dir, n, spec.message_base);
+    join_path(inst.backup_root, 4096, root, "SF_BACKUPS");
+    return inst;
+}
+
+Installation build_large_installation(Platform& platform, const std::string& root, const LargeInstallationSpec& spec) {
+    FixtureBuilder fb(platform);
+    Installation inst;
+    inst.root = root;
+    fb.make_dir(root);
+    const std::vector<uint8_t> conf = make_conference_file(echo_conferences(static_cast<int>(spec.conferences)));
+    for (int i = 1; i <= spec.nodes; ++i) {
+        std::string dir;
+        join_path(dir, 4096, root, i == 1 ? std::string("SF") : "SF" + std::to_string(i));
+        fb.make_node(dir, conf);
+        inst.nodes.push_back(dir);
+    }
+    join_path(inst.message_dir, 4096, root, "MESSAGE");
+    fb.make_dir(inst.message_dir);
+    const std::vector<uint8_t> dat(static_cast<size_t>(spec.messages_per_conference) * 128u, 0x20);
+    for (uint32_t n = 1; n <= spec.conferences; ++n) {
+        ThreadedMessages m = threaded_messages(spec.messages_per_conference, spec.seed + n);
+        MessageFamily family;
+        family.ptr = make_ptr(m.ptr);
+        family.idx = make_idx(m.idx);
+        family.dat = dat;
+        family.lmr = std::vector<uint8_t>(64, 0);
+        fb.write_message_family(inst.message_dir, n, family);
+    }
     join_path(inst.backup_root, 4096, root, "SF_BACKUPS");
     return inst;
 }

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -68,6 +69,23 @@ struct IdxRecordSpec {
 std::vector<uint8_t> make_ptr(const std::vector<PtrRecordSpec>& records);
 std::vector<uint8_t> make_idx(const std::vector<IdxRecordSpec>& records);
 
+// A message base as Spitfire keeps a busy one: threads of 1 to `max_thread` messages whose
+// replies follow their root at random distances (so threads interleave), numbered from
+// `first_number`, with about one message in twenty deleted (IDX root 0xFFFFFFFF). Every link
+// is sound, so the base validates as OK.
+struct ThreadedMessages {
+    std::vector<PtrRecordSpec> ptr;
+    std::vector<IdxRecordSpec> idx;
+};
+ThreadedMessages threaded_messages(uint32_t messages, uint32_t seed, uint32_t first_number = 1,
+                                   uint32_t max_thread = 8);
+
+// One message-base family written byte for byte: each file exists exactly when its bytes are
+// given (an empty vector makes an empty file).
+struct MessageFamily {
+    std::optional<std::vector<uint8_t>> ptr, idx, dat, lmr, sig;
+};
+
 class FixtureBuilder {
 public:
     explicit FixtureBuilder(Platform& platform) : platform_(platform) {}
@@ -84,6 +102,10 @@ public:
     void make_node(const std::string& dir, const std::vector<uint8_t>& conference_file, int whoson_records = 4);
     // The files of one conference's message base.
     void make_message_base(const std::string& message_dir, uint32_t number, const MessageBaseSpec& spec);
+    // Any family of files, sizes and contents chosen by the test.
+    void write_message_family(const std::string& message_dir, uint32_t number, const MessageFamily& family);
+    // Overwrites one byte of an existing file in place (a node copy that differs by one byte).
+    void patch_byte(const std::string& path, size_t offset, uint8_t value);
     // What Spitfire's first boot does for new conferences: empty .PTR/.IDX/.DAT/.LMR files.
     void make_empty_message_bases(const std::string& message_dir, uint32_t first, uint32_t last);
     // SFWHOSON.DAT records: user numbers (negative = free) and mode bytes.
@@ -109,6 +131,16 @@ struct InstallationSpec {
 };
 
 Installation build_installation(Platform& platform, const std::string& root, const InstallationSpec& spec);
+
+// A large installation for benchmarks: every conference's message base made of threaded
+// messages (threaded_messages), .DAT holding one record per message.
+struct LargeInstallationSpec {
+    int nodes = 1;
+    uint32_t conferences = 784;
+    uint32_t messages_per_conference = 5035;  // 784 x 5035 x (256 + 16) bytes: about 1 GiB of .PTR and .IDX
+    uint32_t seed = 1;
+};
+Installation build_large_installation(Platform& platform, const std::string& root, const LargeInstallationSpec& spec);
 
 // The text of Marlinth.cfg for an installation (as the program writes it).
 std::string config_text_for(const Installation& installation, bool use_quarro = false,
