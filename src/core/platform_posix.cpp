@@ -53,9 +53,16 @@ public:
     Handle open(const std::string& path, OpenMode mode) override {
         int fd = -1;
         switch (mode) {
-        case OpenMode::ReadShared:
+        case OpenMode::ReadShared: {
             fd = ::open(resolve(path).c_str(), O_RDONLY | O_CLOEXEC);
+            // Windows cannot open a directory as a file; neither may this.
+            struct stat st;
+            if (fd >= 0 && (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode))) {
+                ::close(fd);
+                fd = -1;
+            }
             break;
+        }
         case OpenMode::ReadWriteExclusive: {
             std::string real = resolve(path);
             struct stat st;

@@ -369,3 +369,16 @@ TEST_F(Files, NormalizedPathsAreAbsoluteWithOneSeparatorStyle) {
 
 }  // namespace
 }  // namespace marlinth
+
+namespace marlinth {
+namespace {
+
+TEST_F(Files, ADirectoryIsNeverReadAsAFile) {
+    fb.make_dir(dir / "SFMSG01.PTR");
+    ByteBuffer out;
+    EXPECT_FALSE(read_file_capped(fp, dir / "SFMSG01.PTR", out, 100, report.get()));
+    EXPECT_EQ(report->str(), "Cannot open: " + (dir / "SFMSG01.PTR") + "\r\n");
+}
+
+}  // namespace
+}  // namespace marlinth
