@@ -103,15 +103,6 @@ TEST_F(TosserImport, EmptyNodeListBecomesConfdirAlone) {
     EXPECT_EQ(view().text(ControlId::NodeCount), "1");
 }
 
-TEST_F(TosserImport, MultiLinkStatusNamesTheLinkCount) {
-    write_bytes(good_, std::string(kGlobals) + named_link("A", "2:250/1", "2:250/0", "/o/a", "1-6") +
-                           named_link("B", "2:250/2", "2:250/9", "/o/b", "7"));
-    ASSERT_TRUE(import_file(good_));
-    EXPECT_EQ(view().status(StatusLine::Main),
-              "QUARRO32.CFG parsed as Multi-link with 2 link(s). Passwords are shown only as set/none. Full read-only "
-              "summary is in Advanced Tools > Report.");
-}
-
 TEST_F(TosserImport, FailureTakesOnlyThePathAndShowsTheErrors) {
     view().type(ControlId::NodeCount, "2");
     view().type(ControlId::NodeList, "/old/sf\r\n/old/sf2");
@@ -200,22 +191,6 @@ TEST_F(TosserImport, TickingTheSwitchAsksForTheFileOnlyWhenThePathIsEmpty) {
     ASSERT_TRUE(view().click(ControlId::UseQuarro));
     EXPECT_EQ(view().boxes().size(), boxes);
     EXPECT_TRUE(view().enabled(ControlId::QuarroCfgPath));
-}
-
-TEST_F(TosserImport, ReadCfgWithAnEmptyPathOpensTheDialogInstead) {
-    ASSERT_TRUE(view().click(ControlId::UseQuarro));
-    view().type(ControlId::QuarroCfgPath, "   ");
-    view().queue_pick_cancel();
-    ASSERT_TRUE(view().click(ControlId::ReadCfg));
-    EXPECT_EQ(view().file_dialogs().size(), 1u);
-    EXPECT_TRUE(app().report->empty());
-    EXPECT_EQ(view().text(ControlId::MessageDir), "");
-
-    view().queue_pick(good_);
-    ASSERT_TRUE(view().click(ControlId::ReadCfg));
-    EXPECT_EQ(view().file_dialogs().size(), 2u);
-    EXPECT_EQ(view().text(ControlId::QuarroCfgPath), good_);
-    EXPECT_EQ(view().text(ControlId::MessageDir), "/bbs/msg");
 }
 
 // The import replaces the Report buffer; a plan copy recorded in it is gone too.
