@@ -1,33 +1,18 @@
 // The .NA review road replayed from tests/scripts/na_preview.script and compared with its
-// expected transcript. The session starts with the baseline an inspection of twelve echo
-// conferences leaves behind.
+// expected transcript: a one-node installation of twelve echo conferences is inspected, then
+// the sysop loads and reviews a list.
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <memory>
-#include <sstream>
 #include <string>
 
 #include "support/fault_platform.h"
 #include "support/fixture.h"
-#include "support/na_fixture.h"
 #include "support/script_harness.h"
 #include "support/temp_dir.h"
 
 namespace marlinth {
 namespace {
-
-#ifndef MARLINTH_SCRIPTS_DIR
-#define MARLINTH_SCRIPTS_DIR "tests/scripts"
-#endif
-
-// This suite's build knows where the scripts are, wherever it runs from.
-std::string script_file(const std::string& name) {
-    std::ifstream in(std::string(MARLINTH_SCRIPTS_DIR) + "/" + name, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 // Generated for this test; tags and descriptions are made up.
 const char* const kAreaList =
@@ -54,19 +39,17 @@ TEST(NaPreviewScript, SysopReviewsAnAreaList) {
     const std::string na = dir / "lists/AREAS.NA";
     test::FixtureBuilder(*native).write_text(na, kAreaList);
 
-    const std::string script = script_file("na_preview.script");
-    const std::string expected = script_file("na_preview.expected");
+    test::InstallationSpec spec;
+    spec.nodes = 1;
+    spec.conferences = test::echo_conferences(12);
+    const test::Installation inst = test::build_installation(*native, dir / "BBS", spec);
+    const std::string script = test::load_script("na_preview.script");
     ASSERT_FALSE(script.empty());
-    ASSERT_FALSE(expected.empty());
-    const test::ScriptVars vars{{"NA", na}};
-    const test::ScriptResult r = test::run_script(fp, dir / "app", script, vars, [](App& app) {
-        app.baseline.conferences = test::decoded_conferences(test::echo_conferences(12));
-        app.report->append_line("Marlinth v0.4b INSPECTION REPORT");
-        app.report->append_line("(the inspection's sections)");
-        app.baseline.report_length = app.report->length();
-    });
+    test::FixtureBuilder(*native).make_dir(dir / "app");
+    const test::ScriptVars vars{{"NA", na}, {"NODE1", inst.nodes[0]}, {"MESSAGE", inst.message_dir}};
+    const test::ScriptResult r = test::run_script(fp, dir / "app", script, vars);
     ASSERT_TRUE(r.ok) << r.output;
-    EXPECT_EQ(r.output, test::substitute(expected, vars));
+    EXPECT_EQ(r.output, test::golden("na_preview.expected", r.output, vars));
 }
 
 }  // namespace

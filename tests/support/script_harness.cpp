@@ -1,8 +1,11 @@
 #include "support/script_harness.h"
 
+#include <algorithm>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <vector>
 
 #include "ui/headless/headless_session.h"
 #include "ui/headless/script_runner.h"
@@ -37,6 +40,24 @@ std::string load_script(const std::string& name) {
     std::stringstream ss;
     ss << in.rdbuf();
     return ss.str();
+}
+
+std::string golden(const std::string& name, const std::string& actual, const ScriptVars& vars) {
+    const char* update = std::getenv("MARLINTH_UPDATE_GOLDEN");
+    if (update && std::string(update) == "1") {
+        std::vector<std::pair<std::string, std::string>> by_length(vars.begin(), vars.end());
+        std::sort(by_length.begin(), by_length.end(),
+                  [](const auto& a, const auto& b) { return a.second.size() > b.second.size(); });
+        std::string text = actual;
+        for (const auto& [key, value] : by_length) {
+            if (value.empty()) continue;
+            for (size_t pos = text.find(value); pos != std::string::npos; pos = text.find(value, pos + key.size() + 3))
+                text.replace(pos, value.size(), "${" + key + "}");
+        }
+        std::ofstream out(std::string(MARLINTH_SCRIPTS_DIR) + "/" + name, std::ios::binary);
+        out << text;
+    }
+    return substitute(load_script(name), vars);
 }
 
 ScriptResult run_script(Platform& platform, const std::string& home, const std::string& script, const ScriptVars& vars,

@@ -30,4 +30,9 @@ using SessionSetup = std::function<void(App&)>;
 ScriptResult run_script(Platform& platform, const std::string& home, const std::string& script, const ScriptVars& vars = {},
                         const SessionSetup& prepare = {});
 
+// The golden transcript tests/scripts/<name> with the variables filled in. With the environment
+// variable MARLINTH_UPDATE_GOLDEN=1 the file is first rewritten from `actual` (each variable's
+// value put back as ${NAME}), so a deliberate change of texts is one run and a diff to review.
+std::string golden(const std::string& name, const std::string& actual, const ScriptVars& vars);
+
 }  // namespace marlinth::test
