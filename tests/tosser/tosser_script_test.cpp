@@ -30,10 +30,10 @@ TEST(TosserScript, SysopTakesTheTosserPathsIntoSetup) {
                         "ADDRESS 2:250/1@fidonet\r\n"
                         "HUB 2:250/0\r\nOUTDIR /elsewhere/OUT\r\nROUTE everything\r\n");
 
-    const ScriptResult result = run_script(platform, home.path(), load_script("tosser.script"),
-                                           {{"HOME", home.path()}, {"CFG", cfg}, {"BROKEN", broken}});
+    const ScriptVars vars{{"HOME", home.path()}, {"CFG", cfg}, {"BROKEN", broken}};
+    const ScriptResult result = run_script(platform, home.path(), load_script("tosser.script"), vars);
     ASSERT_TRUE(result.ok) << result.output;
-    EXPECT_EQ(put_var_reverse(result.output, home.path(), "${HOME}"), load_script("tosser.expected"));
+    EXPECT_EQ(result.output, golden("tosser.expected", result.output, vars));
 }
 
 }  // namespace

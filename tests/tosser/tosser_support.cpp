@@ -15,13 +15,6 @@ std::string put_var(std::string text, const std::string& name, const std::string
     return text;
 }
 
-std::string put_var_reverse(std::string text, const std::string& value, const std::string& placeholder) {
-    if (value.empty()) return text;
-    for (size_t pos = text.find(value); pos != std::string::npos; pos = text.find(value, pos + placeholder.size()))
-        text.replace(pos, value.size(), placeholder);
-    return text;
-}
-
 std::string crlf(const std::string& lf_text) {
     std::string out;
     for (char c : lf_text) {

@@ -15,8 +15,6 @@ namespace marlinth::test {
 
 // Replaces every "${NAME}" of `text` by the value given (unknown names stay as they are).
 std::string put_var(std::string text, const std::string& name, const std::string& value);
-// Every occurrence of `value` shown as `placeholder` (the inverse of put_var).
-std::string put_var_reverse(std::string text, const std::string& value, const std::string& placeholder);
 // The text with every LF turned into CR LF (expected reports are written with LF only).
 std::string crlf(const std::string& lf_text);
 // Lines of a CR LF text (the last line need not end in CR LF).
