@@ -29,12 +29,16 @@ std::string node_list_with_node1(App& app, const std::string& node1) {
 
 }  // namespace
 
-void browse_tosser_config(App& app) {
+FileDialogSpec tosser_config_dialog() {
     FileDialogSpec spec;
     spec.title = "Select QUARRO32.CFG";
     spec.filters = {{"QUARRO32 configuration (*.CFG)", "*.CFG"}, {"All files (*.*)", "*.*"}};
+    return spec;
+}
+
+void browse_tosser_config(App& app) {
     std::string path;
-    if (!app.view.pick_open_file(spec, path)) return;
+    if (!app.view.pick_open_file(tosser_config_dialog(), path)) return;
     path = bounded(path, kMaxPath);
     if (path.empty()) return;
     import_tosser_config(app, path);

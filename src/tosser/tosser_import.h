@@ -8,6 +8,8 @@
 
 namespace marlinth {
 
+// The open-file dialog for QUARRO32.CFG (the Setup tab's and the wizard's browse buttons).
+FileDialogSpec tosser_config_dialog();
 // Shows the open-file dialog; a chosen file is imported, a cancelled dialog changes nothing.
 void browse_tosser_config(App& app);
 // Parses the file into app.tosser and publishes the report on the Report tab. On success Node 1
