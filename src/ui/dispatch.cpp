@@ -175,7 +175,7 @@ bool dispatch_area_list(App& app, ControlId id, UiEvent event) {
         return true;
     case ControlId::WizardChooseNaFile:
         if (event != UiEvent::Clicked) return true;
-        choose_area_list_file(app);
+        wizard_choose_area_list(app);
         update_import_summary(app);
         app.shell->refresh_wizard();
         return true;

@@ -96,6 +96,16 @@ void store_setup_answers(App& app) {
     v.set_text(ControlId::QuarroCfgPath, s.quarro_cfg_path);
 }
 
+// What the sysop certifies with the names-reviewed box: every area's tag, name and verdict.
+std::string reviewed_names(const AreaPreview& preview) {
+    std::string out;
+    for (const ImportedArea& a : preview.areas) {
+        out += a.echo_tag + '\n' + a.proposed_name + '\n';
+        out += a.blocked ? 'B' : a.needs_review ? 'R' : 'Y';
+    }
+    return out;
+}
+
 // What a page shows the moment the sysop arrives on it.
 void arrive(App& app) {
     switch (current_step(app)) {
@@ -124,6 +134,10 @@ void go_to(App& app, int step) {
 void leave_wizard(App& app) {
     app.ui.wizard_active = false;
     reset_proposal(app);
+    // The discarded run's preflight verdict must not stay on the Writer tab; after a completed
+    // write its own status stands.
+    if (!app.flags.write_completed)
+        app.view.set_status(StatusLine::Writer, "Generate a current dry-run plan before running writer preflight.");
     show_screen(app, Screen::Home);
 }
 
@@ -467,6 +481,12 @@ void wizard_run_inspection(App& app) {
     run_inspection(app);
     show_wizard_inspection_summary(app);
     app.shell->refresh_wizard();
+}
+
+void wizard_choose_area_list(App& app) {
+    const std::string before = reviewed_names(app.preview);
+    choose_area_list_file(app);
+    if (reviewed_names(app.preview) != before) app.view.set_checked(ControlId::WizardNamesReviewed, false);
 }
 
 void wizard_backup_root_edited(App& app) {

@@ -46,6 +46,8 @@ void wizard_browse_node1(App& app);
 void wizard_browse_message_dir(App& app);
 void wizard_browse_quarro_cfg(App& app);
 void wizard_run_inspection(App& app);
+// "Choose .NA File...": a list that loads is a new list, not yet reviewed.
+void wizard_choose_area_list(App& app);
 void wizard_backup_root_edited(App& app);
 void wizard_browse_backup_root(App& app);
 void wizard_create_backup_choice_clicked(App& app);
