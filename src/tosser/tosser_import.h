@@ -8,7 +8,7 @@
 
 namespace marlinth {
 
-// The open-file dialog for QUARRO32.CFG (the Setup tab's and the wizard's browse buttons).
+// The open-file dialog for QUARRO32.CFG: its title and filters (the wizard's browse step uses it too).
 FileDialogSpec tosser_config_dialog();
 // Shows the open-file dialog; a chosen file is imported, a cancelled dialog changes nothing.
 void browse_tosser_config(App& app);
