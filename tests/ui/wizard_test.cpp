@@ -311,26 +311,6 @@ TEST(WizardNavigation, AdvancedToolsOpensThePageThatFitsTheStepAndComesBack) {
     EXPECT_TRUE(app.ui.wizard_active);
 }
 
-TEST(WizardNavigation, OneNodeSkipsTheScanBothWays) {
-    PlannedSession p;
-    App& app = p.app();
-    HeadlessView& v = p.view();
-    v.click(C::StartWizard);
-    v.type(C::WizardNodeCount, " 1");
-    v.click(C::WizardNext);
-    v.click(C::WizardNext);
-    EXPECT_EQ(app.ui.wizard_step, 4);
-    EXPECT_EQ(v.text(C::NodeList), p.inst.nodes[0]);
-    EXPECT_EQ(v.text(C::NodeCount), "1");
-    v.click(C::WizardBack);
-    EXPECT_EQ(app.ui.wizard_step, 1);
-    // With more nodes Back walks every page.
-    app.setup.nodes.count = 2;
-    enter_wizard_at(app, 4);
-    v.click(C::WizardBack);
-    EXPECT_EQ(app.ui.wizard_step, 3);
-}
-
 TEST(WizardBackup, TheChoicesExcludeEachOtherAndOnlyADifferentRootCostsTheVerifiedBackup) {
     PlannedSession p;
     App& app = p.app();
@@ -377,37 +357,6 @@ TEST(WizardBackup, TheChoicesExcludeEachOtherAndOnlyADifferentRootCostsTheVerifi
     EXPECT_EQ(v.text(C::BackupRoot), p.dir / "chosen");
     EXPECT_EQ(app.setup.backup_root, p.dir / "chosen");
     EXPECT_FALSE(app.flags.full_backup_verified);
-}
-
-TEST(WizardCancel, NoKeepsTheRunAndYesDiscardsIt) {
-    PlannedSession p;
-    App& app = p.app();
-    HeadlessView& v = p.view();
-    enter_wizard_at(app, 9);
-    v.click(C::WizardCancel);
-    EXPECT_EQ(last_box(v),
-              "Cancel Wizard Mode and discard the proposed plan?\r\n\r\nExisting Spitfire files will not be changed.");
-    EXPECT_EQ(v.boxes().back().buttons, BoxButtons::YesNo);
-    EXPECT_EQ(app.ui.screen, Screen::Wizard);
-    EXPECT_TRUE(app.flags.na_loaded);
-    v.queue_answer(BoxAnswer::Yes);
-    v.click(C::WizardCancel);
-    EXPECT_EQ(app.ui.screen, Screen::Home);
-    EXPECT_FALSE(app.ui.wizard_active || app.flags.na_loaded || app.flags.inspection_passed);
-    EXPECT_EQ(app.setup.nodes.count, 3);  // the setup is kept
-}
-
-TEST(WizardStart, AfterACompletedWriteTheWizardDoesNotStart) {
-    PlannedSession p;
-    App& app = p.app();
-    app.flags.write_completed = true;
-    p.view().click(C::StartWizard);
-    EXPECT_EQ(last_box(p.view()),
-              "A write already completed in this session. Restart Marlinth before beginning another wizard "
-              "transaction.");
-    EXPECT_EQ(app.ui.screen, Screen::Home);
-    EXPECT_FALSE(app.ui.wizard_active);
-    EXPECT_TRUE(app.flags.na_loaded && app.flags.inspection_passed);  // nothing was reset
 }
 
 }  // namespace
