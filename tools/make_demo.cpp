@@ -1,10 +1,15 @@
 // make-demo DIR [--windows]: generates a demo Spitfire installation under DIR (three nodes, a
 // shared MESSAGE directory, .NA area lists, a QUARRO32.CFG) and a Marlinth.cfg for it in
 // DIR/app. With --windows the paths in Marlinth.cfg are written as Wine sees them (Z:\...).
+//
+// make-demo --first-boot NODE1 MESSAGE: does what Spitfire's first boot with "Test Files Upon
+// Boot" does after conferences were appended: every conference of NODE1's SFMCONF.DAT that has
+// no message files yet gets empty .PTR, .IDX, .DAT and .LMR files in MESSAGE.
 #include <cstdio>
 #include <string>
 
 #include "core/config.h"
+#include "core/files.h"
 #include "core/platform.h"
 #include "core/strings.h"
 #include "support/fixture.h"
@@ -36,11 +41,33 @@ std::string na_file() {
     return t;
 }
 
+int first_boot(const std::string& node1, const std::string& message_dir) {
+    std::unique_ptr<Platform> platform = make_native_platform();
+    std::string conference_file;
+    if (!join_path(conference_file, 4096, node1, "SFMCONF.DAT") || !is_file(*platform, conference_file) ||
+        !is_directory(*platform, message_dir)) {
+        std::fprintf(stderr, "make-demo: no SFMCONF.DAT in %s, or no directory %s\n", node1.c_str(), message_dir.c_str());
+        return 1;
+    }
+    FixtureBuilder fb(*platform);
+    const size_t records = fb.read_file(conference_file).size() / kRecordSize;
+    int created = 0;
+    for (uint32_t number = 1; number <= records; ++number) {
+        std::string found;
+        if (find_message_file(*platform, message_dir, number, found, 260)) continue;
+        fb.make_empty_message_bases(message_dir, number, number);
+        ++created;
+    }
+    std::printf("%d new message base(s) created\n", created);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 4 && std::string(argv[1]) == "--first-boot") return first_boot(argv[2], argv[3]);
     if (argc < 2) {
-        std::fprintf(stderr, "usage: make-demo DIR [--windows]\n");
+        std::fprintf(stderr, "usage: make-demo DIR [--windows]\n       make-demo --first-boot NODE1 MESSAGE\n");
         return 2;
     }
     const std::string root = argv[1];
