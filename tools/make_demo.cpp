@@ -1,10 +1,17 @@
 // make-demo DIR [--windows]: generates a demo Spitfire installation under DIR (three nodes, a
 // shared MESSAGE directory, .NA area lists, a QUARRO32.CFG) and a Marlinth.cfg for it in
 // DIR/app. With --windows the paths in Marlinth.cfg are written as Wine sees them (Z:\...).
+//
+// make-demo --first-boot NODE1 MESSAGE: does what Spitfire's first boot with Test Files Upon Boot
+// does after conferences were appended: every conference of NODE1's SFMCONF.DAT whose message
+// base is missing gets empty .PTR, .IDX, .DAT and .LMR files in MESSAGE. Prints the numbers made.
 #include <cstdio>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "core/config.h"
+#include "core/files.h"
 #include "core/platform.h"
 #include "core/strings.h"
 #include "support/fixture.h"
@@ -36,11 +43,40 @@ std::string na_file() {
     return t;
 }
 
+int first_boot(const std::string& node1, const std::string& message_dir) {
+    std::unique_ptr<Platform> platform = make_native_platform();
+    FixtureBuilder fb(*platform);
+    std::string conf_path;
+    join_path(conf_path, 4096, node1, "SFMCONF.DAT");
+    if (!fb.exists(conf_path) || !fb.exists(message_dir)) {
+        std::fprintf(stderr, "make-demo: %s or %s does not exist\n", conf_path.c_str(), message_dir.c_str());
+        return 1;
+    }
+    const std::vector<uint8_t> conf = fb.read_file(conf_path);
+    if (conf.empty() || conf.size() % kRecordSize != 0) {
+        std::fprintf(stderr, "make-demo: %s is not a conference file\n", conf_path.c_str());
+        return 1;
+    }
+    const uint32_t count = static_cast<uint32_t>(conf.size() / kRecordSize);
+    int made = 0;
+    for (uint32_t n = 1; n <= count; ++n) {
+        // Spitfire creates a base only where none exists; an existing one is never touched.
+        std::string found;
+        if (find_message_file(*platform, message_dir, n, found, 260)) continue;
+        fb.make_empty_message_bases(message_dir, n, n);
+        std::printf("%u\n", n);
+        ++made;
+    }
+    std::fprintf(stderr, "make-demo: %d empty message base(s) created for %u conference(s)\n", made, count);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 4 && std::string(argv[1]) == "--first-boot") return first_boot(argv[2], argv[3]);
     if (argc < 2) {
-        std::fprintf(stderr, "usage: make-demo DIR [--windows]\n");
+        std::fprintf(stderr, "usage: make-demo DIR [--windows]\n       make-demo --first-boot NODE1 MESSAGE\n");
         return 2;
     }
     const std::string root = argv[1];
