@@ -38,6 +38,8 @@ namespace {
 // Control identifiers of the main window (the program's own table).
 enum Id : int {
     StartWizard = 300,
+    HomeOrReturn = 302,
+    ReportText = 203,
     AreaList = 201,
     AreaDetails = 205,
     WizardBack = 310,
@@ -49,6 +51,7 @@ enum Id : int {
     WizardExistingBackupChoice = 323,
     WizardCreateBackupNow = 324,
     WizardGeneratePlan = 331,
+    WizardViewReport = 332,
     WizardRunSafetyCheck = 340,
     WizardClosedConfirm = 350,
     WizardConfirmation = 351,
@@ -440,8 +443,13 @@ void press(int id, const std::vector<Expect>& expects = {}) {
     run_command(control(id), BM_CLICK, expects);
 }
 
-void tick(int id) {
-    check(!ticked(id), "box " + std::to_string(id) + " is ticked already");
+// Ticks a box; a box the sysop must tick himself has to start unticked.
+void tick(int id, bool must_start_unticked = true) {
+    if (ticked(id)) {
+        check(!must_start_unticked, "box " + std::to_string(id) + " (" + text(id) + ") is ticked before the sysop ticks it");
+        say("\"%s\" is ticked already", text(id).c_str());
+        return;
+    }
     press(id);
     check(ticked(id), "box " + std::to_string(id) + " did not take the tick");
 }
@@ -637,7 +645,7 @@ void walk() {
     on_page(7);
     check(!usable(WizardNext), "Next is enabled before a backup choice");
     type(WizardBackupRoot, setting("BACKUP"));
-    tick(WizardCreateBackupChoice);
+    tick(WizardCreateBackupChoice, false);
     check(!ticked(WizardExistingBackupChoice), "both backup choices are ticked");
     press(WizardCreateBackupNow, {box("A consistent full MESSAGE backup must be created", IDYES),
                                   box("The full MESSAGE backup completed and verified.")});
@@ -684,6 +692,15 @@ void walk() {
                                          std::to_string(existing + added));
     check(usable(WizardNext), "Next stays disabled after the dry run");
     shot(page_name(11, "dry-run"));
+    // The whole plan on the Report tab of Advanced Tools, and back: the plan stays current.
+    press(WizardViewReport);
+    check(shown(ReportText) && !shown(WizardNext), "View Technical Report... did not open the Report tab");
+    wait_for_text(ReportText, "DRY-RUN CONFERENCE PLAN");
+    check(text(HomeOrReturn) == "Return to Wizard", "the Advanced Tools button reads \"" + text(HomeOrReturn) + "\"");
+    shot("advanced-report");
+    press(HomeOrReturn);
+    on_page(11);
+    check(usable(WizardNext), "the dry run went stale on the way to the Report tab and back");
     next();
 
     on_page(12);
