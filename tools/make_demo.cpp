@@ -2,13 +2,11 @@
 // shared MESSAGE directory, .NA area lists, a QUARRO32.CFG) and a Marlinth.cfg for it in
 // DIR/app. With --windows the paths in Marlinth.cfg are written as Wine sees them (Z:\...).
 //
-// make-demo --first-boot NODE1 MESSAGE: does what Spitfire's first boot with Test Files Upon Boot
-// does after conferences were appended: every conference of NODE1's SFMCONF.DAT whose message
-// base is missing gets empty .PTR, .IDX, .DAT and .LMR files in MESSAGE. Prints the numbers made.
+// make-demo --first-boot NODE1 MESSAGE: does what Spitfire's first boot with "Test Files Upon
+// Boot" does after conferences were appended: every conference of NODE1's SFMCONF.DAT that has
+// no message files yet gets empty .PTR, .IDX, .DAT and .LMR files in MESSAGE.
 #include <cstdio>
-#include <memory>
 #include <string>
-#include <vector>
 
 #include "core/config.h"
 #include "core/files.h"
@@ -45,29 +43,22 @@ std::string na_file() {
 
 int first_boot(const std::string& node1, const std::string& message_dir) {
     std::unique_ptr<Platform> platform = make_native_platform();
+    std::string conference_file;
+    if (!join_path(conference_file, 4096, node1, "SFMCONF.DAT") || !is_file(*platform, conference_file) ||
+        !is_directory(*platform, message_dir)) {
+        std::fprintf(stderr, "make-demo: no SFMCONF.DAT in %s, or no directory %s\n", node1.c_str(), message_dir.c_str());
+        return 1;
+    }
     FixtureBuilder fb(*platform);
-    std::string conf_path;
-    join_path(conf_path, 4096, node1, "SFMCONF.DAT");
-    if (!fb.exists(conf_path) || !fb.exists(message_dir)) {
-        std::fprintf(stderr, "make-demo: %s or %s does not exist\n", conf_path.c_str(), message_dir.c_str());
-        return 1;
-    }
-    const std::vector<uint8_t> conf = fb.read_file(conf_path);
-    if (conf.empty() || conf.size() % kRecordSize != 0) {
-        std::fprintf(stderr, "make-demo: %s is not a conference file\n", conf_path.c_str());
-        return 1;
-    }
-    const uint32_t count = static_cast<uint32_t>(conf.size() / kRecordSize);
-    int made = 0;
-    for (uint32_t n = 1; n <= count; ++n) {
-        // Spitfire creates a base only where none exists; an existing one is never touched.
+    const size_t records = fb.read_file(conference_file).size() / kRecordSize;
+    int created = 0;
+    for (uint32_t number = 1; number <= records; ++number) {
         std::string found;
-        if (find_message_file(*platform, message_dir, n, found, 260)) continue;
-        fb.make_empty_message_bases(message_dir, n, n);
-        std::printf("%u\n", n);
-        ++made;
+        if (find_message_file(*platform, message_dir, number, found, 260)) continue;
+        fb.make_empty_message_bases(message_dir, number, number);
+        ++created;
     }
-    std::fprintf(stderr, "make-demo: %d empty message base(s) created for %u conference(s)\n", made, count);
+    std::printf("%d new message base(s) created\n", created);
     return 0;
 }
 

@@ -11,6 +11,7 @@
 #include "tosser/tosser_import.h"
 #include "ui/screens.h"
 #include "ui/wizard.h"
+#include "writer/full_backup.h"
 #include "writer/plan.h"
 #include "writer/preflight.h"
 #include "writer/transaction.h"
@@ -34,7 +35,7 @@ void browse_message_dir(App& app) {
 bool dispatch_screens(App& app, ControlId id, UiEvent event) {
     switch (id) {
     case ControlId::StartWizard:
-        if (event == UiEvent::Clicked) show_screen(app, Screen::Home);
+        if (event == UiEvent::Clicked) start_wizard(app);
         return true;
     case ControlId::AdvancedTools:
         if (event == UiEvent::Clicked) {
@@ -44,12 +45,10 @@ bool dispatch_screens(App& app, ControlId id, UiEvent event) {
         return true;
     case ControlId::HomeOrReturn:
         if (event != UiEvent::Clicked) return true;
-        if (app.ui.wizard_active) {
-            app.view.set_text(ControlId::WizardBackupRoot, bounded(app.view.text(ControlId::BackupRoot), kMaxPath));
-            show_screen(app, Screen::Wizard);
-        } else {
+        if (app.ui.wizard_active)
+            return_to_wizard(app);
+        else
             show_screen(app, Screen::Home);
-        }
         return true;
     case ControlId::Tabs:
         if (event == UiEvent::Chosen) {
@@ -176,7 +175,7 @@ bool dispatch_area_list(App& app, ControlId id, UiEvent event) {
         return true;
     case ControlId::WizardChooseNaFile:
         if (event != UiEvent::Clicked) return true;
-        choose_area_list_file(app);
+        wizard_choose_area_list(app);
         update_import_summary(app);
         app.shell->refresh_wizard();
         return true;
@@ -246,7 +245,92 @@ bool dispatch_writer(App& app, ControlId id, UiEvent event) {
     }
 }
 
-// Wizard.
+// Wizard: navigation and the pages' own controls (the import, review and plan steps share the
+// operations routed above).
+bool dispatch_wizard(App& app, ControlId id, UiEvent event) {
+    const bool clicked = event == UiEvent::Clicked;
+    const bool edited = event == UiEvent::Edited;
+    switch (id) {
+    case ControlId::WizardBack:
+        if (clicked) wizard_back(app);
+        return true;
+    case ControlId::WizardNext:
+        if (clicked) wizard_next(app);
+        return true;
+    case ControlId::WizardCancel:
+        if (clicked) cancel_wizard(app);
+        return true;
+    case ControlId::WizardAdvanced:
+        if (clicked) open_wizard_advanced_tools(app);
+        return true;
+    case ControlId::WizardNodeCount:
+    case ControlId::WizardNode1:
+    case ControlId::WizardNodeList:
+    case ControlId::WizardMessageDir:
+    case ControlId::WizardQuarroCfgPath:
+        if (edited) wizard_setup_field_edited(app);
+        return true;
+    case ControlId::WizardBrowseNode1:
+        if (clicked) wizard_browse_node1(app);
+        return true;
+    case ControlId::WizardScanYes:
+    case ControlId::WizardScanNo:
+        if (clicked) app.shell->refresh_wizard();
+        return true;
+    case ControlId::WizardBrowseMessageDir:
+        if (clicked) wizard_browse_message_dir(app);
+        return true;
+    case ControlId::WizardQuarroYes:
+    case ControlId::WizardQuarroNo:
+    case ControlId::WizardNamesReviewed:
+        if (clicked) refresh_wizard_buttons(app);
+        return true;
+    case ControlId::WizardBrowseQuarroCfg:
+        if (clicked) wizard_browse_quarro_cfg(app);
+        return true;
+    case ControlId::WizardRunInspection:
+        if (clicked) wizard_run_inspection(app);
+        return true;
+    case ControlId::WizardBackupRoot:
+        if (edited) wizard_backup_root_edited(app);
+        return true;
+    case ControlId::WizardBrowseBackupRoot:
+        if (clicked) wizard_browse_backup_root(app);
+        return true;
+    case ControlId::WizardCreateBackupChoice:
+        if (clicked) wizard_create_backup_choice_clicked(app);
+        return true;
+    case ControlId::WizardExistingBackupChoice:
+        if (clicked) wizard_existing_backup_choice_clicked(app);
+        return true;
+    case ControlId::WizardCreateBackupNow:
+        if (clicked) run_full_message_backup(app);
+        return true;
+    case ControlId::WizardResetDefaults:
+        if (clicked) wizard_reset_defaults(app);
+        return true;
+    case ControlId::WizardViewReport:
+        if (clicked) open_advanced_tab(app, Tab::Report);
+        return true;
+    case ControlId::WizardRunSafetyCheck:
+        if (clicked) wizard_safety_check(app);
+        return true;
+    case ControlId::WizardClosedConfirm:
+        if (clicked) update_commit_buttons(app);
+        return true;
+    case ControlId::WizardConfirmation:
+        if (edited) update_commit_buttons(app);
+        return true;
+    case ControlId::WizardCommit:
+        if (clicked) wizard_commit(app);
+        return true;
+    case ControlId::WizardFinalInspection:
+        if (clicked) run_final_inspection(app);
+        return true;
+    default:
+        return false;
+    }
+}
 
 }  // namespace
 
@@ -261,6 +345,7 @@ void dispatch(App& app, ControlId id, UiEvent event) {
     if (dispatch_area_list(app, id, event)) return;
     if (dispatch_plan(app, id, event)) return;
     if (dispatch_writer(app, id, event)) return;
+    if (dispatch_wizard(app, id, event)) return;
 }
 
 }  // namespace marlinth

@@ -38,10 +38,15 @@ void fill_setup_controls(App& app) {
     v.set_text(ControlId::QuarroCfgPath, s.quarro_cfg_path);
     v.set_enabled(ControlId::QuarroCfgPath, s.use_quarro);
     v.set_text(ControlId::BackupRoot, s.backup_root);
-    v.set_text(ControlId::WizardBackupRoot, s.backup_root);
+    fill_wizard_setup_page(app);
+}
 
+void fill_wizard_setup_page(App& app) {
+    View& v = app.view;
+    const SetupState& s = app.setup;
+    v.set_text(ControlId::WizardBackupRoot, s.backup_root);
     v.set_text(ControlId::WizardNodeCount, sdec(s.nodes.count));
-    v.set_text(ControlId::WizardNodeList, nodes);
+    v.set_text(ControlId::WizardNodeList, join_node_lines(s.nodes, s.nodes.count));
     v.set_text(ControlId::WizardNode1, s.nodes.dir[1]);
     v.set_text(ControlId::WizardMessageDir, s.message_dir);
     v.set_text(ControlId::WizardQuarroCfgPath, s.quarro_cfg_path);

@@ -24,5 +24,7 @@ std::vector<std::string> profile_choice_items(const ProfileTable& table);
 void finish_startup(App& app);
 // Fills the Setup tab and the wizard's setup page from the session.
 void fill_setup_controls(App& app);
+// Fills the wizard's setup answers and its backup root from the session.
+void fill_wizard_setup_page(App& app);
 
 }  // namespace marlinth

@@ -1,9 +1,15 @@
 #include "ui/headless/script_runner.h"
 
+#include <cstdlib>
 #include <sstream>
 #include <vector>
 
+#ifndef _WIN32
+#include <sys/wait.h>
+#endif
+
 #include "core/strings.h"
+#include "ui/wizard.h"
 
 namespace marlinth {
 
@@ -31,6 +37,20 @@ const char* icon_name(BoxIcon icon) {
         return "question";
     }
     return "information";
+}
+
+// Runs a command line through the shell and waits for it; its output goes nowhere, so that
+// only the program's own lines appear in a transcript. The result is the exit code.
+int run_outside_command(const std::string& command) {
+#ifdef _WIN32
+    return std::system((command + " >NUL 2>&1").c_str());
+#else
+    const int status = std::system(("( " + command + " ) >/dev/null 2>&1").c_str());
+    if (status == -1) return -1;
+    if (WIFEXITED(status)) return WEXITSTATUS(status);
+    if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
+    return status;
+#endif
 }
 
 }  // namespace
@@ -178,8 +198,26 @@ bool ScriptRunner::run_line(const std::string& line, std::istream& in) {
             view_.queue_pick(path);
         return true;
     }
+    if (command == "exec") {
+        const std::string command_line = trimmed(rest);
+        if (command_line.empty()) return fail("exec needs a command line");
+        const int code = run_outside_command(command_line);
+        if (code != 0) out_ << "EXEC FAILED " << code << ": " << command_line << "\n";
+        return true;
+    }
     if (command == "print") {
         std::string what = first_word(rest);
+        if (what == "page") {
+            if (!app_.ui.wizard_active) {
+                out_ << "Wizard Mode is not active.\n";
+                return true;
+            }
+            const int step = app_.ui.wizard_step;
+            out_ << step + 1 << "\n" << wizard_question(step) << "\n";
+            const ControlId result = wizard_result_control(step);
+            if (result != ControlId::None) print_text(view_.text(result));
+            return true;
+        }
         if (what == "status") {
             out_ << "main: " << view_.status(StatusLine::Main) << "\n";
             out_ << "writer: " << view_.status(StatusLine::Writer) << "\n";
