@@ -21,7 +21,8 @@
 //
 // SETTINGS holds KEY=VALUE lines: EXE, NODES, NODE1 .. NODEn, MESSAGE, QUARRO, BACKUP, NA, SHOTS,
 // FIRSTBOOT, NEW (conferences the .NA adds), EXISTING (conferences before), REVIEW (areas that
-// need approval) and REVIEW_TAG (the echo tag of one of them, approved on its own).
+// need approval), REVIEW_ROW and REVIEW_TAG (the row and echo tag of one of them, approved on its
+// own) and LAST_TAG (the echo tag of the last area, which also waits for approval).
 #include <windows.h>
 #include <commctrl.h>
 
@@ -673,11 +674,21 @@ void walk() {
     on_page(10);
     check(!usable(WizardNext), "Next is enabled before the names are approved");
     check(send(control(AreaList), LVM_GETITEMCOUNT, 0, 0) == added, "the area list does not show every area");
+    shot(page_name(10, "review-names"));
+    // One shortened name approved on its own, then every other name the list shows. The list
+    // itself cannot be read from outside; the details pane under it says what a row holds.
     const int row = std::stoi(setting("REVIEW_ROW"));
     select_row(AreaList, row);
-    wait_for_text(AreaDetails, "Full echo tag: " + setting("REVIEW_TAG"));
+    wait_for_text(AreaDetails, "Full echo tag: " + setting("REVIEW_TAG") + " ");
+    wait_for_text(AreaDetails, "Status: SHORTENED - review name");
     press(WizardApproveSelected);
+    wait_for_text(AreaDetails, "Full echo tag: " + setting("REVIEW_TAG") + " ");
+    wait_for_text(AreaDetails, "Status: EDITED - sysop approved");
+    check(!usable(WizardNext), "Next is enabled while a name still waits for approval");
     press(WizardApproveAll);
+    select_row(AreaList, added - 1);
+    wait_for_text(AreaDetails, "Full echo tag: " + setting("LAST_TAG") + " ");
+    wait_for_text(AreaDetails, "Status: EDITED - sysop approved");
     check(!usable(WizardNext), "Next is enabled before the reviewed box is ticked");
     tick(WizardNamesReviewed);
     check(usable(WizardNext), "Next stays disabled after every approval and the reviewed box");
