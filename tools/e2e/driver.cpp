@@ -41,6 +41,7 @@ enum Id : int {
     StartWizard = 300,
     HomeOrReturn = 302,
     ReportText = 203,
+    ConferenceList = 200,
     AreaList = 201,
     AreaDetails = 205,
     WizardBack = 310,
@@ -173,11 +174,15 @@ bool capture(const RECT& area, const std::string& path) {
     return ok;
 }
 
-[[noreturn]] void fail(const std::string& why) {
-    say("FAIL: %s", why.c_str());
+void picture_of_screen(const std::string& name) {
     RECT desktop;
-    if (!g_shots.empty() && ::GetWindowRect(::GetDesktopWindow(), &desktop))
-        capture(desktop, g_shots + "\\failure.bmp");
+    if (!g_shots.empty() && ::GetWindowRect(::GetDesktopWindow(), &desktop)) capture(desktop, g_shots + "\\" + name + ".bmp");
+}
+
+// Stops the run: a picture of the whole screen (unless one was taken already), the program ended.
+[[noreturn]] void fail(const std::string& why, bool picture = true) {
+    say("FAIL: %s", why.c_str());
+    if (picture) picture_of_screen("failure");
     if (g_child.hProcess) {
         ::TerminateProcess(g_child.hProcess, 99);
         ::WaitForSingleObject(g_child.hProcess, 10000);
@@ -199,12 +204,23 @@ void settle(DWORD ms = 250) {
     ::SendMessageTimeoutA(g_main, WM_NULL, 0, 0, SMTO_NORMAL, kMessageTimeout, &result);
 }
 
+// The control that has the keyboard focus in the program, by its caption or identifier.
+std::string focused_control() {
+    GUITHREADINFO info;
+    ZeroMemory(&info, sizeof info);
+    info.cbSize = sizeof info;
+    if (!::GetGUIThreadInfo(g_child.dwThreadId, &info) || !info.hwndFocus) return "nothing";
+    char caption[128] = {0};
+    ::GetWindowTextA(info.hwndFocus, caption, sizeof caption);
+    return std::to_string(::GetDlgCtrlID(info.hwndFocus)) + (caption[0] ? std::string(" \"") + caption + "\"" : "");
+}
+
 void shot(const std::string& name) {
     settle(400);
     RECT area;
     check(::GetWindowRect(g_main, &area) != 0, "the main window has no rectangle");
     check(capture(area, g_shots + "\\" + name + ".bmp"), "cannot save the picture " + name);
-    say("picture %s", name.c_str());
+    say("picture %s (focus on %s)", name.c_str(), focused_control().c_str());
 }
 
 // --- the program's windows ----------------------------------------------------------------------
@@ -392,10 +408,12 @@ void answer_dialog(HWND dialog, const std::vector<Expect>& expects, size_t& next
     say("BOX: %s", one_line(message).c_str());
     check(caption == kTitle, "a box with the title \"" + caption + "\"");
     if (next >= expects.size() || expects[next].open_file || !starts_with(message, expects[next].text)) {
-        // Close it the safe way before stopping: No where there is a No.
+        // The screen with the box, then the box closed the safe way (No where there is a No).
+        picture_of_screen("failure");
         press_dialog_button(dialog, descendant_with_id(dialog, IDNO) ? IDNO : IDOK);
         fail(next < expects.size() && !expects[next].open_file ? "expected the box \"" + expects[next].text + "\""
-                                                                 : "a box that was not expected");
+                                                                 : "a box that was not expected",
+             false);
     }
     if (!expects[next].picture.empty()) {
         RECT area;
@@ -745,6 +763,14 @@ void walk() {
     press(WizardFinalInspection);
     wait_for_text(WizardCompletionText, "FINAL INSPECTION PASSED.");
     shot(page_name(14, "final-inspection"));
+    // The Conferences tab that fits the last page lists the old and the new conferences.
+    press(WizardAdvanced);
+    check(shown(ConferenceList) && !shown(WizardNext), "Advanced Tools did not open the Conferences tab");
+    const LRESULT rows = send(control(ConferenceList), LVM_GETITEMCOUNT, 0, 0);
+    check(rows == existing + added, "the Conferences tab lists " + std::to_string(rows) + " conferences");
+    shot("advanced-conferences");
+    press(HomeOrReturn);
+    on_page(14);
     next();
     check(shown(StartWizard), "Done did not return to the Home screen");
     say("--- back on the Home screen");
