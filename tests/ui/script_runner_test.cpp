@@ -87,6 +87,22 @@ TEST_F(Scripts, MalformedLinesStopTheScriptWithTheirLineNumber) {
     EXPECT_FALSE(run("check 117 maybe\n").ok);
 }
 
+TEST_F(Scripts, ExecRunsAnOutsideCommandToItsEndAndShowsOnlyAFailure) {
+    const std::string made = dir / "made";
+    test::ScriptResult r = run("exec mkdir " + made + "\nexec echo not for the transcript\nexec exit 3\n");
+    ASSERT_TRUE(r.ok) << r.output;
+    EXPECT_EQ(r.output, "EXEC FAILED 3: exit 3\n");
+    EXPECT_TRUE(fb.exists(made));
+    EXPECT_EQ(run("exec   \n").output, "SCRIPT ERROR line 1: exec needs a command line\n");
+}
+
+TEST_F(Scripts, PrintPageShowsTheWizardStepAndItsQuestion) {
+    test::ScriptResult r = run("print page\nclick 300\nprint page\nset 370 2\nclick 311\nprint page\n");
+    ASSERT_TRUE(r.ok) << r.output;
+    EXPECT_EQ(r.output,
+              "Wizard Mode is not active.\n1\nHow many Spitfire nodes do you have?\n2\nWhere is Node 1 installed?\n");
+}
+
 TEST_F(Scripts, PrintShowsBuffersAndStatusLines) {
     test::ScriptResult r = run("print buffer report\nprint status\n");
     ASSERT_TRUE(r.ok);
