@@ -47,6 +47,7 @@ struct UiPosition {
     Tab active_tab = Tab::Setup;
     bool wizard_active = false;
     int wizard_step = 0;  // 0 to 14
+    int focused_step = -1;  // the wizard step whose page last received the keyboard focus
 };
 
 struct App;

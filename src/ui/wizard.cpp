@@ -133,6 +133,7 @@ void go_to(App& app, int step) {
 
 void leave_wizard(App& app) {
     app.ui.wizard_active = false;
+    app.ui.focused_step = -1;
     reset_proposal(app);
     // The discarded run's preflight verdict must not stay on the Writer tab; after a completed
     // write its own status stands.
@@ -364,9 +365,35 @@ bool wizard_next_allowed(App& app) {
     }
 }
 
+// The control a sysop works with first on each page, so that typing and Enter act on the page
+// itself rather than on the button that brought the page up.
+ControlId first_control(App& app, int step) {
+    switch (step) {
+    case 0: return ControlId::WizardNodeCount;
+    case 1: return ControlId::WizardNode1;
+    case 2: return app.view.checked(ControlId::WizardScanNo) ? ControlId::WizardScanNo : ControlId::WizardScanYes;
+    case 3: return ControlId::WizardNodeList;
+    case 4: return ControlId::WizardMessageDir;
+    case 5: return app.view.checked(ControlId::WizardQuarroYes) ? ControlId::WizardQuarroYes : ControlId::WizardQuarroNo;
+    case 6: return ControlId::WizardRunInspection;
+    case 7: return ControlId::WizardBackupRoot;
+    case 8: return ControlId::WizardChooseNaFile;
+    case 9: return ControlId::TemplateChoice;
+    case 10: return ControlId::AreaList;
+    case 11: return ControlId::WizardGeneratePlan;
+    case 12: return ControlId::WizardRunSafetyCheck;
+    case 13: return ControlId::WizardClosedConfirm;
+    default: return ControlId::WizardFinalInspection;
+    }
+}
+
 void show_wizard_page(App& app) {
     const int step = current_step(app);
     View& v = app.view;
+    if (app.ui.focused_step != step) {
+        app.ui.focused_step = step;
+        v.focus(first_control(app, step));
+    }
     v.set_text(ControlId::WizardHeader, wizard_header(step));
     v.set_text(ControlId::WizardQuestion, wizard_question(step));
     v.set_text(ControlId::WizardHelp, wizard_help(step));
@@ -402,6 +429,7 @@ void start_wizard(App& app) {
     }
     app.ui.wizard_active = true;
     app.ui.wizard_step = 0;
+    app.ui.focused_step = -1;
     reset_proposal(app);
     // The answers come from the session that was just reset: nothing is stale yet.
     ++app.notifications_held;

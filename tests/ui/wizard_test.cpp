@@ -361,3 +361,27 @@ TEST(WizardBackup, TheChoicesExcludeEachOtherAndOnlyADifferentRootCostsTheVerifi
 
 }  // namespace
 }  // namespace marlinth
+
+namespace marlinth {
+namespace {
+
+// Each page puts the keyboard on the control a sysop works with first, once, when it appears:
+// not on every refresh, which would pull the caret out of a field being typed in.
+TEST(WizardNavigation, EachPageFocusesItsFirstControlWhenItAppears) {
+    PlannedSession p;
+    HeadlessView& v = p.view();
+    v.click(C::StartWizard);
+    EXPECT_EQ(v.focused(), C::WizardNodeCount);
+    v.type(C::WizardNodeCount, "3");
+    v.focus(C::WizardNext);
+    v.click(C::WizardNext);
+    EXPECT_EQ(v.focused(), C::WizardNode1);
+    v.focus(C::WizardNode1);
+    v.type(C::WizardNode1, p.inst.nodes[0]);  // refreshes the page; the focus stays in the field
+    EXPECT_EQ(v.focused(), C::WizardNode1);
+    enter_wizard_at(p.app(), 14);
+    EXPECT_EQ(v.focused(), C::WizardFinalInspection);
+}
+
+}  // namespace
+}  // namespace marlinth
