@@ -62,6 +62,7 @@ TEST(WriterRoad, SysopAppendsEchoAreasAndConfirmsThemWithTheFinalInspection) {
         {"NODE1", inst.nodes[0]},  {"NODE2", inst.nodes[1]}, {"NODE3", inst.nodes[2]},
         {"MESSAGE", inst.message_dir}, {"BACKUP", inst.backup_root}, {"NA", na},
         {"HOME", home},            {"TRANSACTION", transaction}, {"OLD_SHA", hex_of(old_bytes)},
+        {"SEP", std::string(1, kPathSeparator)},
     };
     bool booted = false;
     const test::ScriptResult r = test::run_script_parts(
