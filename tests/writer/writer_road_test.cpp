@@ -59,9 +59,14 @@ TEST(WriterRoad, SysopAppendsEchoAreasAndConfirmsThemWithTheFinalInspection) {
     const std::string transaction = sep(inst.backup_root, "MARLINTH_20261205_103000");
 
     test::ScriptVars vars = {
-        {"NODE1", inst.nodes[0]},  {"NODE2", inst.nodes[1]}, {"NODE3", inst.nodes[2]},
-        {"MESSAGE", inst.message_dir}, {"BACKUP", inst.backup_root}, {"NA", na},
-        {"HOME", home},            {"TRANSACTION", transaction}, {"OLD_SHA", hex_of(old_bytes)},
+        {"NODE1", inst.nodes[0]},
+        {"NODE2", inst.nodes[1]},
+        {"NODE3", inst.nodes[2]},
+        {"MESSAGE", inst.message_dir},
+        {"BACKUP", inst.backup_root},
+        {"NA", na},
+        {"TRANSACTION", transaction},
+        {"OLD_SHA", hex_of(old_bytes)},
         {"SEP", std::string(1, kPathSeparator)},
     };
     bool booted = false;
