@@ -75,7 +75,7 @@ public:
             break;
         }
         case OpenMode::CreateNewExclusive:
-            if (resolve(path) != path && exists(resolve(path))) return kInvalidHandle;
+            if (case_variant_exists(path)) return kInvalidHandle;
             fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
             if (fd >= 0) ::flock(fd, LOCK_EX | LOCK_NB);
             break;
@@ -136,7 +136,7 @@ public:
         if (in < 0) return false;
         struct stat st;
         if (::fstat(in, &st) != 0 || S_ISDIR(st.st_mode) ||
-            (resolve(destination) != destination && exists(resolve(destination)))) {
+            case_variant_exists(destination)) {
             ::close(in);
             return false;
         }
@@ -197,7 +197,7 @@ public:
     }
 
     bool create_directory(const std::string& path) override {
-        if (resolve(path) != path && exists(resolve(path))) return false;
+        if (case_variant_exists(path)) return false;
         forget_listing(path);
         return ::mkdir(path.c_str(), 0755) == 0;
     }
@@ -388,6 +388,13 @@ private:
     }
 
     void forget_listing(const std::string& path) { listings_.erase(parent_of(path)); }
+
+    // Another entry whose name differs only in letter case (Windows would find it under this
+    // name). One lookup: on a directory that is growing it means one read of the listing.
+    bool case_variant_exists(const std::string& path) {
+        const std::string real = resolve(path);
+        return real != path && exists(real);
+    }
 
     std::string resolve(const std::string& path) {
         if (path.empty() || exists(path)) return path;

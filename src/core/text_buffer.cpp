@@ -8,7 +8,7 @@ namespace marlinth {
 std::unique_ptr<TextBuffer> TextBuffer::create() {
     std::unique_ptr<TextBuffer> buffer(new (std::nothrow) TextBuffer());
     if (!buffer) return nullptr;
-    buffer->data_.reset(new (std::nothrow) char[kCapacity]());
+    buffer->data_.reset(static_cast<char*>(std::calloc(kCapacity, 1)));
     if (!buffer->data_) return nullptr;
     return buffer;
 }

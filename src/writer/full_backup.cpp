@@ -12,6 +12,11 @@ namespace marlinth {
 
 namespace {
 
+constexpr uint64_t kMiB = 1024ull * 1024ull;
+// The copy shows how far it got after this many files or bytes, whichever comes first.
+constexpr uint32_t kProgressFiles = 16;
+constexpr uint64_t kProgressBytes = 16 * kMiB;
+
 void report_line(TextBuffer* report, const std::string& text) {
     if (report) report->append_line(text);
 }
@@ -51,61 +56,85 @@ bool scan(Platform& p, const std::string& dir, TreeTotals& totals, TextBuffer* r
     return true;
 }
 
-bool copy_tree(App& app, const std::string& src, const std::string& dst, TreeTotals& copied, TextBuffer* report) {
-    Platform& p = app.platform;
-    if (!ensure_directory(p, dst, report)) return false;
-    std::string pattern;
-    if (!join_path(pattern, kPathCapacity, src, "*")) {
-        report_line(report, "Source path is too long during full MESSAGE backup.");
-        return false;
-    }
-    std::vector<DirEntry> entries;
-    if (!p.list_directory(src, entries)) {
-        report_line(report, "Cannot enumerate source directory: " + src);
-        return false;
-    }
-    for (const DirEntry& e : entries) {
-        if (skipped(e)) continue;
-        std::string from, to;
-        if (!join_path(from, kPathCapacity, src, e.name) || !join_path(to, kPathCapacity, dst, e.name)) {
-            report_line(report, "A path is too long for the XP-compatible full MESSAGE backup.");
+// One recursive copy: the running totals and the last progress line shown.
+class TreeCopy {
+public:
+    TreeCopy(App& app, TreeTotals& copied, TextBuffer* report) : app_(app), copied_(copied), report_(report) {}
+
+    bool run(const std::string& src, const std::string& dst) {
+        Platform& p = app_.platform;
+        if (!ensure_directory(p, dst, report_)) return false;
+        std::string pattern;
+        if (!join_path(pattern, kPathCapacity, src, "*")) {
+            report_line(report_, "Source path is too long during full MESSAGE backup.");
             return false;
         }
-        if (e.directory && e.reparse_point) {
-            report_line(report, "Refusing to follow directory reparse point during backup: " + from);
+        std::vector<DirEntry> entries;
+        if (!p.list_directory(src, entries)) {
+            report_line(report_, "Cannot enumerate source directory: " + src);
             return false;
         }
-        if (e.directory) {
-            if (!copy_tree(app, from, to, copied, report)) return false;
-            continue;
+        for (const DirEntry& e : entries) {
+            if (skipped(e)) continue;
+            std::string from, to;
+            if (!join_path(from, kPathCapacity, src, e.name) || !join_path(to, kPathCapacity, dst, e.name)) {
+                report_line(report_, "A path is too long for the XP-compatible full MESSAGE backup.");
+                return false;
+            }
+            if (e.directory && e.reparse_point) {
+                report_line(report_, "Refusing to follow directory reparse point during backup: " + from);
+                return false;
+            }
+            if (e.directory) {
+                if (!run(from, to)) return false;
+                continue;
+            }
+            if (!p.copy_file_no_overwrite(from, to)) {
+                report_line(report_, "Full MESSAGE backup copy failed: " + from + " -> " + to);
+                return false;
+            }
+            ++copied_.files;
+            copied_.bytes += e.size;
+            show_progress();
         }
-        if (!p.copy_file_no_overwrite(from, to)) {
-            report_line(report, "Full MESSAGE backup copy failed: " + from + " -> " + to);
-            return false;
-        }
-        ++copied.files;
-        copied.bytes += e.size;
-        if (copied.files % 16 == 0)
-            app.view.show_progress("Copying the shared MESSAGE directory: " + dec(copied.files) + " files, " +
-                                   format_byte_size(copied.bytes) + " copied...");
+        return true;
     }
-    return true;
-}
+
+private:
+    // The window stays blocked while the copy runs; this only repaints a progress line.
+    void show_progress() {
+        if (copied_.files - shown_files_ < kProgressFiles && copied_.bytes - shown_bytes_ < kProgressBytes) return;
+        shown_files_ = copied_.files;
+        shown_bytes_ = copied_.bytes;
+        app_.view.show_progress("Copying the shared MESSAGE directory: " + dec(copied_.files) + " files, " +
+                                format_byte_size(copied_.bytes) + " copied...");
+    }
+
+    App& app_;
+    TreeTotals& copied_;
+    TextBuffer* report_;
+    uint32_t shown_files_ = 0;
+    uint64_t shown_bytes_ = 0;
+};
 
 void show_output(App& app, const std::string& text) { app.view.set_text(ControlId::WizardBackupText, text); }
 
-void fail_with_scratch(App& app) {
-    const std::string text = app.scratch->str();
+// The command ends with `text` in the output view and in an error box.
+void fail_with(App& app, std::string text) {
+    if (text.size() >= 2 && text.compare(text.size() - 2, 2, "\r\n") == 0) text.resize(text.size() - 2);
     show_output(app, text);
+    status_and_log(app, "Full MESSAGE backup did not complete. Review the wizard's backup output.");
     error_box(app, text);
 }
+
+void fail_with_scratch(App& app) { fail_with(app, app.scratch->str()); }
 
 }  // namespace
 
 std::string format_u64_decimal(uint64_t value) { return dec(value); }
 
 std::string format_byte_size(uint64_t bytes) {
-    constexpr uint64_t kKiB = 1024, kMiB = kKiB * 1024, kGiB = kMiB * 1024;
+    constexpr uint64_t kKiB = 1024, kGiB = kMiB * 1024;
     std::string out;
     if (bytes < kKiB) {
         out = dec(bytes) + " bytes";
@@ -139,10 +168,11 @@ bool copy_tree_new(App& app, const std::string& source, const std::string& desti
         report_line(report, "Full MESSAGE backup destination already exists: " + destination);
         return false;
     }
-    return copy_tree(app, source, destination, copied, report);
+    return TreeCopy(app, copied, report).run(source, destination);
 }
 
 bool get_free_space(Platform& platform, const std::string& path, uint64_t& available, TextBuffer* report) {
+    available = 0;
     if (platform.free_space(path, available)) return true;
     report_line(report, "Cannot determine free space for backup destination: " + path);
     return false;
@@ -165,7 +195,7 @@ void run_full_message_backup(App& app) {
     const bool clear = check_processes_and_busy_flag(app, s);
     if (!idle || !clear) {
         s.append_line();
-        s.append("FULL BACKUP BLOCKED. Correct every item above, close all node windows, and try again.");
+        s.append_line("FULL BACKUP BLOCKED. Correct every item above, close all node windows, and try again.");
         fail_with_scratch(app);
         return;
     }
@@ -185,9 +215,10 @@ void run_full_message_backup(App& app) {
         fail_with_scratch(app);
         return;
     }
-    const uint64_t needed = source.bytes + source.bytes / 20 + 16777216ull;
-    if (available < needed) {
-        error_box(app, "Not enough free space for a safe full MESSAGE backup.\r\n\r\nMESSAGE size: " +
+    // A 5 % margin and 16 MiB on top of the MESSAGE total; written so that it cannot overflow.
+    const uint64_t margin = source.bytes / 20 + 16 * kMiB;
+    if (available < margin || available - margin < source.bytes) {
+        fail_with(app, "Not enough free space for a safe full MESSAGE backup.\r\n\r\nMESSAGE size: " +
                            format_byte_size(source.bytes) + "\r\nAvailable: " + format_byte_size(available));
         return;
     }
@@ -205,8 +236,8 @@ void run_full_message_backup(App& app) {
     ok = ok && copied.files == source.files && copied.bytes == source.bytes && written.files == copied.files &&
          written.bytes == source.bytes;
     if (!ok) {
-        if (s.empty()) s.append("Full MESSAGE backup verification failed.");
-        fail_with_scratch(app);
+        if (s.empty()) s.append_line("Full MESSAGE backup verification failed.");
+        fail_with_scratch(app);  // what was copied stays for the sysop to inspect
         return;
     }
 
@@ -226,6 +257,7 @@ void run_full_message_backup(App& app) {
                          format_byte_size(source.bytes) + "\r\nLocation: " + destination +
                          "\r\n\r\nMandatory SFMCONF.DAT backups for every configured node will still be created "
                          "automatically immediately before commit.");
+    status_and_log(app, "Full MESSAGE backup completed and verified: " + destination);
     info_box(app, "The full MESSAGE backup completed and verified.");
     app.shell->refresh_wizard();
 }

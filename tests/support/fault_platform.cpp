@@ -42,6 +42,12 @@ void FaultPlatform::reset_counts() {
 }
 
 bool FaultPlatform::trip(Op op, const std::string& path) {
+    const bool fails = decide(op, path);
+    if (fails) injected_.push_back({op, path});
+    return fails;
+}
+
+bool FaultPlatform::decide(Op op, const std::string& path) {
     auto hook = hooks_.find(op);
     if (hook != hooks_.end() && hook->second) hook->second(path);
     const int n = ++counts_[op];

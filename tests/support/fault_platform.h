@@ -54,6 +54,8 @@ public:
     int mutating_calls() const { return mutating_calls_; }
     int fallible_calls() const { return any_calls_; }
     const std::vector<std::string>& changed_paths() const { return changed_paths_; }
+    // Every call made to fail so far: its kind and path.
+    const std::vector<std::pair<Op, std::string>>& injected() const { return injected_; }
     void reset_counts();
 
     // Platform
@@ -81,6 +83,7 @@ public:
 private:
     // Counts the call; true when it must fail. May end the process.
     bool trip(Op op, const std::string& path = std::string());
+    bool decide(Op op, const std::string& path);
 
     Platform& real_;
     std::map<Op, int> counts_;
@@ -93,6 +96,7 @@ private:
     int crash_at_ = 0;
     int mutating_calls_ = 0;
     std::vector<std::string> changed_paths_;
+    std::vector<std::pair<Op, std::string>> injected_;
     std::map<Handle, std::string> handle_paths_;
     bool fake_processes_ = false;
     bool process_list_fails_ = false;

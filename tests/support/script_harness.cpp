@@ -62,13 +62,29 @@ std::string golden(const std::string& name, const std::string& actual, const Scr
 
 ScriptResult run_script(Platform& platform, const std::string& home, const std::string& script, const ScriptVars& vars,
                         const SessionSetup& prepare) {
+    return run_script_parts(platform, home, script, vars, prepare, {});
+}
+
+ScriptResult run_script_parts(Platform& platform, const std::string& home, const std::string& script,
+                              const ScriptVars& vars, const SessionSetup& prepare, const Interlude& between) {
     HeadlessSession session(platform, home);
     if (prepare && session.started()) prepare(session.app());
     ScriptResult result;
     std::ostringstream out;
     ScriptRunner runner(session.app(), session.view(), out);
-    std::istringstream in(substitute(script, vars));
-    result.ok = session.started() && runner.run(in);
+    std::vector<std::string> parts(1);
+    std::istringstream lines(substitute(script, vars));
+    std::string line;
+    while (std::getline(lines, line)) {
+        if (line.rfind("#pause", 0) == 0) parts.emplace_back();
+        parts.back() += line + "\n";
+    }
+    result.ok = session.started();
+    for (size_t i = 0; i < parts.size() && result.ok; ++i) {
+        if (i > 0 && between) between(session.app(), static_cast<int>(i));
+        std::istringstream in(parts[i]);
+        result.ok = runner.run(in);
+    }
     result.output = out.str();
     return result;
 }

@@ -35,4 +35,13 @@ ScriptResult run_script(Platform& platform, const std::string& home, const std::
 // value put back as ${NAME}), so a deliberate change of texts is one run and a diff to review.
 std::string golden(const std::string& name, const std::string& actual, const ScriptVars& vars);
 
+// What happens outside the program while it waits between two parts of a script (the BBS runs,
+// a file changes). Called with the number of the part just finished, from 1.
+using Interlude = std::function<void(App&, int)>;
+
+// As run_script, in one session, but the script is cut into parts at lines starting with
+// "#pause" (comments to the runner) and `between` runs after every part but the last.
+ScriptResult run_script_parts(Platform& platform, const std::string& home, const std::string& script,
+                              const ScriptVars& vars, const SessionSetup& prepare, const Interlude& between);
+
 }  // namespace marlinth::test

@@ -257,8 +257,19 @@ bool counted(Op op) {
     }
 }
 
+const char* outcome_name(TransactionOutcome o) {
+    switch (o) {
+    case TransactionOutcome::Refused: return "refused by the repeated preflight";
+    case TransactionOutcome::EarlyStop: return "early stop";
+    case TransactionOutcome::Success: return "success";
+    case TransactionOutcome::RollbackVerified: return "rollback verified";
+    case TransactionOutcome::RollbackNotVerified: return "rollback NOT verified";
+    }
+    return "?";
+}
+
 // Every file operation of a commit (the repeated preflight included) fails in turn, each in a
-// fresh installation.
+// fresh installation and session.
 TEST(TransactionFaults, EveryFailingOperationLeavesOldOrNewBytesAndIntactBackups) {
     int total = 0;
     {
@@ -269,18 +280,23 @@ TEST(TransactionFaults, EveryFailingOperationLeavesOldOrNewBytesAndIntactBackups
     }
     ASSERT_GT(total, 50);
     std::map<TransactionOutcome, int> outcomes;
+    std::map<std::string, std::map<TransactionOutcome, int>> by_operation;
     for (int n = 1; n <= total; ++n) {
         Ready r;
         r.p.fp.fail_any_nth(n, counted);
         const TransactionOutcome outcome = r.commit();
+        ASSERT_EQ(r.p.fp.injected().size(), 1u) << "fault " << n;
+        const auto& [op, path] = r.p.fp.injected()[0];
+        const std::string where = std::string(op_name(op)) + " " + path;
         ++outcomes[outcome];
-        const std::string staged_path = sep(r.transaction_dir(), "STAGED-SFMCONF.DAT");
+        ++by_operation[op_name(op)][outcome];
         for (int i = 1; i <= 3; ++i) {
             const std::string now = r.node_text(i);
             if (outcome == TransactionOutcome::Success) {
                 EXPECT_EQ(now, r.file(r.transaction_dir(), "STAGED-SFMCONF.DAT")) << "fault " << n << " node " << i;
             } else {
-                EXPECT_EQ(now, r.old_bytes) << "fault " << n << " node " << i << "\n" << r.p.app().writer->str();
+                EXPECT_EQ(now, r.old_bytes) << "fault " << n << " (" << where << ") node " << i << "\n"
+                                            << r.p.app().writer->str();
             }
             const std::string backup = sep(r.transaction_dir(), node_backup_name(i));
             if (r.p.fb.exists(backup)) {
@@ -291,6 +307,18 @@ TEST(TransactionFaults, EveryFailingOperationLeavesOldOrNewBytesAndIntactBackups
         EXPECT_EQ(r.p.app().flags.write_completed, outcome == TransactionOutcome::Success);
         EXPECT_FALSE(r.p.app().flags.commit_in_progress);
         EXPECT_FALSE(r.p.app().flags.preflight_passed);
+        if (outcome == TransactionOutcome::Success) {
+            // Only what may fail without stopping anything fails on the way to a success: the
+            // log, the transaction record, the second read of a message base for its record
+            // checks (skipped when it fails; the sizes already passed), and the memory of the
+            // link checks' indexes (they fall back to scanning).
+            const bool reads_message_base = path.find(r.p.inst.message_dir) == 0 &&
+                                            (op == Op::OpenRead || op == Op::FileSize || op == Op::Read);
+            const bool silent = path.find("Marlinth.log") != std::string::npos ||
+                                path.find("TRANSACTION.txt") != std::string::npos || reads_message_base ||
+                                op == Op::Allocate;
+            EXPECT_TRUE(silent) << "fault " << n << " (" << where << ")";
+        }
         if (outcome != TransactionOutcome::Refused && r.p.fb.exists(sep(r.transaction_dir(), "TRANSACTION.txt"))) {
             // The record's own write may be the operation that fails: then it is cut short, silently.
             const std::string record = r.file(r.transaction_dir(), "TRANSACTION.txt");
@@ -300,9 +328,17 @@ TEST(TransactionFaults, EveryFailingOperationLeavesOldOrNewBytesAndIntactBackups
     EXPECT_GT(outcomes[TransactionOutcome::Refused], 0);
     EXPECT_GT(outcomes[TransactionOutcome::EarlyStop], 0);
     EXPECT_GT(outcomes[TransactionOutcome::RollbackVerified], 0);
-    std::printf("fault points tried: %d (repeated preflight refused %d, early stop %d, rollback verified %d, success %d)\n",
-                total, outcomes[TransactionOutcome::Refused], outcomes[TransactionOutcome::EarlyStop],
-                outcomes[TransactionOutcome::RollbackVerified], outcomes[TransactionOutcome::Success]);
+    std::printf("fault points tried: %d, each failing one file operation of a commit in a fresh installation\n", total);
+    std::printf("  outcomes:");
+    for (const auto& [o, count] : outcomes) std::printf(" %s %d;", outcome_name(o), count);
+    std::printf("\n  by operation:\n");
+    for (const auto& [op, counts] : by_operation) {
+        int sum = 0;
+        for (const auto& [o, count] : counts) sum += count;
+        std::printf("    %-15s %3d:", op.c_str(), sum);
+        for (const auto& [o, count] : counts) std::printf(" %s %d;", outcome_name(o), count);
+        std::printf("\n");
+    }
 }
 
 #ifndef _WIN32
@@ -358,7 +394,9 @@ TEST(TransactionFaults, ACrashAtAnyStepLeavesOldOrNewBytesAndARerunCompletes) {
         ASSERT_LT(n, 200);
     }
     EXPECT_GT(crash_points, 15);
-    std::printf("crash points tried: %d, reruns completed: %d\n", crash_points, reruns);
+    std::printf("crash points tried: %d (every file-changing call of a commit); the write had completed at %d, "
+                "a rerun after recovery completed at the other %d\n",
+                crash_points, crash_points - reruns, reruns);
 }
 #endif
 
