@@ -95,6 +95,12 @@ int main(int argc, char** argv) {
     std::string path;
     join_path(path, 4096, na_dir, "DEMONET.NA");
     fb.write_text(path, na_file());
+    // The demo network is not one of the built-in profiles: the profiles file beside the program
+    // teaches Marlinth how its list reads.
+    join_path(path, 4096, app_dir, "Marlinth-profiles.ini");
+    fb.write_text(path, "; Network profiles added to the built-in ones\r\n[demonet]\r\nDisplayName=DemoNet\r\n"
+                        "Parser=Whitespace\r\nFilenameAliases=DEMONET.NA\r\nTagPrefixes=DEMO_\r\n"
+                        "StripPrefixes=Demo Network:\r\n");
 
     std::string quarro;
     join_path(quarro, 4096, bbs, "QUARRO32.CFG");
