@@ -101,11 +101,11 @@ std::vector<uint8_t> message_text(size_t bytes, uint32_t seed) {
 
 Generated generate(Platform& platform, const std::string& root, const Shape& shape) {
     Generated g;
-    test::InstallationSpec spec;
-    spec.nodes = 1;
-    spec.conferences = test::echo_conferences(static_cast<int>(shape.conferences));
-    spec.message_base.messages = 1;
-    g.inst = test::build_installation(platform, root, spec);
+    test::InstallationSpec wanted;
+    wanted.nodes = 1;
+    wanted.conferences = test::echo_conferences(static_cast<int>(shape.conferences));
+    wanted.message_base.messages = 1;
+    g.inst = test::build_installation(platform, root, wanted);
     test::FixtureBuilder fb(platform);
 
     // Conference i holds a share proportional to 1 / i^0.8: a few busy echoes, a long tail.

@@ -295,12 +295,12 @@ void bench_large(const std::string& root, int reps) {
     fs::create_directories(home);
     std::unique_ptr<Platform> platform = make_native_platform();
     const Clock::time_point gen = Clock::now();
-    test::LargeInstallationSpec spec;
-    spec.nodes = 2;
-    test::build_large_installation(*platform, bbs, spec);
+    test::LargeInstallationSpec wanted;
+    wanted.nodes = 2;
+    test::build_large_installation(*platform, bbs, wanted);
     ::sync();
-    std::printf("generated %u conferences x %u messages, 2 nodes, in %.1f s\n", spec.conferences,
-                spec.messages_per_conference, ms_since(gen) / 1000);
+    std::printf("generated %u conferences x %u messages, 2 nodes, in %.1f s\n", wanted.conferences,
+                wanted.messages_per_conference, ms_since(gen) / 1000);
     show_disk(root);
 
     std::vector<std::string> files = ptr_idx_files(bbs + "/MESSAGE");
@@ -424,9 +424,9 @@ int main(int argc, char** argv) {
         }
         if (mode == "generate-large" && argc == 4) {
             std::unique_ptr<Platform> platform = make_native_platform();
-            test::LargeInstallationSpec spec;
-            spec.nodes = 2;
-            test::build_large_installation(*platform, argv[3], spec);
+            test::LargeInstallationSpec wanted;
+            wanted.nodes = 2;
+            test::build_large_installation(*platform, argv[3], wanted);
             return 0;
         }
         if (mode == "idle") {

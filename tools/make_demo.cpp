@@ -82,14 +82,14 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "make-demo: %s exists already; remove it first\n", bbs.c_str());
         return 1;
     }
-    InstallationSpec spec;
-    spec.nodes = 3;
-    spec.conferences = echo_conferences(12);
-    spec.conferences[0].name = "Local Sysop Chat";
-    spec.conferences[0].net_id = "";
-    spec.conferences[0].allow_routing = 0;
-    spec.message_base.messages = 40;
-    Installation inst = build_installation(*platform, bbs, spec);
+    InstallationSpec wanted;
+    wanted.nodes = 3;
+    wanted.conferences = echo_conferences(12);
+    wanted.conferences[0].name = "Local Sysop Chat";
+    wanted.conferences[0].net_id = "";
+    wanted.conferences[0].allow_routing = 0;
+    wanted.message_base.messages = 40;
+    Installation inst = build_installation(*platform, bbs, wanted);
     fb.make_dir(app_dir);
     fb.make_dir(na_dir);
     std::string path;

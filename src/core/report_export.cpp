@@ -12,14 +12,14 @@ void export_inspection_report(App& app) {
         warning_box(app, "There is no inspection report to export yet.");
         return;
     }
-    FileDialogSpec spec;
-    spec.title = "Export inspection report";
-    spec.filters = {{"Text reports (*.txt)", "*.txt"}, {"All files (*.*)", "*.*"}};
-    spec.initial_name = "Marlinth-inspection.txt";
-    spec.initial_directory = app.setup.report_dir;
-    spec.default_extension = "txt";
+    FileDialogSpec dialog;
+    dialog.title = "Export inspection report";
+    dialog.filters = {{"Text reports (*.txt)", "*.txt"}, {"All files (*.*)", "*.*"}};
+    dialog.initial_name = "Marlinth-inspection.txt";
+    dialog.initial_directory = app.setup.report_dir;
+    dialog.default_extension = "txt";
     std::string path;
-    if (!app.view.pick_save_file(spec, path)) return;
+    if (!app.view.pick_save_file(dialog, path)) return;
     path = bounded(path, kMaxPath);
     app.scratch->reset();
     if (!write_text_file(app.platform, path, app.report->view(), false, app.scratch.get())) {

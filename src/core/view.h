@@ -198,8 +198,8 @@ public:
 
     virtual BoxAnswer message_box(BoxIcon icon, BoxButtons buttons, const std::string& text) = 0;
     virtual bool pick_folder(const std::string& title, std::string& path) = 0;
-    virtual bool pick_open_file(const FileDialogSpec& spec, std::string& path) = 0;
-    virtual bool pick_save_file(const FileDialogSpec& spec, std::string& path) = 0;
+    virtual bool pick_open_file(const FileDialogSpec& dialog, std::string& path) = 0;
+    virtual bool pick_save_file(const FileDialogSpec& dialog, std::string& path) = 0;
 
     // Lays the controls of the current screen out again (after a screen or page change).
     virtual void relayout() = 0;

@@ -109,11 +109,11 @@ void choose_area_list_file(App& app) {
         warning_box(app, "Run an inspection before loading an .NA file.");
         return;
     }
-    FileDialogSpec spec;
-    spec.title = "Select an echo-area .NA file";
-    spec.filters = {{"Network area lists (*.NA)", "*.NA"}, {"Text files (*.txt)", "*.txt"}, {"All files (*.*)", "*.*"}};
+    FileDialogSpec dialog;
+    dialog.title = "Select an echo-area .NA file";
+    dialog.filters = {{"Network area lists (*.NA)", "*.NA"}, {"Text files (*.txt)", "*.txt"}, {"All files (*.*)", "*.*"}};
     std::string path;
-    if (!app.view.pick_open_file(spec, path)) return;
+    if (!app.view.pick_open_file(dialog, path)) return;
     // The platform's dialog cannot hand back a longer name; one that would not fit is no choice.
     if (path.empty() || path.size() > kMaxPath) return;
 

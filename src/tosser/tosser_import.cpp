@@ -30,10 +30,10 @@ std::string node_list_with_node1(App& app, const std::string& node1) {
 }  // namespace
 
 FileDialogSpec tosser_config_dialog() {
-    FileDialogSpec spec;
-    spec.title = "Select QUARRO32.CFG";
-    spec.filters = {{"QUARRO32 configuration (*.CFG)", "*.CFG"}, {"All files (*.*)", "*.*"}};
-    return spec;
+    FileDialogSpec dialog;
+    dialog.title = "Select QUARRO32.CFG";
+    dialog.filters = {{"QUARRO32 configuration (*.CFG)", "*.CFG"}, {"All files (*.*)", "*.*"}};
+    return dialog;
 }
 
 void browse_tosser_config(App& app) {

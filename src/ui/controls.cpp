@@ -10,12 +10,12 @@ using C = ControlId;
 class TableBuilder {
 public:
     ControlSpec& add(ControlId id, ControlKind kind, std::string text, uint32_t pages) {
-        ControlSpec spec;
-        spec.id = id;
-        spec.kind = kind;
-        spec.text = std::move(text);
-        spec.pages = pages;
-        table_.push_back(std::move(spec));
+        ControlSpec entry;
+        entry.id = id;
+        entry.kind = kind;
+        entry.text = std::move(text);
+        entry.pages = pages;
+        table_.push_back(std::move(entry));
         return table_.back();
     }
     void label(std::string text, uint32_t pages) {
@@ -235,8 +235,8 @@ const std::vector<ControlSpec>& control_table() {
 }
 
 const ControlSpec* find_control(ControlId id) {
-    for (const ControlSpec& spec : control_table())
-        if (spec.id == id) return &spec;
+    for (const ControlSpec& entry : control_table())
+        if (entry.id == id) return &entry;
     return nullptr;
 }
 

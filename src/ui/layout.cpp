@@ -29,8 +29,8 @@ ControlId label_before(ControlId id) {
 
 // The first label of a page: its banner line.
 ControlId first_label(uint32_t pages) {
-    for (const ControlSpec& spec : control_table())
-        if (spec.kind == ControlKind::Label && (spec.pages & pages) != 0) return spec.id;
+    for (const ControlSpec& entry : control_table())
+        if (entry.kind == ControlKind::Label && (entry.pages & pages) != 0) return entry.id;
     return ControlId::None;
 }
 
@@ -47,10 +47,10 @@ public:
 
     Layout finish(uint32_t pages) const {
         Layout out;
-        for (const ControlSpec& spec : control_table()) {
-            if ((spec.pages & pages) == 0) continue;
-            auto it = rects_.find(static_cast<int>(spec.id));
-            if (it != rects_.end()) out.placements.push_back({spec.id, it->second});
+        for (const ControlSpec& entry : control_table()) {
+            if ((entry.pages & pages) == 0) continue;
+            auto it = rects_.find(static_cast<int>(entry.id));
+            if (it != rects_.end()) out.placements.push_back({entry.id, it->second});
         }
         return out;
     }

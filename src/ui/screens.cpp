@@ -9,7 +9,7 @@ namespace {
 
 void apply_visibility(App& app) {
     const uint32_t pages = pages_shown(app.ui);
-    for (const ControlSpec& spec : control_table()) app.view.set_visible(spec.id, (spec.pages & pages) != 0);
+    for (const ControlSpec& entry : control_table()) app.view.set_visible(entry.id, (entry.pages & pages) != 0);
 }
 
 }  // namespace

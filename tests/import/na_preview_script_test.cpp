@@ -39,10 +39,10 @@ TEST(NaPreviewScript, SysopReviewsAnAreaList) {
     const std::string na = dir / "lists/AREAS.NA";
     test::FixtureBuilder(*native).write_text(na, kAreaList);
 
-    test::InstallationSpec spec;
-    spec.nodes = 1;
-    spec.conferences = test::echo_conferences(12);
-    const test::Installation inst = test::build_installation(*native, dir / "BBS", spec);
+    test::InstallationSpec wanted;
+    wanted.nodes = 1;
+    wanted.conferences = test::echo_conferences(12);
+    const test::Installation inst = test::build_installation(*native, dir / "BBS", wanted);
     const std::string script = test::load_script("na_preview.script");
     ASSERT_FALSE(script.empty());
     test::FixtureBuilder(*native).make_dir(dir / "app");

@@ -11,13 +11,13 @@ namespace {
 using test::PlannedSession;
 
 test::InstallationSpec odd_template() {
-    test::InstallationSpec spec;
-    spec.nodes = 1;
+    test::InstallationSpec wanted;
+    wanted.nodes = 1;
     // No conference routes, so every conference is offered as template and the first is taken.
-    spec.conferences = test::echo_conferences(2);
-    spec.conferences[1].allow_routing = 0;
-    spec.conferences[1].net_id = "";
-    test::ConferenceSpec& t = spec.conferences[0];
+    wanted.conferences = test::echo_conferences(2);
+    wanted.conferences[1].allow_routing = 0;
+    wanted.conferences[1].net_id = "";
+    test::ConferenceSpec& t = wanted.conferences[0];
     t.conference_security = 25;
     t.message_entry_security = 30;
     t.public_only = 0;
@@ -29,7 +29,7 @@ test::InstallationSpec odd_template() {
     t.max_msg_length = 500;
     t.purge_days = 0;
     t.privileged = {5, 0, -1, 0, 10};
-    return spec;
+    return wanted;
 }
 
 TEST(Settings, TemplateLoadCopiesSomeValuesAndForcesSafeEchoValues) {

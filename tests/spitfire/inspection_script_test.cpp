@@ -29,14 +29,14 @@ TEST(InspectionScript, SysopInspectsAndExportsTheReport) {
     platform.set_time({2026, 3, 7, 9, 5, 3});
     platform.set_processes({"explorer.exe", "NTVDM.EXE"});
 
-    test::InstallationSpec spec;
-    spec.nodes = 3;
-    spec.conferences = test::echo_conferences(4);
-    spec.conferences[0].name = "Local Chatter";
-    spec.conferences[0].net_id.clear();
-    spec.conferences[0].allow_routing = 0;
-    spec.message_base.messages = 6;
-    const test::Installation inst = test::build_installation(platform, tmp / "bbs", spec);
+    test::InstallationSpec wanted;
+    wanted.nodes = 3;
+    wanted.conferences = test::echo_conferences(4);
+    wanted.conferences[0].name = "Local Chatter";
+    wanted.conferences[0].net_id.clear();
+    wanted.conferences[0].allow_routing = 0;
+    wanted.message_base.messages = 6;
+    const test::Installation inst = test::build_installation(platform, tmp / "bbs", wanted);
     test::FixtureBuilder fb(platform);
     test::MessageBaseSpec orphan;
     orphan.messages = 6;

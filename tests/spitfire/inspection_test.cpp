@@ -77,7 +77,7 @@ protected:
         fb_.make_dir(home_);
     }
 
-    void build(const InstallationSpec& spec) { inst_ = test::build_installation(platform_, tmp_ / "bbs", spec); }
+    void build(const InstallationSpec& wanted) { inst_ = test::build_installation(platform_, tmp_ / "bbs", wanted); }
 
     // Starts the program, opens Advanced Tools and types the setup as a sysop would.
     void start() {
@@ -149,8 +149,8 @@ protected:
 };
 
 TEST_F(Inspection, OneNodeReportIsExactAndPasses) {
-    InstallationSpec spec;
-    spec.nodes = 1;
+    InstallationSpec wanted;
+    wanted.nodes = 1;
     ConferenceSpec local;
     local.name = "Local Talk";
     local.allow_routing = 0;
@@ -158,12 +158,12 @@ TEST_F(Inspection, OneNodeReportIsExactAndPasses) {
     local.message_entry_security = 250;
     ConferenceSpec net = test::echo_conferences(1)[0];
     net.netmail = 1;
-    spec.conferences = {local, net, test::echo_conferences(3)[2]};
-    build(spec);
+    wanted.conferences = {local, net, test::echo_conferences(3)[2]};
+    build(wanted);
     start();
     inspect();
 
-    const std::vector<uint8_t> conf = test::make_conference_file(spec.conferences);
+    const std::vector<uint8_t> conf = test::make_conference_file(wanted.conferences);
     const std::string expected = expected_head(conf) +
                                  "\r\n"
                                  "CONFERENCE RECORDS\r\n"
@@ -226,13 +226,13 @@ TEST_F(Inspection, OneNodeReportIsExactAndPasses) {
 }
 
 TEST_F(Inspection, ThirtyTwoNodesAllMatch) {
-    InstallationSpec spec;
-    spec.nodes = 32;
-    spec.conferences = test::echo_conferences(2);
-    build(spec);
+    InstallationSpec wanted;
+    wanted.nodes = 32;
+    wanted.conferences = test::echo_conferences(2);
+    build(wanted);
     start();
     inspect();
-    const std::vector<uint8_t> conf = test::make_conference_file(spec.conferences);
+    const std::vector<uint8_t> conf = test::make_conference_file(wanted.conferences);
     const std::string expected = expected_head(conf) +
                                  "\r\n"
                                  "CONFERENCE RECORDS\r\n"
@@ -255,9 +255,9 @@ TEST_F(Inspection, ThirtyTwoNodesAllMatch) {
 }
 
 TEST_F(Inspection, NodeDifferingByOneByteFailsWithBothDigests) {
-    InstallationSpec spec;
-    spec.nodes = 3;
-    build(spec);
+    InstallationSpec wanted;
+    wanted.nodes = 3;
+    build(wanted);
     const std::string master_digest = file_digest(node_file(1));
     fb_.patch_byte(node_file(3), 0x50, 0x01);  // same size, one byte different
     const std::string node3_digest = file_digest(node_file(3));
@@ -282,9 +282,9 @@ TEST_F(Inspection, NodeDifferingByOneByteFailsWithBothDigests) {
 }
 
 TEST_F(Inspection, NodeCopiesOfAnotherSizeOrUnreadableFail) {
-    InstallationSpec spec;
-    spec.nodes = 4;
-    build(spec);
+    InstallationSpec wanted;
+    wanted.nodes = 4;
+    build(wanted);
     std::vector<uint8_t> longer = fb_.read_file(node_file(2));
     longer.resize(longer.size() + 128, 0);
     fb_.write_file(node_file(2), longer);
@@ -303,9 +303,9 @@ TEST_F(Inspection, NodeCopiesOfAnotherSizeOrUnreadableFail) {
 }
 
 TEST_F(Inspection, MissingMessageFilesAskAndNoStopsOnTheReport) {
-    InstallationSpec spec;
-    spec.nodes = 2;
-    build(spec);
+    InstallationSpec wanted;
+    wanted.nodes = 2;
+    build(wanted);
     std::string lmr;
     message_file_path(inst_.message_dir, 4, MessageFile::Lmr, lmr);
     fb_.remove_file(lmr);
@@ -330,9 +330,9 @@ TEST_F(Inspection, MissingMessageFilesAskAndNoStopsOnTheReport) {
 }
 
 TEST_F(Inspection, MissingMessageFilesAnsweredYesShowTheResultsWithBlockers) {
-    InstallationSpec spec;
-    spec.nodes = 2;
-    build(spec);
+    InstallationSpec wanted;
+    wanted.nodes = 2;
+    build(wanted);
     std::string ptr;
     message_file_path(inst_.message_dir, 2, MessageFile::Ptr, ptr);
     fb_.remove_file(ptr);
@@ -348,9 +348,9 @@ TEST_F(Inspection, MissingMessageFilesAnsweredYesShowTheResultsWithBlockers) {
 }
 
 TEST_F(Inspection, MissingSpitfireOverlayStopsBeforeTheBaselineAndKeepsTheOldOne) {
-    InstallationSpec spec;
-    spec.nodes = 3;
-    build(spec);
+    InstallationSpec wanted;
+    wanted.nodes = 3;
+    build(wanted);
     start();
     inspect();
     ASSERT_TRUE(app().flags.inspection_passed);
@@ -384,9 +384,9 @@ TEST_F(Inspection, MissingSpitfireOverlayStopsBeforeTheBaselineAndKeepsTheOldOne
 }
 
 TEST_F(Inspection, EveryMissingNodeFileAndTheMessageDirectoryAreListed) {
-    InstallationSpec spec;
-    spec.nodes = 2;
-    build(spec);
+    InstallationSpec wanted;
+    wanted.nodes = 2;
+    build(wanted);
     for (const char* name : {"SFMCONF.DAT", "SPITFIRE.EXE", "SPITFIRE.OVR"})
         fb_.remove_file(in_dir(inst_.nodes[0], name));
     fs::remove_all(inst_.message_dir);
@@ -405,9 +405,9 @@ TEST_F(Inspection, EveryMissingNodeFileAndTheMessageDirectoryAreListed) {
 }
 
 TEST_F(Inspection, OversizedPrimaryFileReleasesTheBaseline) {
-    InstallationSpec spec;
-    spec.nodes = 2;
-    build(spec);
+    InstallationSpec wanted;
+    wanted.nodes = 2;
+    build(wanted);
     start();
     inspect();
     ASSERT_TRUE(app().baseline.has_bytes());
@@ -444,11 +444,11 @@ TEST_F(Inspection, OversizedPrimaryFileReleasesTheBaseline) {
 }
 
 TEST_F(Inspection, FullConferenceFileOf784RecordsPasses) {
-    InstallationSpec spec;
-    spec.nodes = 2;
-    spec.conferences = test::echo_conferences(784);
-    spec.message_base.messages = 1;
-    build(spec);
+    InstallationSpec wanted;
+    wanted.nodes = 2;
+    wanted.conferences = test::echo_conferences(784);
+    wanted.message_base.messages = 1;
+    build(wanted);
     start();
     inspect();
     EXPECT_TRUE(app().flags.inspection_passed) << box_texts().size();
@@ -459,10 +459,10 @@ TEST_F(Inspection, FullConferenceFileOf784RecordsPasses) {
 }
 
 TEST_F(Inspection, RunningProgramsAreNotedButDoNotBlock) {
-    InstallationSpec spec;
-    spec.nodes = 1;
-    spec.conferences = test::echo_conferences(1);
-    build(spec);
+    InstallationSpec wanted;
+    wanted.nodes = 1;
+    wanted.conferences = test::echo_conferences(1);
+    build(wanted);
     platform_.set_processes({"explorer.exe", "ntvdm.exe", "Quarro32.EXE"});
     start();
     inspect();
@@ -501,10 +501,10 @@ TEST(ProcessQuery, NamesCompareWithAsciiCaseFoldingOnly) {
 }
 
 TEST_F(Inspection, NoFileOfTheInstallationChanges) {
-    InstallationSpec spec;
-    spec.nodes = 3;
-    spec.message_base.with_sig = true;
-    build(spec);
+    InstallationSpec wanted;
+    wanted.nodes = 3;
+    wanted.message_base.with_sig = true;
+    build(wanted);
     fb_.patch_byte(node_file(2), 5, 'x');  // a differing node is only read too
     const auto before = tree_digest(inst_.root);
     start();
@@ -519,9 +519,9 @@ TEST_F(Inspection, NoFileOfTheInstallationChanges) {
 }
 
 TEST_F(Inspection, LowerCaseFileNamesAreFoundOnPosix) {
-    InstallationSpec spec;
-    spec.nodes = 2;
-    build(spec);
+    InstallationSpec wanted;
+    wanted.nodes = 2;
+    build(wanted);
     for (const std::string& node : inst_.nodes)
         for (const char* name : {"SFMCONF.DAT", "SPITFIRE.EXE", "SPITFIRE.OVR"})
             fs::rename(node + "/" + name, node + "/" + lower(name));
@@ -536,9 +536,9 @@ TEST_F(Inspection, LowerCaseFileNamesAreFoundOnPosix) {
 }
 
 TEST_F(Inspection, MessageBaseFindingsShowInTheListWithoutDecidingTheVerdict) {
-    InstallationSpec spec;
-    spec.nodes = 1;
-    build(spec);
+    InstallationSpec wanted;
+    wanted.nodes = 1;
+    build(wanted);
     test::MessageBaseSpec orphan;
     orphan.shape = test::ThreadShape::OrphanReply;
     fb_.make_message_base(inst_.message_dir, 2, orphan);
@@ -561,8 +561,8 @@ TEST_F(Inspection, MessageBaseFindingsShowInTheListWithoutDecidingTheVerdict) {
 }
 
 TEST_F(Inspection, TemplateCandidatesPreferTheMostCommonRoutedEcho) {
-    InstallationSpec spec;
-    spec.nodes = 1;
+    InstallationSpec wanted;
+    wanted.nodes = 1;
     ConferenceSpec local;
     local.name = "Local";
     local.allow_routing = 0;
@@ -574,8 +574,8 @@ TEST_F(Inspection, TemplateCandidatesPreferTheMostCommonRoutedEcho) {
     ConferenceSpec odd = test::echo_conferences(1)[0];
     odd.purge_days = 7;
     std::vector<ConferenceSpec> common = test::echo_conferences(3);
-    spec.conferences = {local, odd, netmail, common[0], common[1], common[2]};
-    build(spec);
+    wanted.conferences = {local, odd, netmail, common[0], common[1], common[2]};
+    build(wanted);
     start();
     inspect();
     EXPECT_EQ(view().describe(ControlId::TemplateChoice),
@@ -611,12 +611,12 @@ TEST(TemplateCandidates, EveryConferenceWhenNoneRoutes) {
 }
 
 TEST_F(Inspection, NoEchoLikeConferenceMakesTheFirstTheTemplate) {
-    InstallationSpec spec;
-    spec.nodes = 1;
+    InstallationSpec wanted;
+    wanted.nodes = 1;
     std::vector<ConferenceSpec> confs = test::echo_conferences(2);
     for (ConferenceSpec& c : confs) c.allow_routing = 0;
-    spec.conferences = confs;
-    build(spec);
+    wanted.conferences = confs;
+    build(wanted);
     start();
     inspect();
     EXPECT_EQ(view().describe(ControlId::TemplateChoice), "* #1 - Echo Conference 1\n  #2 - Echo Conference 2");
@@ -624,9 +624,9 @@ TEST_F(Inspection, NoEchoLikeConferenceMakesTheFirstTheTemplate) {
 }
 
 TEST_F(Inspection, StartClearsEveryLaterStageAndAnInvalidSetupStopsThere) {
-    InstallationSpec spec;
-    spec.nodes = 2;
-    build(spec);
+    InstallationSpec wanted;
+    wanted.nodes = 2;
+    build(wanted);
     start();
     StageFlags& f = app().flags;
     f.inspection_passed = f.na_loaded = f.plan_current = f.preflight_passed = f.commit_in_progress = true;
@@ -645,9 +645,9 @@ TEST_F(Inspection, StartClearsEveryLaterStageAndAnInvalidSetupStopsThere) {
 }
 
 TEST_F(Inspection, AnUnwritableConfigurationDoesNotStopTheInspection) {
-    InstallationSpec spec;
-    spec.nodes = 1;
-    build(spec);
+    InstallationSpec wanted;
+    wanted.nodes = 1;
+    build(wanted);
     start();
     platform_.fail_path(Op::OpenWrite, "Marlinth.cfg");
     inspect();
@@ -656,9 +656,9 @@ TEST_F(Inspection, AnUnwritableConfigurationDoesNotStopTheInspection) {
 }
 
 TEST_F(Inspection, ReportExportThroughTheSaveDialog) {
-    InstallationSpec spec;
-    spec.nodes = 2;
-    build(spec);
+    InstallationSpec wanted;
+    wanted.nodes = 2;
+    build(wanted);
     start();
     inspect();
     const std::string target = tmp_ / "reports/inspection-1.txt";
@@ -680,9 +680,9 @@ TEST_F(Inspection, ReportExportThroughTheSaveDialog) {
 }
 
 TEST_F(Inspection, WizardSummaryAndFinalInspection) {
-    InstallationSpec spec;
-    spec.nodes = 2;
-    build(spec);
+    InstallationSpec wanted;
+    wanted.nodes = 2;
+    build(wanted);
     start();
     app().ui.screen = Screen::Wizard;  // started from the wizard's inspection page
     run_inspection(app());

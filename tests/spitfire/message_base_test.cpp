@@ -244,9 +244,9 @@ protected:
 
 TEST_F(MessageBaseValidation, HealthyConferenceWithoutSigReportsOk) {
     fb_.make_empty_message_bases(dir_, 1, 4);
-    test::MessageBaseSpec spec;
-    spec.messages = 8;
-    fb_.make_message_base(dir_, 5, spec);
+    test::MessageBaseSpec wanted;
+    wanted.messages = 8;
+    fb_.make_message_base(dir_, 5, wanted);
     std::vector<MessageBaseResult> r = validate(5);
     EXPECT_FALSE(missing_);
     EXPECT_EQ(r[4].status, "OK");
@@ -322,11 +322,11 @@ TEST_F(MessageBaseValidation, ShapesFromTheFixtureBuilder) {
     const ThreadShape shapes[] = {ThreadShape::Healthy, ThreadShape::PtrIdxMismatch, ThreadShape::IdxOneBelow,
                                   ThreadShape::DeletedRoot, ThreadShape::OrphanReply, ThreadShape::WarnMismatch};
     for (uint32_t n = 1; n <= 6; ++n) {
-        test::MessageBaseSpec spec;
-        spec.messages = 8;
-        spec.shape = shapes[n - 1];
-        spec.with_sig = n == 3;
-        fb_.make_message_base(dir_, n, spec);
+        test::MessageBaseSpec wanted;
+        wanted.messages = 8;
+        wanted.shape = shapes[n - 1];
+        wanted.with_sig = n == 3;
+        fb_.make_message_base(dir_, n, wanted);
     }
     std::vector<MessageBaseResult> r = validate(6);
     EXPECT_EQ(r[0].status, "OK");

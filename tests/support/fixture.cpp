@@ -9,37 +9,37 @@
 
 namespace marlinth::test {
 
-RawRecord make_record(const ConferenceSpec& spec) {
+RawRecord make_record(const ConferenceSpec& wanted) {
     RawRecord r{};
     uint8_t* p = r.data();
-    if (spec.extra_fill >= 0) {
-        const uint8_t fill = static_cast<uint8_t>(spec.extra_fill);
+    if (wanted.extra_fill >= 0) {
+        const uint8_t fill = static_cast<uint8_t>(wanted.extra_fill);
         p[rec::kTemplateByte] = fill;
         std::memset(p + rec::kExtra, fill, rec::kExtraLength);
         p[rec::kMarkAsSent] = fill;
     }
-    put_u16(p + rec::kConferenceSecurity, static_cast<uint16_t>(spec.conference_security));
-    p[rec::kNetMail] = spec.netmail;
-    encode_text_field(p, rec::kNameLength, rec::kNameMax, spec.name.substr(0, rec::kNameMax));
-    p[rec::kAccessExact] = spec.access_exact;
-    p[rec::kPublicOnly] = spec.public_only;
-    p[rec::kCallerDelete] = spec.caller_delete;
-    p[rec::kPurgeUnreceived] = spec.purge_unreceived;
-    put_u16(p + rec::kPurgeDays, spec.purge_days);
-    p[rec::kPurgeOldThread] = spec.purge_old_thread;
-    put_u16(p + rec::kMaxMsgLength, spec.max_msg_length);
-    for (size_t i = 0; i < 5; ++i) put_u16(p + rec::kPrivileged + 2 * i, static_cast<uint16_t>(spec.privileged[i]));
-    put_u16(p + rec::kMessageEntrySecurity, static_cast<uint16_t>(spec.message_entry_security));
-    p[rec::kAllowRouting] = spec.allow_routing;
-    if (spec.extra_fill < 0) p[rec::kMarkAsSent] = spec.mark_as_sent;
-    encode_text_field(p, rec::kNetIdLength, rec::kNetIdMax, spec.net_id.substr(0, rec::kNetIdMax));
+    put_u16(p + rec::kConferenceSecurity, static_cast<uint16_t>(wanted.conference_security));
+    p[rec::kNetMail] = wanted.netmail;
+    encode_text_field(p, rec::kNameLength, rec::kNameMax, wanted.name.substr(0, rec::kNameMax));
+    p[rec::kAccessExact] = wanted.access_exact;
+    p[rec::kPublicOnly] = wanted.public_only;
+    p[rec::kCallerDelete] = wanted.caller_delete;
+    p[rec::kPurgeUnreceived] = wanted.purge_unreceived;
+    put_u16(p + rec::kPurgeDays, wanted.purge_days);
+    p[rec::kPurgeOldThread] = wanted.purge_old_thread;
+    put_u16(p + rec::kMaxMsgLength, wanted.max_msg_length);
+    for (size_t i = 0; i < 5; ++i) put_u16(p + rec::kPrivileged + 2 * i, static_cast<uint16_t>(wanted.privileged[i]));
+    put_u16(p + rec::kMessageEntrySecurity, static_cast<uint16_t>(wanted.message_entry_security));
+    p[rec::kAllowRouting] = wanted.allow_routing;
+    if (wanted.extra_fill < 0) p[rec::kMarkAsSent] = wanted.mark_as_sent;
+    encode_text_field(p, rec::kNetIdLength, rec::kNetIdMax, wanted.net_id.substr(0, rec::kNetIdMax));
     return r;
 }
 
 std::vector<uint8_t> make_conference_file(const std::vector<ConferenceSpec>& specs) {
     std::vector<uint8_t> out;
-    for (const ConferenceSpec& spec : specs) {
-        RawRecord r = make_record(spec);
+    for (const ConferenceSpec& wanted : specs) {
+        RawRecord r = make_record(wanted);
         out.insert(out.end(), r.begin(), r.end());
     }
     return out;
@@ -170,10 +170,10 @@ void FixtureBuilder::make_node(const std::string& dir, const std::vector<uint8_t
     write_whoson(path, std::vector<int16_t>(static_cast<size_t>(whoson_records), -1));
 }
 
-void FixtureBuilder::make_message_base(const std::string& message_dir, uint32_t number, const MessageBaseSpec& spec) {
+void FixtureBuilder::make_message_base(const std::string& message_dir, uint32_t number, const MessageBaseSpec& wanted) {
     std::vector<PtrRecordSpec> ptr;
     std::vector<IdxRecordSpec> idx;
-    for (uint32_t i = 0; i < spec.messages; ++i) {
+    for (uint32_t i = 0; i < wanted.messages; ++i) {
         PtrRecordSpec p;
         p.number = i + 1;
         const uint32_t thread_root = (i / 4) * 4 + 1;
@@ -183,7 +183,7 @@ void FixtureBuilder::make_message_base(const std::string& message_dir, uint32_t 
         ptr.push_back(p);
         idx.push_back({p.number, p.root_number});
     }
-    switch (spec.shape) {
+    switch (wanted.shape) {
     case ThreadShape::Healthy:
         break;
     case ThreadShape::PtrIdxMismatch:
@@ -210,13 +210,13 @@ void FixtureBuilder::make_message_base(const std::string& message_dir, uint32_t 
         break;
     }
     std::string path;
-    if (!spec.omit_ptr && message_file_path(message_dir, number, MessageFile::Ptr, path)) write_file(path, make_ptr(ptr));
-    if (!spec.omit_idx && message_file_path(message_dir, number, MessageFile::Idx, path)) write_file(path, make_idx(idx));
-    if (!spec.omit_dat && message_file_path(message_dir, number, MessageFile::Dat, path))
-        write_file(path, std::vector<uint8_t>(spec.messages * 128u, 0x20));
-    if (!spec.omit_lmr && message_file_path(message_dir, number, MessageFile::Lmr, path))
+    if (!wanted.omit_ptr && message_file_path(message_dir, number, MessageFile::Ptr, path)) write_file(path, make_ptr(ptr));
+    if (!wanted.omit_idx && message_file_path(message_dir, number, MessageFile::Idx, path)) write_file(path, make_idx(idx));
+    if (!wanted.omit_dat && message_file_path(message_dir, number, MessageFile::Dat, path))
+        write_file(path, std::vector<uint8_t>(wanted.messages * 128u, 0x20));
+    if (!wanted.omit_lmr && message_file_path(message_dir, number, MessageFile::Lmr, path))
         write_file(path, std::vector<uint8_t>(64, 0));
-    if (spec.with_sig && message_file_path(message_dir, number, MessageFile::Sig, path))
+    if (wanted.with_sig && message_file_path(message_dir, number, MessageFile::Sig, path))
         write_file(path, std::vector<uint8_t>(32, 0));
 }
 
@@ -251,13 +251,13 @@ void FixtureBuilder::make_empty_message_bases(const std::string& message_dir, ui
     }
 }
 
-Installation build_installation(Platform& platform, const std::string& root, const InstallationSpec& spec) {
+Installation build_installation(Platform& platform, const std::string& root, const InstallationSpec& wanted) {
     FixtureBuilder fb(platform);
     Installation inst;
     inst.root = root;
     fb.make_dir(root);
-    const std::vector<uint8_t> conf = make_conference_file(spec.conferences);
-    for (int i = 1; i <= spec.nodes; ++i) {
+    const std::vector<uint8_t> conf = make_conference_file(wanted.conferences);
+    for (int i = 1; i <= wanted.nodes; ++i) {
         std::string dir;
         join_path(dir, 4096, root, i == 1 ? std::string("SF") : "SF" + std::to_string(i));
         fb.make_node(dir, conf);
@@ -265,18 +265,18 @@ Installation build_installation(Platform& platform, const std::string& root, con
     }
     join_path(inst.message_dir, 4096, root, "MESSAGE");
     fb.make_dir(inst.message_dir);
-    for (uint32_t n = 1; n <= spec.conferences.size(); ++n) fb.make_message_base(inst.message_dir, n, spec.message_base);
+    for (uint32_t n = 1; n <= wanted.conferences.size(); ++n) fb.make_message_base(inst.message_dir, n, wanted.message_base);
     join_path(inst.backup_root, 4096, root, "SF_BACKUPS");
     return inst;
 }
 
-Installation build_large_installation(Platform& platform, const std::string& root, const LargeInstallationSpec& spec) {
+Installation build_large_installation(Platform& platform, const std::string& root, const LargeInstallationSpec& wanted) {
     FixtureBuilder fb(platform);
     Installation inst;
     inst.root = root;
     fb.make_dir(root);
-    const std::vector<uint8_t> conf = make_conference_file(echo_conferences(static_cast<int>(spec.conferences)));
-    for (int i = 1; i <= spec.nodes; ++i) {
+    const std::vector<uint8_t> conf = make_conference_file(echo_conferences(static_cast<int>(wanted.conferences)));
+    for (int i = 1; i <= wanted.nodes; ++i) {
         std::string dir;
         join_path(dir, 4096, root, i == 1 ? std::string("SF") : "SF" + std::to_string(i));
         fb.make_node(dir, conf);
@@ -284,9 +284,9 @@ Installation build_large_installation(Platform& platform, const std::string& roo
     }
     join_path(inst.message_dir, 4096, root, "MESSAGE");
     fb.make_dir(inst.message_dir);
-    const std::vector<uint8_t> dat(static_cast<size_t>(spec.messages_per_conference) * 128u, 0x20);
-    for (uint32_t n = 1; n <= spec.conferences; ++n) {
-        ThreadedMessages m = threaded_messages(spec.messages_per_conference, spec.seed + n);
+    const std::vector<uint8_t> dat(static_cast<size_t>(wanted.messages_per_conference) * 128u, 0x20);
+    for (uint32_t n = 1; n <= wanted.conferences; ++n) {
+        ThreadedMessages m = threaded_messages(wanted.messages_per_conference, wanted.seed + n);
         MessageFamily family;
         family.ptr = make_ptr(m.ptr);
         family.idx = make_idx(m.idx);

@@ -37,7 +37,7 @@ struct ConferenceSpec {
     int extra_fill = -1;  // -1: zero; otherwise the byte value for the template bytes
 };
 
-RawRecord make_record(const ConferenceSpec& spec);
+RawRecord make_record(const ConferenceSpec& wanted);
 std::vector<uint8_t> make_conference_file(const std::vector<ConferenceSpec>& specs);
 // n echo conferences named "Echo Conference <i>" with Net IDs ECHO<i>.
 std::vector<ConferenceSpec> echo_conferences(int n);
@@ -101,7 +101,7 @@ public:
     // with `whoson_records` free nodes.
     void make_node(const std::string& dir, const std::vector<uint8_t>& conference_file, int whoson_records = 4);
     // The files of one conference's message base.
-    void make_message_base(const std::string& message_dir, uint32_t number, const MessageBaseSpec& spec);
+    void make_message_base(const std::string& message_dir, uint32_t number, const MessageBaseSpec& wanted);
     // Any family of files, sizes and contents chosen by the test.
     void write_message_family(const std::string& message_dir, uint32_t number, const MessageFamily& family);
     // Overwrites one byte of an existing file in place (a node copy that differs by one byte).
@@ -130,7 +130,7 @@ struct InstallationSpec {
     MessageBaseSpec message_base;
 };
 
-Installation build_installation(Platform& platform, const std::string& root, const InstallationSpec& spec);
+Installation build_installation(Platform& platform, const std::string& root, const InstallationSpec& wanted);
 
 // A large installation for benchmarks: every conference's message base made of threaded
 // messages (threaded_messages), .DAT holding one record per message.
@@ -140,7 +140,7 @@ struct LargeInstallationSpec {
     uint32_t messages_per_conference = 5035;  // 784 x 5035 x (256 + 16) bytes: about 1 GiB of .PTR and .IDX
     uint32_t seed = 1;
 };
-Installation build_large_installation(Platform& platform, const std::string& root, const LargeInstallationSpec& spec);
+Installation build_large_installation(Platform& platform, const std::string& root, const LargeInstallationSpec& wanted);
 
 // The text of Marlinth.cfg for an installation (as the program writes it).
 std::string config_text_for(const Installation& installation, bool use_quarro = false,

@@ -26,26 +26,26 @@ struct AreaSpec {
     bool needs_review = false;
 };
 
-inline ImportedArea make_area(const AreaSpec& spec, uint32_t line) {
+inline ImportedArea make_area(const AreaSpec& wanted, uint32_t line) {
     ImportedArea a;
     a.line_number = line;
-    a.echo_tag = spec.tag;
-    a.proposed_name = spec.name;
-    a.imported_description = spec.name;
-    a.cleaned_description = spec.name;
-    a.blocked = spec.blocked;
-    a.needs_review = spec.needs_review;
-    a.status_text = spec.blocked ? "ERROR: echo tag already exists" : spec.needs_review ? "SHORTENED - review name" : "READY";
+    a.echo_tag = wanted.tag;
+    a.proposed_name = wanted.name;
+    a.imported_description = wanted.name;
+    a.cleaned_description = wanted.name;
+    a.blocked = wanted.blocked;
+    a.needs_review = wanted.needs_review;
+    a.status_text = wanted.blocked ? "ERROR: echo tag already exists" : wanted.needs_review ? "SHORTENED - review name" : "READY";
     return a;
 }
 
 class PlannedSession {
 public:
-    explicit PlannedSession(const InstallationSpec& spec = InstallationSpec(),
+    explicit PlannedSession(const InstallationSpec& wanted = InstallationSpec(),
                             const std::vector<AreaSpec>& areas = {{"ALPHA", "Net: Alpha"}, {"BETA", "Net: Beta", false, true},
                                                                   {"GAMMA", "Net: Gamma"}})
         : fb(*native) {
-        inst = build_installation(*native, dir / "BBS", spec);
+        inst = build_installation(*native, dir / "BBS", wanted);
         start(areas);
     }
 

@@ -167,13 +167,13 @@ TEST_F(TosserImport, TickingTheSwitchAsksForTheFileOnlyWhenThePathIsEmpty) {
     view().queue_pick_cancel();
     ASSERT_TRUE(view().click(ControlId::UseQuarro));
     ASSERT_EQ(view().file_dialogs().size(), 1u);
-    const FileDialogSpec& spec = view().file_dialogs()[0];
-    EXPECT_EQ(spec.title, "Select QUARRO32.CFG");
-    ASSERT_EQ(spec.filters.size(), 2u);
-    EXPECT_EQ(spec.filters[0].description, "QUARRO32 configuration (*.CFG)");
-    EXPECT_EQ(spec.filters[0].pattern, "*.CFG");
-    EXPECT_EQ(spec.filters[1].description, "All files (*.*)");
-    EXPECT_EQ(spec.filters[1].pattern, "*.*");
+    const FileDialogSpec& dialog = view().file_dialogs()[0];
+    EXPECT_EQ(dialog.title, "Select QUARRO32.CFG");
+    ASSERT_EQ(dialog.filters.size(), 2u);
+    EXPECT_EQ(dialog.filters[0].description, "QUARRO32 configuration (*.CFG)");
+    EXPECT_EQ(dialog.filters[0].pattern, "*.CFG");
+    EXPECT_EQ(dialog.filters[1].description, "All files (*.*)");
+    EXPECT_EQ(dialog.filters[1].pattern, "*.*");
     EXPECT_TRUE(app().report->empty());
     EXPECT_TRUE(view().text(ControlId::QuarroCfgPath).empty());
 

@@ -212,8 +212,8 @@ TEST_F(TosserSecurity, PasswordsAreNowhereAfterEveryOperation) {
     for (TextBuffer* buffer : {app().report.get(), app().log.get(), app().scratch.get(), app().log_line.get(),
                                app().plan_text.get(), app().writer.get()})
         EXPECT_EQ(secrets_in(std::string_view(buffer->c_str(), TextBuffer::kCapacity)), std::vector<std::string>{});
-    for (const ControlSpec& spec : control_table())
-        EXPECT_EQ(secrets_in(view().describe(spec.id)), std::vector<std::string>{}) << static_cast<int>(spec.id);
+    for (const ControlSpec& entry : control_table())
+        EXPECT_EQ(secrets_in(view().describe(entry.id)), std::vector<std::string>{}) << static_cast<int>(entry.id);
     for (StatusLine line : {StatusLine::Main, StatusLine::Writer, StatusLine::Settings, StatusLine::Plan})
         EXPECT_EQ(secrets_in(view().status(line)), std::vector<std::string>{});
     for (const RecordedBox& box : view().boxes()) EXPECT_EQ(secrets_in(box.text), std::vector<std::string>{});

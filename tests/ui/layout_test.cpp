@@ -69,16 +69,16 @@ TEST(Layout, PlacesExactlyTheControlsOfTheCurrentScreen) {
         const Layout layout = layout_controls(s.ui, kDefaultWidth, kDefaultHeight);
         const uint32_t pages = pages_shown(s.ui);
         size_t shown = 0;
-        for (const ControlSpec& spec : control_table()) {
-            if ((spec.pages & pages) == 0) {
-                EXPECT_EQ(layout.find(spec.id), nullptr) << s.name << ": control " << static_cast<int>(spec.id);
+        for (const ControlSpec& entry : control_table()) {
+            if ((entry.pages & pages) == 0) {
+                EXPECT_EQ(layout.find(entry.id), nullptr) << s.name << ": control " << static_cast<int>(entry.id);
                 continue;
             }
             ++shown;
-            const Rect* r = layout.find(spec.id);
-            ASSERT_NE(r, nullptr) << s.name << ": control " << static_cast<int>(spec.id) << " \"" << spec.text << "\"";
-            EXPECT_GT(r->width, 0) << s.name << ": control " << static_cast<int>(spec.id);
-            EXPECT_GT(r->height, 0) << s.name << ": control " << static_cast<int>(spec.id);
+            const Rect* r = layout.find(entry.id);
+            ASSERT_NE(r, nullptr) << s.name << ": control " << static_cast<int>(entry.id) << " \"" << entry.text << "\"";
+            EXPECT_GT(r->width, 0) << s.name << ": control " << static_cast<int>(entry.id);
+            EXPECT_GT(r->height, 0) << s.name << ": control " << static_cast<int>(entry.id);
         }
         EXPECT_EQ(layout.placements.size(), shown) << s.name;
     }
@@ -274,9 +274,9 @@ TEST(Layout, WizardHeadingsNavigationAndSteps) {
         // The step's own controls lie between the headings and the navigation row.
         const Rect help = at(layout, C::WizardHelp);
         for (const Placement& p : layout.placements) {
-            const ControlSpec* spec = find_control(p.id);
-            ASSERT_NE(spec, nullptr);
-            if (spec->pages == page::kAllWizard) continue;
+            const ControlSpec* entry = find_control(p.id);
+            ASSERT_NE(entry, nullptr);
+            if (entry->pages == page::kAllWizard) continue;
             EXPECT_GE(p.rect.y, help.bottom()) << "step " << step << ": " << static_cast<int>(p.id);
             EXPECT_LE(p.rect.bottom(), h - 48 - 8) << "step " << step << ": " << static_cast<int>(p.id);
         }

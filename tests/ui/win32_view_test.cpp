@@ -84,13 +84,13 @@ protected:
 };
 
 TEST_F(Win32ViewTest, EveryControlOfTheTableExistsWithItsTextAndStartsOnHome) {
-    for (const ControlSpec& spec : control_table()) {
-        HWND hwnd = control(spec.id);
-        ASSERT_NE(hwnd, nullptr) << static_cast<int>(spec.id);
-        const bool on_home = (spec.pages & page::kHome) != 0;
-        EXPECT_EQ(view.visible(spec.id), on_home) << static_cast<int>(spec.id);
-        if (spec.kind == ControlKind::Label || spec.kind == ControlKind::Button || spec.kind == ControlKind::CheckBox) {
-            EXPECT_EQ(view.text(spec.id), spec.text);
+    for (const ControlSpec& entry : control_table()) {
+        HWND hwnd = control(entry.id);
+        ASSERT_NE(hwnd, nullptr) << static_cast<int>(entry.id);
+        const bool on_home = (entry.pages & page::kHome) != 0;
+        EXPECT_EQ(view.visible(entry.id), on_home) << static_cast<int>(entry.id);
+        if (entry.kind == ControlKind::Label || entry.kind == ControlKind::Button || entry.kind == ControlKind::CheckBox) {
+            EXPECT_EQ(view.text(entry.id), entry.text);
         }
     }
     char cls[64];

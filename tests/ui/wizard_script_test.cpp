@@ -69,10 +69,10 @@ protected:
         fp.set_time({2026, 12, 5, 10, 30, 0});
         fp.set_processes({});
         fp.set_free_space(uint64_t(1) << 40);
-        test::InstallationSpec spec;
-        spec.nodes = 3;
-        spec.conferences = test::echo_conferences(6);
-        inst = test::build_installation(*native, dir / "BBS", spec);
+        test::InstallationSpec wanted;
+        wanted.nodes = 3;
+        wanted.conferences = test::echo_conferences(6);
+        inst = test::build_installation(*native, dir / "BBS", wanted);
         fb.write_text(dir / "lists/FSXNET.NA", kAreaList);
         fb.write_text(dir / "lists/MIXED.NA", kMixedAreaList);
         fb.make_dir(dir / "app");

@@ -14,10 +14,10 @@ using test::AreaSpec;
 using test::PlannedSession;
 
 test::InstallationSpec three_conferences() {
-    test::InstallationSpec spec;
-    spec.nodes = 2;
-    spec.conferences = test::echo_conferences(3);
-    return spec;
+    test::InstallationSpec wanted;
+    wanted.nodes = 2;
+    wanted.conferences = test::echo_conferences(3);
+    return wanted;
 }
 
 TEST(Plan, ReportNumbersIncludedAreasAfterTheExistingConferences) {

@@ -27,7 +27,7 @@ std::string text_of(const std::vector<uint8_t>& b) { return std::string(b.begin(
 // A session where the sysop has generated the plan, passed the preflight and typed YES.
 class Ready {
 public:
-    explicit Ready(const test::InstallationSpec& spec = test::InstallationSpec()) : p(spec) { prepare(); }
+    explicit Ready(const test::InstallationSpec& wanted = test::InstallationSpec()) : p(wanted) { prepare(); }
     Ready(const test::Installation& inst, const std::string& na) : p(inst, na, default_areas()) { prepare(); }
 
     static std::vector<test::AreaSpec> default_areas() {
@@ -237,9 +237,9 @@ TEST(Transaction, ABackupRootThatCannotTakeADirectoryStopsBeforeAnyNodeIsTouched
 }
 
 TEST(Transaction, TwelveNodesAreBackedUpWithTwoDigitNames) {
-    test::InstallationSpec spec;
-    spec.nodes = 12;
-    Ready r(spec);
+    test::InstallationSpec wanted;
+    wanted.nodes = 12;
+    Ready r(wanted);
     ASSERT_EQ(r.commit(), TransactionOutcome::Success);
     EXPECT_EQ(node_backup_name(1), "Node01-SFMCONF.DAT");
     EXPECT_EQ(node_backup_name(12), "Node12-SFMCONF.DAT");

@@ -46,9 +46,9 @@ TEST(WriterRoad, SysopAppendsEchoAreasAndConfirmsThemWithTheFinalInspection) {
     platform.set_time({2026, 12, 5, 10, 30, 0});
     platform.set_processes({"explorer.exe", "NTVDM.EXE"});  // NTVDM is noted, never blocking
 
-    test::InstallationSpec spec;
-    spec.nodes = 3;
-    const test::Installation inst = test::build_installation(*native, tmp / "BBS", spec);
+    test::InstallationSpec wanted;
+    wanted.nodes = 3;
+    const test::Installation inst = test::build_installation(*native, tmp / "BBS", wanted);
     test::FixtureBuilder fb(*native);
     const std::string na = tmp / "lists/FSXNET.NA";
     fb.write_text(na, kAreaList);

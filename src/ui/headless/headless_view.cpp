@@ -15,15 +15,15 @@ bool is_edit(ControlKind kind) {
 }  // namespace
 
 HeadlessView::HeadlessView() {
-    for (const ControlSpec& spec : control_table()) {
+    for (const ControlSpec& def : control_table()) {
         Control c;
-        c.kind = spec.kind;
-        c.text = spec.text;
-        c.items = spec.items;
-        c.group_start = spec.group_start;
-        if (spec.kind == ControlKind::ChoiceList && !c.items.empty()) c.selection = 0;
-        controls_[static_cast<int>(spec.id)] = c;
-        order_.push_back(static_cast<int>(spec.id));
+        c.kind = def.kind;
+        c.text = def.text;
+        c.items = def.items;
+        c.group_start = def.group_start;
+        if (def.kind == ControlKind::ChoiceList && !c.items.empty()) c.selection = 0;
+        controls_[static_cast<int>(def.id)] = c;
+        order_.push_back(static_cast<int>(def.id));
     }
 }
 
@@ -97,8 +97,8 @@ void HeadlessView::set_status(StatusLine line, const std::string& text) {
 std::string HeadlessView::status(StatusLine line) {
     auto it = status_.find(line);
     if (it != status_.end()) return it->second;
-    const ControlSpec* spec = find_control(status_control(line));
-    return line == StatusLine::Plan || !spec ? std::string() : spec->text;
+    const ControlSpec* def = find_control(status_control(line));
+    return line == StatusLine::Plan || !def ? std::string() : def->text;
 }
 
 BoxAnswer HeadlessView::message_box(BoxIcon icon, BoxButtons buttons, const std::string& text) {
@@ -128,13 +128,13 @@ bool HeadlessView::pick_folder(const std::string& title, std::string& path) {
     return next_pick(path);
 }
 
-bool HeadlessView::pick_open_file(const FileDialogSpec& spec, std::string& path) {
-    file_dialogs_.push_back(spec);
+bool HeadlessView::pick_open_file(const FileDialogSpec& def, std::string& path) {
+    file_dialogs_.push_back(def);
     return next_pick(path);
 }
 
-bool HeadlessView::pick_save_file(const FileDialogSpec& spec, std::string& path) {
-    file_dialogs_.push_back(spec);
+bool HeadlessView::pick_save_file(const FileDialogSpec& def, std::string& path) {
+    file_dialogs_.push_back(def);
     return next_pick(path);
 }
 

@@ -75,8 +75,8 @@ public:
     std::string status(StatusLine line) override;
     BoxAnswer message_box(BoxIcon icon, BoxButtons buttons, const std::string& text) override;
     bool pick_folder(const std::string& title, std::string& path) override;
-    bool pick_open_file(const FileDialogSpec& spec, std::string& path) override;
-    bool pick_save_file(const FileDialogSpec& spec, std::string& path) override;
+    bool pick_open_file(const FileDialogSpec& def, std::string& path) override;
+    bool pick_save_file(const FileDialogSpec& def, std::string& path) override;
     void repaint() override {}
     void show_progress(const std::string& text) override { progress_.push_back(text); }
     void relayout() override {}

@@ -183,18 +183,18 @@ LRESULT Win32View::handle(UINT message, WPARAM wparam, LPARAM lparam) {
     return ::DefWindowProcA(window_, message, wparam, lparam);
 }
 
-HWND Win32View::create_control(const ControlSpec& spec) {
+HWND Win32View::create_control(const ControlSpec& def) {
     const char* cls = WC_STATICA;
     DWORD style = WS_CHILD;
     DWORD ex_style = 0;
-    std::string text = spec.text;
+    std::string text = def.text;
     // Every control starts a keyboard group except the later buttons of a radio group.
-    if (spec.kind != ControlKind::Radio || spec.group_start) style |= WS_GROUP;
-    switch (spec.kind) {
+    if (def.kind != ControlKind::Radio || def.group_start) style |= WS_GROUP;
+    switch (def.kind) {
     case ControlKind::Label:
     case ControlKind::StatusText:
     case ControlKind::Heading:
-        style |= SS_NOPREFIX | (is_centred(spec.id) ? SS_CENTER : SS_LEFT);
+        style |= SS_NOPREFIX | (is_centred(def.id) ? SS_CENTER : SS_LEFT);
         break;
     case ControlKind::Icon:
         // Drawn by the window (WM_DRAWITEM): an icon static would refuse to exist without its
@@ -205,7 +205,7 @@ HWND Win32View::create_control(const ControlSpec& spec) {
     case ControlKind::Edit:
     case ControlKind::NumberEdit:
         cls = WC_EDITA;
-        style |= WS_TABSTOP | ES_AUTOHSCROLL | (spec.kind == ControlKind::NumberEdit ? ES_NUMBER : 0);
+        style |= WS_TABSTOP | ES_AUTOHSCROLL | (def.kind == ControlKind::NumberEdit ? ES_NUMBER : 0);
         ex_style = WS_EX_CLIENTEDGE;
         break;
     case ControlKind::MultiLineEdit:
@@ -232,7 +232,7 @@ HWND Win32View::create_control(const ControlSpec& spec) {
         break;
     case ControlKind::Radio:
         cls = WC_BUTTONA;
-        style |= BS_AUTORADIOBUTTON | (spec.group_start ? WS_TABSTOP : 0);
+        style |= BS_AUTORADIOBUTTON | (def.group_start ? WS_TABSTOP : 0);
         break;
     case ControlKind::ChoiceList:
         cls = WC_COMBOBOXA;
@@ -247,7 +247,7 @@ HWND Win32View::create_control(const ControlSpec& spec) {
         break;
     case ControlKind::ListView:
         cls = WC_LISTVIEWA;
-        style |= WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS | (spec.multi_select ? 0 : LVS_SINGLESEL);
+        style |= WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS | (def.multi_select ? 0 : LVS_SINGLESEL);
         ex_style = WS_EX_CLIENTEDGE;
         text.clear();
         break;
@@ -258,28 +258,28 @@ HWND Win32View::create_control(const ControlSpec& spec) {
         break;
     }
     HWND hwnd = ::CreateWindowExA(ex_style, cls, text.c_str(), style, 0, 0, 10, 10, window_,
-                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), instance_, nullptr);
+                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(def.id)), instance_, nullptr);
     if (!hwnd) return nullptr;
 
-    HFONT font = spec.kind == ControlKind::Heading ? heading_font_ : static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
+    HFONT font = def.kind == ControlKind::Heading ? heading_font_ : static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
     ::SendMessageA(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
 
-    switch (spec.kind) {
+    switch (def.kind) {
     case ControlKind::MultiLineEdit:
     case ControlKind::ReadOnlyText:
         // Reports run to a megabyte; lift the edit control's default limit.
         ::SendMessageA(hwnd, EM_SETLIMITTEXT, 0, 0);
         break;
     case ControlKind::ChoiceList:
-        for (const std::string& item : spec.items)
+        for (const std::string& item : def.items)
             ::SendMessageA(hwnd, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
-        if (!spec.items.empty()) ::SendMessageA(hwnd, CB_SETCURSEL, 0, 0);
+        if (!def.items.empty()) ::SendMessageA(hwnd, CB_SETCURSEL, 0, 0);
         break;
     case ControlKind::ListView: {
         ::SendMessageA(hwnd, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES,
                        LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES);
         int index = 0;
-        for (const ColumnSpec& column : spec.columns) {
+        for (const ColumnSpec& column : def.columns) {
             LVCOLUMNA col;
             ZeroMemory(&col, sizeof col);
             col.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
@@ -293,7 +293,7 @@ HWND Win32View::create_control(const ControlSpec& spec) {
     }
     case ControlKind::TabControl: {
         int index = 0;
-        for (const std::string& title : spec.items) {
+        for (const std::string& title : def.items) {
             TCITEMA item;
             ZeroMemory(&item, sizeof item);
             item.mask = TCIF_TEXT;
@@ -322,11 +322,11 @@ bool Win32View::create_controls() {
     if (!large_icon_)
         large_icon_ = ::CopyIcon(::LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION)));
 
-    for (const ControlSpec& spec : control_table()) {
-        HWND hwnd = create_control(spec);
+    for (const ControlSpec& def : control_table()) {
+        HWND hwnd = create_control(def);
         if (!hwnd) return false;
-        controls_[static_cast<int>(spec.id)] = hwnd;
-        specs_[static_cast<int>(spec.id)] = &spec;
+        controls_[static_cast<int>(def.id)] = hwnd;
+        specs_[static_cast<int>(def.id)] = &def;
     }
     // The tab control lies under its pages' controls, which are its siblings: it must neither
     // paint over them nor take their clicks.
@@ -349,16 +349,16 @@ void Win32View::notify(ControlId id, UiEvent event) {
 }
 
 void Win32View::on_command(int id, int code, HWND from) {
-    const ControlSpec* spec = spec_of(id);
-    if (!spec || !from) return;  // menus, accelerators and the dialog manager's IDOK
+    const ControlSpec* def = spec_of(id);
+    if (!def || !from) return;  // menus, accelerators and the dialog manager's IDOK
     UiEvent event;
-    if (is_button_kind(spec->kind) && code == BN_CLICKED) {
+    if (is_button_kind(def->kind) && code == BN_CLICKED) {
         event = UiEvent::Clicked;
-    } else if (is_edit_kind(spec->kind) && code == EN_CHANGE) {
+    } else if (is_edit_kind(def->kind) && code == EN_CHANGE) {
         event = UiEvent::Edited;
-    } else if (spec->kind == ControlKind::ChoiceList && code == CBN_SELCHANGE) {
+    } else if (def->kind == ControlKind::ChoiceList && code == CBN_SELCHANGE) {
         event = UiEvent::Chosen;
-    } else if (spec->kind == ControlKind::ListBox && code == LBN_SELCHANGE) {
+    } else if (def->kind == ControlKind::ListBox && code == LBN_SELCHANGE) {
         event = UiEvent::Chosen;
     } else {
         return;
@@ -366,11 +366,11 @@ void Win32View::on_command(int id, int code, HWND from) {
     if (event == UiEvent::Clicked) {
         // Commands run to completion on this thread; show that the window is busy meanwhile.
         HCURSOR previous = ::SetCursor(::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_WAIT)));
-        notify(spec->id, event);
+        notify(def->id, event);
         ::SetCursor(previous);
         return;
     }
-    notify(spec->id, event);
+    notify(def->id, event);
 }
 
 LRESULT Win32View::on_notify(const NMHDR& header) {
@@ -394,9 +394,9 @@ LRESULT Win32View::on_notify(const NMHDR& header) {
 }
 
 LRESULT Win32View::on_color_static(HDC dc, HWND from) {
-    const ControlSpec* spec = spec_of(::GetDlgCtrlID(from));
+    const ControlSpec* def = spec_of(::GetDlgCtrlID(from));
     // Read-only fields keep the system's look.
-    if (!spec || is_edit_kind(spec->kind)) return ::DefWindowProcA(window_, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+    if (!def || is_edit_kind(def->kind)) return ::DefWindowProcA(window_, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
                                                                   reinterpret_cast<LPARAM>(from));
     ::SetBkMode(dc, TRANSPARENT);
     ::SetTextColor(dc, ::GetSysColor(COLOR_WINDOWTEXT));
@@ -406,13 +406,13 @@ LRESULT Win32View::on_color_static(HDC dc, HWND from) {
 ControlId Win32View::enter_button() const {
     HWND focused = ::GetFocus();
     if (focused && ::IsChild(window_, focused)) {
-        const ControlSpec* spec = spec_of(::GetDlgCtrlID(focused));
-        if (spec && (spec->kind == ControlKind::Button || spec->kind == ControlKind::DefaultButton)) return spec->id;
+        const ControlSpec* def = spec_of(::GetDlgCtrlID(focused));
+        if (def && (def->kind == ControlKind::Button || def->kind == ControlKind::DefaultButton)) return def->id;
     }
-    for (const ControlSpec& spec : control_table()) {
-        if (spec.kind != ControlKind::DefaultButton) continue;
-        HWND hwnd = control(spec.id);
-        if (hwnd && (::GetWindowLongA(hwnd, GWL_STYLE) & WS_VISIBLE) && ::IsWindowEnabled(hwnd)) return spec.id;
+    for (const ControlSpec& def : control_table()) {
+        if (def.kind != ControlKind::DefaultButton) continue;
+        HWND hwnd = control(def.id);
+        if (hwnd && (::GetWindowLongA(hwnd, GWL_STYLE) & WS_VISIBLE) && ::IsWindowEnabled(hwnd)) return def.id;
     }
     return ControlId::None;
 }
@@ -456,10 +456,10 @@ bool Win32View::handle_dialog_keys(MSG& message) {
 
 std::string Win32View::text(ControlId id) {
     HWND hwnd = control(id);
-    const ControlSpec* spec = spec_of(static_cast<int>(id));
-    if (!hwnd || !spec) return std::string();
-    if (spec->kind == ControlKind::ChoiceList || spec->kind == ControlKind::ListBox) {
-        const bool combo = spec->kind == ControlKind::ChoiceList;
+    const ControlSpec* def = spec_of(static_cast<int>(id));
+    if (!hwnd || !def) return std::string();
+    if (def->kind == ControlKind::ChoiceList || def->kind == ControlKind::ListBox) {
+        const bool combo = def->kind == ControlKind::ChoiceList;
         LRESULT index = ::SendMessageA(hwnd, combo ? CB_GETCURSEL : LB_GETCURSEL, 0, 0);
         if (index < 0) return std::string();
         LRESULT length = ::SendMessageA(hwnd, combo ? CB_GETLBTEXTLEN : LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
@@ -474,12 +474,12 @@ std::string Win32View::text(ControlId id) {
 
 void Win32View::set_text(ControlId id, const std::string& text) {
     HWND hwnd = control(id);
-    const ControlSpec* spec = spec_of(static_cast<int>(id));
-    if (!hwnd || !spec) return;
+    const ControlSpec* def = spec_of(static_cast<int>(id));
+    if (!hwnd || !def) return;
     ::SetWindowTextA(hwnd, text.c_str());
     // A one-line field reports EN_CHANGE for a programmatic change by itself; a multi-line one
     // does not, so raise the same notification here.
-    if (spec->kind == ControlKind::MultiLineEdit || spec->kind == ControlKind::ReadOnlyText)
+    if (def->kind == ControlKind::MultiLineEdit || def->kind == ControlKind::ReadOnlyText)
         notify(id, UiEvent::Edited);
 }
 
@@ -494,10 +494,10 @@ void Win32View::set_checked(ControlId id, bool on) {
 
 void Win32View::set_items(ControlId id, const std::vector<std::string>& items) {
     HWND hwnd = control(id);
-    const ControlSpec* spec = spec_of(static_cast<int>(id));
-    if (!hwnd || !spec) return;
-    const bool combo = spec->kind == ControlKind::ChoiceList;
-    if (!combo && spec->kind != ControlKind::ListBox) return;
+    const ControlSpec* def = spec_of(static_cast<int>(id));
+    if (!hwnd || !def) return;
+    const bool combo = def->kind == ControlKind::ChoiceList;
+    if (!combo && def->kind != ControlKind::ListBox) return;
     ::SendMessageA(hwnd, WM_SETREDRAW, FALSE, 0);
     ::SendMessageA(hwnd, combo ? CB_RESETCONTENT : LB_RESETCONTENT, 0, 0);
     for (const std::string& item : items)
@@ -508,9 +508,9 @@ void Win32View::set_items(ControlId id, const std::vector<std::string>& items) {
 
 int Win32View::item_count(ControlId id) {
     HWND hwnd = control(id);
-    const ControlSpec* spec = spec_of(static_cast<int>(id));
-    if (!hwnd || !spec) return 0;
-    switch (spec->kind) {
+    const ControlSpec* def = spec_of(static_cast<int>(id));
+    if (!hwnd || !def) return 0;
+    switch (def->kind) {
     case ControlKind::ChoiceList:
         return static_cast<int>(::SendMessageA(hwnd, CB_GETCOUNT, 0, 0));
     case ControlKind::ListBox:
@@ -526,10 +526,10 @@ int Win32View::item_count(ControlId id) {
 
 int Win32View::selection(ControlId id) {
     HWND hwnd = control(id);
-    const ControlSpec* spec = spec_of(static_cast<int>(id));
-    if (!hwnd || !spec) return -1;
+    const ControlSpec* def = spec_of(static_cast<int>(id));
+    if (!hwnd || !def) return -1;
     LRESULT index = -1;
-    switch (spec->kind) {
+    switch (def->kind) {
     case ControlKind::ChoiceList:
         index = ::SendMessageA(hwnd, CB_GETCURSEL, 0, 0);
         break;
@@ -547,9 +547,9 @@ int Win32View::selection(ControlId id) {
 
 void Win32View::set_selection(ControlId id, int index) {
     HWND hwnd = control(id);
-    const ControlSpec* spec = spec_of(static_cast<int>(id));
-    if (!hwnd || !spec) return;
-    switch (spec->kind) {
+    const ControlSpec* def = spec_of(static_cast<int>(id));
+    if (!hwnd || !def) return;
+    switch (def->kind) {
     case ControlKind::ChoiceList:
         ::SendMessageA(hwnd, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
         break;
@@ -695,24 +695,24 @@ bool Win32View::pick_folder(const std::string& title, std::string& path) {
     return true;
 }
 
-bool Win32View::pick_file(const FileDialogSpec& spec, std::string& path, bool save) {
+bool Win32View::pick_file(const FileDialogSpec& def, std::string& path, bool save) {
     char buffer[MAX_PATH] = {0};
-    const std::string initial = bounded(spec.initial_name, MAX_PATH - 1);
+    const std::string initial = bounded(def.initial_name, MAX_PATH - 1);
     initial.copy(buffer, initial.size());
-    const std::string filters = filter_string(spec.filters);
+    const std::string filters = filter_string(def.filters);
     // The dialog wants the extension without its dot.
-    std::string extension = spec.default_extension;
+    std::string extension = def.default_extension;
     if (!extension.empty() && extension[0] == '.') extension.erase(0, 1);
     OPENFILENAMEA ofn;
     ZeroMemory(&ofn, sizeof ofn);
     ofn.lStructSize = sizeof ofn;
     ofn.hwndOwner = window_;
-    ofn.lpstrFilter = spec.filters.empty() ? nullptr : filters.c_str();
+    ofn.lpstrFilter = def.filters.empty() ? nullptr : filters.c_str();
     ofn.nFilterIndex = 1;
     ofn.lpstrFile = buffer;
     ofn.nMaxFile = MAX_PATH;
-    ofn.lpstrInitialDir = spec.initial_directory.empty() ? nullptr : spec.initial_directory.c_str();
-    ofn.lpstrTitle = spec.title.c_str();
+    ofn.lpstrInitialDir = def.initial_directory.empty() ? nullptr : def.initial_directory.c_str();
+    ofn.lpstrTitle = def.title.c_str();
     ofn.lpstrDefExt = extension.empty() ? nullptr : extension.c_str();
     ofn.Flags = OFN_NOCHANGEDIR | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST;
     ofn.Flags |= save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST;
@@ -722,9 +722,9 @@ bool Win32View::pick_file(const FileDialogSpec& spec, std::string& path, bool sa
     return true;
 }
 
-bool Win32View::pick_open_file(const FileDialogSpec& spec, std::string& path) { return pick_file(spec, path, false); }
+bool Win32View::pick_open_file(const FileDialogSpec& def, std::string& path) { return pick_file(def, path, false); }
 
-bool Win32View::pick_save_file(const FileDialogSpec& spec, std::string& path) { return pick_file(spec, path, true); }
+bool Win32View::pick_save_file(const FileDialogSpec& def, std::string& path) { return pick_file(def, path, true); }
 
 void Win32View::relayout() {
     if (!window_ || !app_) return;
@@ -734,9 +734,9 @@ void Win32View::relayout() {
     HDWP batch = ::BeginDeferWindowPos(static_cast<int>(layout.placements.size()));
     for (const Placement& p : layout.placements) {
         HWND hwnd = control(p.id);
-        const ControlSpec* spec = spec_of(static_cast<int>(p.id));
-        if (!hwnd || !spec) continue;
-        const int height = spec->kind == ControlKind::ChoiceList ? p.rect.height + kDropDownHeight : p.rect.height;
+        const ControlSpec* def = spec_of(static_cast<int>(p.id));
+        if (!hwnd || !def) continue;
+        const int height = def->kind == ControlKind::ChoiceList ? p.rect.height + kDropDownHeight : p.rect.height;
         if (batch)
             batch = ::DeferWindowPos(batch, hwnd, nullptr, p.rect.x, p.rect.y, p.rect.width, height,
                                      SWP_NOZORDER | SWP_NOACTIVATE);

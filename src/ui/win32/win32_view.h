@@ -58,8 +58,8 @@ public:
     std::string status(StatusLine line) override;
     BoxAnswer message_box(BoxIcon icon, BoxButtons buttons, const std::string& text) override;
     bool pick_folder(const std::string& title, std::string& path) override;
-    bool pick_open_file(const FileDialogSpec& spec, std::string& path) override;
-    bool pick_save_file(const FileDialogSpec& spec, std::string& path) override;
+    bool pick_open_file(const FileDialogSpec& def, std::string& path) override;
+    bool pick_save_file(const FileDialogSpec& def, std::string& path) override;
     void relayout() override;
     void repaint() override;
     void show_progress(const std::string& text) override;
@@ -69,7 +69,7 @@ private:
     LRESULT handle(UINT message, WPARAM wparam, LPARAM lparam);
 
     bool create_controls();
-    HWND create_control(const ControlSpec& spec);
+    HWND create_control(const ControlSpec& def);
     HWND control(ControlId id) const;
     const ControlSpec* spec_of(int id) const;
     void notify(ControlId id, UiEvent event);
@@ -80,7 +80,7 @@ private:
     ControlId enter_button() const;
     // Puts the focus on a visible control when the one holding it was hidden.
     void keep_focus_visible();
-    bool pick_file(const FileDialogSpec& spec, std::string& path, bool save);
+    bool pick_file(const FileDialogSpec& def, std::string& path, bool save);
 
     HINSTANCE instance_;
     HWND window_ = nullptr;
