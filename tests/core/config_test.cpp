@@ -1,10 +1,13 @@
-// The portable configuration: reading every quirk of its lines and keys, the exact text it is
-// written as, and setup validation.
+// The portable configuration (every quirk of its lines and keys, malformed or unreadable files,
+// the text it is saved as, setup validation) and the stale rules: a change to an input of a
+// stage clears that stage and every later one, with the message that says what to run again.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "core/config.h"
+#include "core/session.h"
 #include "core/strings.h"
-#include "support/fault_platform.h"
 #include "support/fixture.h"
 #include "support/temp_dir.h"
 #include "ui/headless/headless_session.h"
@@ -12,158 +15,95 @@
 namespace marlinth {
 namespace {
 
-using test::FixtureBuilder;
-using test::TempDir;
-
 class Config : public ::testing::Test {
 protected:
     std::unique_ptr<Platform> native = make_native_platform();
-    FixtureBuilder fb{*native};
-    TempDir dir;
-
-    std::unique_ptr<HeadlessSession> start_with(const std::string& cfg) {
-        fb.write_text(dir / "Marlinth.cfg", cfg);
-        return std::make_unique<HeadlessSession>(*native, dir.path());
-    }
-    std::string cfg_on_disk() {
-        auto b = fb.read_file(dir / "Marlinth.cfg");
-        return std::string(b.begin(), b.end());
-    }
+    test::FixtureBuilder fb{*native};
+    test::TempDir dir;
+    const std::string cfg = dir / "Marlinth.cfg";
 };
 
-TEST_F(Config, WithoutAFileTheDefaultsApply) {
-    HeadlessSession s(*native, dir.path());
-    const SetupState& setup = s.app().setup;
-    EXPECT_EQ(setup.nodes.count, 1);
-    EXPECT_EQ(setup.nodes.dir[1], "");
-    EXPECT_EQ(setup.message_dir, "");
-    EXPECT_FALSE(setup.use_quarro);
-    EXPECT_EQ(setup.backup_root, "");
-    EXPECT_EQ(s.view().text(ControlId::NodeCount), "1");
-    EXPECT_FALSE(s.view().enabled(ControlId::QuarroCfgPath));
+// The setup as one line: node count, the filled node slots, then the other fields.
+std::string summary(const SetupState& s) {
+    std::string out = "count=" + std::to_string(s.nodes.count);
+    for (int i = 0; i <= kMaxNodes; ++i)
+        if (!s.nodes.dir[i].empty()) out += " " + std::to_string(i) + "=" + s.nodes.dir[i];
+    return out + " msg=" + s.message_dir + " quarro=" + (s.use_quarro ? "1:" : "0:") + s.quarro_cfg_path +
+           " report=" + s.report_dir + " backup=" + s.backup_root;
 }
 
-TEST_F(Config, KeysAreCaseInsensitiveAndBlanksAroundThemIgnored) {
-    auto s = start_with(" nodecount = 3 \r\nNODE 2=\tC:\\BBS\\SF2 \nnode1=C:\\BBS\\SF\r\r\nmsgdir=C:\\BBS\\MESSAGE\n"
-                        "; NODE3=ignored comment\nNODE3=C:\\BBS\\SF3\nUseQuarro=yes\nQUARROCFG=C:\\Q\\QUARRO32.CFG\n"
-                        "REPORTDIR=C:\\Reports\nVERSION=9\nUNKNOWN=1\n");
-    const SetupState& setup = s->app().setup;
-    EXPECT_EQ(setup.nodes.count, 3);
-    EXPECT_EQ(setup.nodes.dir[1], "C:\\BBS\\SF");
-    EXPECT_EQ(setup.nodes.dir[2], "C:\\BBS\\SF2");
-    EXPECT_EQ(setup.nodes.dir[3], "C:\\BBS\\SF3");
-    EXPECT_EQ(setup.message_dir, "C:\\BBS\\MESSAGE");
-    EXPECT_TRUE(setup.use_quarro);
-    EXPECT_EQ(setup.quarro_cfg_path, "C:\\Q\\QUARRO32.CFG");
-    EXPECT_EQ(setup.report_dir, "C:\\Reports");
-    const std::string root = std::string("C:\\BBS") + kPathSeparator + "SF_BACKUPS";
-    EXPECT_EQ(setup.backup_root, root);
-    EXPECT_EQ(s->view().text(ControlId::NodeList), "C:\\BBS\\SF\r\nC:\\BBS\\SF2\r\nC:\\BBS\\SF3");
-    EXPECT_EQ(s->view().text(ControlId::BackupRoot), root);
-    EXPECT_EQ(s->view().text(ControlId::WizardBackupRoot), root);
-    EXPECT_TRUE(s->view().enabled(ControlId::QuarroCfgPath));
-    EXPECT_TRUE(s->view().checked(ControlId::WizardQuarroYes));
+TEST_F(Config, ReadingKeepsWhatIsValidAndLeavesTheDefaultsForAnythingUnreadable) {
+    const std::string sep(1, kPathSeparator), defaults = "count=1 msg= quarro=0: report= backup=";
+    const struct { std::string text, setup; } cases[] = {
+        {"(no file)", defaults},
+        {"(a directory)", defaults},
+        {"NODECOUNT=5\n" + std::string(kMaxConfigBytes, ';'), defaults},  // one byte over the cap
+        {" nodecount = 3 \r\nNODE 2=\tC:\\BBS\\SF2 \nnode1=C:\\BBS\\SF\r\r\nmsgdir=C:\\BBS\\MESSAGE\n; NODE3=comment\n"
+         "NODE3=C:\\BBS\\SF3\nUseQuarro=yes\nQUARROCFG=C:\\Q\\QUARRO32.CFG\nREPORTDIR=C:\\Reports\nVERSION=9\nUNKNOWN=1\n",
+         "count=3 1=C:\\BBS\\SF 2=C:\\BBS\\SF2 3=C:\\BBS\\SF3 msg=C:\\BBS\\MESSAGE quarro=1:C:\\Q\\QUARRO32.CFG "
+         "report=C:\\Reports backup=C:\\BBS" + sep + "SF_BACKUPS"},
+        // The last valid NODECOUNT counts; slots outside 1-32 and values other than 1/Y/y are ignored.
+        {"NODECOUNT=2\nNODECOUNT=40\nNODECOUNT=0\nNODECOUNT=abc\nNODE0=zero\nNODE33=big\nNODEX=x\nNODE1=C:\\SF\nUSEQUARRO=true\n",
+         "count=2 1=C:\\SF msg= quarro=0: report= backup=C:" + sep + "SF_BACKUPS"},
+        {"NODE1=SF\nUSEQUARRO=0\n", "count=1 1=SF msg= quarro=0: report= backup="},  // a bare folder has no parent
+        {"NODE1=C:\\SF\nBACKUPROOT=E:\\SAFE\n", "count=1 1=C:\\SF msg= quarro=0: report= backup=E:\\SAFE"},
+        // Values are cut, not refused; the rest of a 511-character line is read as a line of its own.
+        {"MSGDIR=" + std::string(300, 'p') + "\nNODE1=" + std::string(600, 'q') + "\n",
+         "count=1 1=" + std::string(kMaxPath, 'q') + " msg=" + std::string(kMaxPath, 'p') + " quarro=0: report= backup="},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text.substr(0, 40));
+        std::filesystem::remove_all(cfg);
+        if (c.text == "(a directory)") fb.make_dir(cfg);
+        else if (c.text != "(no file)") fb.write_text(cfg, c.text);
+        HeadlessSession s(*native, dir.path());
+        const SetupState& setup = s.app().setup;
+        EXPECT_EQ(summary(setup), c.setup);
+        // The forms show what was read.
+        std::string list;
+        for (int i = 1; i <= setup.nodes.count; ++i) list += (i > 1 ? "\r\n" : "") + setup.nodes.dir[i];
+        EXPECT_EQ(s.view().text(ControlId::NodeList), list);
+        EXPECT_EQ(s.view().text(ControlId::WizardBackupRoot), setup.backup_root);
+        EXPECT_EQ(s.view().enabled(ControlId::QuarroCfgPath), setup.use_quarro);
+        // Filling the fields at start-up fires none of the stale rules.
+        EXPECT_EQ(s.view().status(StatusLine::Writer), "Generate a current dry-run plan before running writer preflight.");
+    }
 }
 
-TEST_F(Config, InvalidNodeNumbersAndCountsAreIgnored) {
-    auto s = start_with("NODECOUNT=2\nNODECOUNT=40\nNODECOUNT=0\nNODECOUNT=abc\nNODE0=zero\nNODE33=big\nNODEX=x\n"
-                        "NODE1=C:\\SF\nUSEQUARRO=true\n");
-    const SetupState& setup = s->app().setup;
-    EXPECT_EQ(setup.nodes.count, 2);  // the last valid NODECOUNT
-    EXPECT_EQ(setup.nodes.dir[0], "");
-    EXPECT_FALSE(setup.use_quarro);
-    EXPECT_EQ(setup.backup_root, std::string("C:") + kPathSeparator + "SF_BACKUPS");
-}
-
-TEST_F(Config, ABareNode1FolderGivesNoDefaultBackupRoot) {
-    auto s = start_with("NODE1=SF\nUSEQUARRO=0\n");
-    EXPECT_EQ(s->app().setup.backup_root, "");
-    auto t = start_with("NODE1=C:\\SF\nBACKUPROOT=E:\\SAFE\n");
-    EXPECT_EQ(t->app().setup.backup_root, "E:\\SAFE");
-}
-
-TEST_F(Config, LongLinesAndValuesAreCutNotRejected) {
-    const std::string long_path(300, 'p');
-    auto s = start_with("MSGDIR=" + long_path + "\nNODE1=" + std::string(600, 'q') + "\n");
-    EXPECT_EQ(s->app().setup.message_dir.size(), kMaxPath);
-    // A 511-character line is cut and its remainder read as the next line.
-    EXPECT_EQ(s->app().setup.nodes.dir[1].size(), kMaxPath);
-}
-
-TEST_F(Config, OversizedOrUnreadableFilesLeaveTheDefaults) {
-    auto s = start_with("NODECOUNT=5\n" + std::string(kMaxConfigBytes, ';'));
-    EXPECT_EQ(s->app().setup.nodes.count, 1);
-    fb.remove_file(dir / "Marlinth.cfg");
-    fb.make_dir(dir / "Marlinth.cfg");  // a directory where the file should be
-    HeadlessSession t(*native, dir.path());
-    EXPECT_EQ(t.app().setup.nodes.count, 1);
-}
-
-TEST_F(Config, SaveWritesTheExactTextAndReadsTheBackupRootField) {
+// Each problem in turn is refused with its box and nothing written; then the fields are saved trimmed.
+TEST_F(Config, ValidationStopsAtTheFirstProblemThenSavingTrimsTheFields) {
     HeadlessSession s(*native, dir.path());
     HeadlessView& v = s.view();
-    v.type(ControlId::NodeCount, "2");
-    v.type(ControlId::NodeList, "C:\\BBS\\SF\r\n\r\n  C:\\BBS\\SF2  \r\n");
-    v.type(ControlId::MessageDir, "  C:\\BBS\\MESSAGE ");
-    v.type(ControlId::BackupRoot, " D:\\BACKUPS ");
-    v.click(ControlId::SaveSettings);
-    EXPECT_TRUE(v.boxes().empty());
-    EXPECT_EQ(cfg_on_disk(),
-              "; Marlinth portable configuration\r\nVERSION=2\r\nNODECOUNT=2\r\nNODE1=C:\\BBS\\SF\r\nNODE2=C:\\BBS\\SF2\r\n"
-              "MSGDIR=C:\\BBS\\MESSAGE\r\nUSEQUARRO=0\r\nQUARROCFG=\r\nREPORTDIR=\r\nBACKUPROOT=D:\\BACKUPS\r\n");
-    EXPECT_EQ(v.status(StatusLine::Main), "Settings saved.");
-    EXPECT_NE(s.app().log->str().find("] Settings saved.\r\n"), std::string::npos);
-
-    // What was saved is what the next start reads.
-    HeadlessSession again(*native, dir.path());
-    EXPECT_EQ(again.app().setup.nodes.dir[2], "C:\\BBS\\SF2");
-    EXPECT_EQ(again.app().setup.backup_root, "D:\\BACKUPS");
-}
-
-TEST_F(Config, ValidationStopsAtTheFirstProblemAndWritesNothing) {
-    HeadlessSession s(*native, dir.path());
-    HeadlessView& v = s.view();
-    auto save_and_expect = [&](const std::string& message) {
+    const std::string count = "Node count must be from 1 through 32.",
+                      lines = "The number of nonblank node-directory lines must match Node count.";
+    const struct { ControlId field; const char* text; std::string box; } steps[] = {
+        {ControlId::NodeCount, "33", count}, {ControlId::NodeCount, " x", count}, {ControlId::NodeCount, "2", lines},
+        {ControlId::NodeList, "C:\\SF\r\nC:\\SF2\r\nC:\\SF3", lines},
+        {ControlId::NodeList, "C:\\BBS\\SF\r\n\r\n  C:\\BBS\\SF2  \r\n", "A shared MESSAGE directory is required."},
+        {ControlId::MessageDir, "  C:\\BBS\\MESSAGE ", "QUARRO32 is enabled, but no QUARRO32.CFG path is configured."},
+        {ControlId::QuarroCfgPath, "   ", "QUARRO32 is enabled, but no QUARRO32.CFG path is configured."},
+        {ControlId::BackupRoot, " D:\\BACKUPS ", ""},
+    };
+    v.click(ControlId::UseQuarro);
+    for (const auto& step : steps) {
+        if (step.field == ControlId::BackupRoot) v.click(ControlId::UseQuarro);
+        v.type(step.field, step.text);
         v.clear_boxes();
         v.click(ControlId::SaveSettings);
-        ASSERT_EQ(v.boxes().size(), 1u);
-        EXPECT_EQ(v.boxes()[0].icon, BoxIcon::Error);
-        EXPECT_EQ(v.boxes()[0].text, message);
-        EXPECT_FALSE(fb.exists(dir / "Marlinth.cfg"));
-    };
-    v.type(ControlId::NodeCount, "33");
-    save_and_expect("Node count must be from 1 through 32.");
-    v.type(ControlId::NodeCount, " x");
-    save_and_expect("Node count must be from 1 through 32.");
-    EXPECT_EQ(s.app().setup.nodes.count, 0);
-    v.type(ControlId::NodeCount, "2");
-    v.type(ControlId::NodeList, "C:\\SF\r\nC:\\SF2\r\nC:\\SF3");
-    save_and_expect("The number of nonblank node-directory lines must match Node count.");
-    v.type(ControlId::NodeList, "C:\\SF\r\n   \r\nC:\\SF2");
-    save_and_expect("A shared MESSAGE directory is required.");
-    v.type(ControlId::MessageDir, "C:\\MESSAGE");
-    v.click(ControlId::UseQuarro);
-    v.type(ControlId::QuarroCfgPath, "   ");
-    save_and_expect("QUARRO32 is enabled, but no QUARRO32.CFG path is configured.");
-}
-
-TEST_F(Config, FailedWriteShowsItsBox) {
-    fb.make_dir(dir / "Marlinth.cfg");
-    HeadlessSession s(*native, dir.path());
-    s.view().type(ControlId::NodeList, "C:\\SF");
-    s.view().type(ControlId::MessageDir, "C:\\MESSAGE");
-    s.view().click(ControlId::SaveSettings);
-    ASSERT_EQ(s.view().boxes().size(), 1u);
-    EXPECT_EQ(s.view().boxes()[0].text, "Could not write Marlinth.cfg beside the executable.");
+        EXPECT_EQ(v.boxes().empty() ? "" : v.boxes()[0].text, step.box) << step.text;
+        EXPECT_EQ(fb.exists(cfg), step.box.empty()) << step.text;
+    }
+    auto b = fb.read_file(cfg);
+    EXPECT_EQ(std::string(b.begin(), b.end()),
+              "; Marlinth portable configuration\r\nVERSION=2\r\nNODECOUNT=2\r\nNODE1=C:\\BBS\\SF\r\nNODE2=C:\\BBS\\SF2\r\n"
+              "MSGDIR=C:\\BBS\\MESSAGE\r\nUSEQUARRO=0\r\nQUARROCFG=\r\nREPORTDIR=\r\nBACKUPROOT=D:\\BACKUPS\r\n");
 }
 
 TEST(SplitNodeLines, TakesAtMost32NonblankTrimmedLines) {
     NodeTable t;
     t.dir[3] = "kept";
     EXPECT_EQ(split_node_lines(" A \r\n\r\n\tB\n", t), 2);
-    EXPECT_EQ(t.dir[1], "A");
-    EXPECT_EQ(t.dir[2], "B");
-    EXPECT_EQ(t.dir[3], "kept");  // slots after the last one filled keep their contents
+    EXPECT_EQ(t.dir[1] + t.dir[2] + t.dir[3], "ABkept");  // slots after the last one filled keep their contents
     std::string many;
     for (int i = 1; i <= 40; ++i) many += "N" + std::to_string(i) + "\r\n";
     EXPECT_EQ(split_node_lines(many, t), 32);
@@ -171,6 +111,94 @@ TEST(SplitNodeLines, TakesAtMost32NonblankTrimmedLines) {
     EXPECT_EQ(split_node_lines(std::string(300, 'x'), t), 2);  // cut at 259, the rest is the next line
     EXPECT_EQ(t.dir[1].size(), 259u);
     EXPECT_EQ(t.dir[2].size(), 41u);
+}
+
+class Session : public ::testing::Test {
+protected:
+    std::unique_ptr<Platform> native = make_native_platform();
+    test::TempDir dir;
+    HeadlessSession s{*native, dir.path()};
+    App& app = s.app();
+    HeadlessView& v = s.view();
+
+    void all_stages_passed() {
+        app.flags.inspection_passed = app.flags.na_loaded = app.flags.plan_current = app.flags.preflight_passed = true;
+    }
+};
+
+// The writer's own tests cover exact YES and a stale or missing preflight; these are the edges.
+TEST_F(Session, CommitNeedsYesInTheFirstSevenCharactersAndNoCommitUnderWay) {
+    app.flags.preflight_passed = true;
+    EXPECT_TRUE(commit_allowed(app, "  YES\t"));
+    EXPECT_FALSE(commit_allowed(app, "     YES"));
+    app.flags.commit_in_progress = true;
+    EXPECT_FALSE(commit_allowed(app, "YES"));
+}
+
+TEST_F(Session, InvalidatingThePlanOrThePreflightResetsTheTypedConfirmation) {
+    for (bool plan : {true, false}) {
+        all_stages_passed();
+        v.set_text(ControlId::Confirmation, "YES");
+        v.set_enabled(ControlId::CommitAppend, true);
+        const std::string message = plan ? "Area name changed. Generate a new dry-run plan." : "Backup root changed.";
+        (plan ? invalidate_plan : invalidate_preflight)(app, message);
+        EXPECT_TRUE(app.flags.inspection_passed);
+        EXPECT_EQ(app.flags.plan_current, !plan);  // a new preflight keeps the reviewed plan
+        EXPECT_FALSE(app.flags.preflight_passed || v.enabled(ControlId::CommitAppend));
+        EXPECT_EQ(v.text(ControlId::Confirmation), "");
+        EXPECT_EQ(v.status(StatusLine::Writer), message);
+    }
+}
+
+TEST_F(Session, EditingAnInputClearsItsStageAndEveryLaterOne) {
+    const std::string setup = "Spitfire setup changed. Run Read-Only Inspection again.";
+    const std::string proposed = "Proposed settings changed. Generate a new dry-run plan.";
+    using C = ControlId;
+    const struct { ControlId field; bool choice; std::string status; } cases[] = {
+        {C::NodeCount, false, setup}, {C::NodeList, false, setup}, {C::MessageDir, false, setup},
+        {C::QuarroCfgPath, false, setup}, {C::ConferenceSecurity, false, proposed},
+        {C::MessageEntrySecurity, false, proposed}, {C::MaxMsgLength, false, proposed}, {C::PurgeDays, false, proposed},
+        {C::PrivilegedSecurities, false, proposed}, {C::ConferenceAccess, true, proposed}, {C::PublicOnly, true, proposed},
+        {C::NetMail, true, proposed}, {C::AllowRouting, true, proposed}, {C::CallerDelete, true, proposed},
+        {C::PurgeUnreceived, true, proposed}, {C::PurgeOldThread, true, proposed},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.field));
+        all_stages_passed();
+        v.set_status(StatusLine::Writer, "");
+        v.set_enabled(c.field, true);  // the tosser's path field is only enabled with its box ticked
+        if (c.choice) v.choose(c.field, 1);
+        else ASSERT_TRUE(v.type(c.field, "5"));
+        EXPECT_EQ(app.flags.inspection_passed, c.status != setup);
+        EXPECT_FALSE(app.flags.plan_current || app.flags.preflight_passed);
+        EXPECT_TRUE(app.flags.na_loaded);  // the inspection itself clears it when it runs again
+        EXPECT_EQ(v.status(StatusLine::Writer), c.status);
+    }
+}
+
+TEST_F(Session, ResetProposalClearsTheRunButKeepsSetupSettingsAndTheCompletedWrite) {
+    all_stages_passed();
+    StageFlags& f = app.flags;
+    f.full_backup_verified = f.existing_backup_confirmed = f.wizard_defaults_loaded = f.write_completed = true;
+    app.import.selected_area = 1;
+    app.plan_report_offset = 99;
+    app.setup.message_dir = "C:\\MESSAGE";
+    app.settings.valid = true;
+    for (ControlId box : {ControlId::WizardCreateBackupChoice, ControlId::WizardClosedConfirm, ControlId::WizardNamesReviewed})
+        v.set_checked(box, true);
+    v.set_text(ControlId::WizardConfirmation, "YES");
+    reset_proposal(app);
+    EXPECT_EQ(app.import.selected_area, -1);
+    EXPECT_EQ(app.plan_report_offset, 0u);
+    EXPECT_FALSE(f.inspection_passed || f.na_loaded || f.plan_current || f.preflight_passed || f.full_backup_verified ||
+                 f.existing_backup_confirmed || f.wizard_defaults_loaded);
+    EXPECT_TRUE(f.write_completed);  // never cleared while the program runs
+    EXPECT_TRUE(app.settings.valid && app.setup.message_dir == "C:\\MESSAGE");
+    EXPECT_FALSE(v.checked(ControlId::WizardCreateBackupChoice) || v.checked(ControlId::WizardClosedConfirm) ||
+                 v.checked(ControlId::WizardNamesReviewed));
+    EXPECT_EQ(v.text(ControlId::WizardConfirmation) + v.text(ControlId::WizardPlanSummary) + v.text(ControlId::WizardSafetyOutput) +
+                  v.text(ControlId::WizardInspectionSummary) + v.text(ControlId::WizardImportSummary),
+              "No dry-run plan has been generated.No safety check has run.No inspection has run yet.No .NA file has been loaded.");
 }
 
 }  // namespace

@@ -1,7 +1,11 @@
-// The safe file primitives: their failure lines, the durable steps, and that an atomic replace
-// never leaves a target partly written, whichever step fails or where the process dies.
+// The safe file primitives and the native platform under them (POSIX here, Win32 under Wine):
+// their failure lines, the sharing and replacement semantics the writer depends on, and that an
+// atomic replace never leaves a target partly written, whichever step fails or where the process dies.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,328 +23,282 @@
 namespace marlinth {
 namespace {
 
+namespace fs = std::filesystem;
 using test::FaultPlatform;
-using test::FixtureBuilder;
 using test::Op;
-using test::TempDir;
+
+const uint8_t* U(const std::string& s) { return reinterpret_cast<const uint8_t*>(s.data()); }
+uint32_t N(const std::string& s) { return static_cast<uint32_t>(s.size()); }
 
 class Files : public ::testing::Test {
 protected:
     std::unique_ptr<Platform> native = make_native_platform();
     FaultPlatform fp{*native};
-    FixtureBuilder fb{*native};
-    TempDir dir;
+    test::FixtureBuilder fb{*native};
+    test::TempDir dir;
     std::unique_ptr<TextBuffer> report = TextBuffer::create();
 
-    std::vector<uint8_t> bytes(const std::string& s) { return std::vector<uint8_t>(s.begin(), s.end()); }
     std::string content(const std::string& path) {
         auto b = fb.read_file(path);
         return std::string(b.begin(), b.end());
     }
+    std::string take() {  // the report so far, emptied
+        std::string s = report->str();
+        report->reset();
+        return s;
+    }
+    bool replace(Platform& p, const std::string& target, const std::string& data) {
+        return replace_file_atomic(p, target, U(data), N(data), report.get());
+    }
 };
 
-TEST_F(Files, ReadCappedAcceptsTheCapAndRefusesOneByteMore) {
-    const std::string path = dir / "data.bin";
+TEST_F(Files, ReadCappedTakesUpToTheCapAndReportsEveryFailureWithItsOwnLine) {
+    const std::string path = dir / "data.bin", missing = dir / "missing.bin", adir = dir / "SFMSG01.PTR";
     fb.write_text(path, "0123456789");
+    fb.write_text(dir / "empty.bin", "");
+    fb.make_dir(adir);
     ByteBuffer out;
     EXPECT_TRUE(read_file_capped(fp, path, out, 10, report.get()));
-    EXPECT_EQ(out.size(), 10u);
     EXPECT_EQ(out.view(), "0123456789");
-    EXPECT_FALSE(read_file_capped(fp, path, out, 9, report.get()));
-    EXPECT_TRUE(out.empty());
-    EXPECT_EQ(report->str(), "File too large for safe in-memory inspection: " + path + "\r\n");
-
-    const std::string empty = dir / "empty.bin";
-    fb.write_text(empty, "");
-    EXPECT_TRUE(read_file_capped(fp, empty, out, 10, nullptr));
+    EXPECT_TRUE(read_file_capped(fp, dir / "empty.bin", out, 10, nullptr));
     EXPECT_EQ(out.size(), 0u);
     EXPECT_FALSE(out.empty());  // an empty file still gets its one-byte block
+    const std::string too_large = "File too large for safe in-memory inspection: " + path;
+    const struct { std::function<void()> fault; std::string path; uint32_t cap; std::string line; } cases[] = {
+        {[] {}, path, 9, too_large},
+        {[] {}, missing, 10, "Cannot open: " + missing},
+        {[] {}, adir, 10, "Cannot open: " + adir},  // a directory is never read as a file
+        {[&] { fp.fail_nth(Op::FileSize, 1); }, path, 10, "GetFileSizeEx failed."},
+        {[&] { fp.fail_nth(Op::Allocate, 1); }, path, 10, "Out of memory."},
+        {[&] { fp.fail_nth(Op::Read, 1); }, path, 10, "Read failed: " + path},
+        {[&] { fp.fake_size("data.bin", 0x100000000ull); }, path, 0xFFFFFFFFu, too_large},
+    };
+    for (const auto& c : cases) {
+        c.fault();
+        EXPECT_FALSE(read_file_capped(fp, c.path, out, c.cap, report.get()));
+        EXPECT_TRUE(out.empty());
+        EXPECT_EQ(take(), c.line + "\r\n");
+    }
 }
 
-TEST_F(Files, ReadCappedReportsEveryFailureWithItsOwnLine) {
-    const std::string path = dir / "data.bin";
-    fb.write_text(path, "abc");
-    ByteBuffer out;
-    EXPECT_FALSE(read_file_capped(fp, dir / "missing.bin", out, 10, report.get()));
-    fp.fail_nth(Op::FileSize, 1);
-    EXPECT_FALSE(read_file_capped(fp, path, out, 10, report.get()));
-    fp.fail_nth(Op::Allocate, 1);
-    EXPECT_FALSE(read_file_capped(fp, path, out, 10, report.get()));
-    fp.fail_nth(Op::Read, 1);
-    EXPECT_FALSE(read_file_capped(fp, path, out, 10, report.get()));
-    fp.fake_size("data.bin", 0x100000000ull);
-    EXPECT_FALSE(read_file_capped(fp, path, out, 0xFFFFFFFFu, report.get()));
-    EXPECT_EQ(report->str(), "Cannot open: " + (dir / "missing.bin") + "\r\nGetFileSizeEx failed.\r\nOut of memory.\r\nRead failed: " +
-                                 path + "\r\nFile too large for safe in-memory inspection: " + path + "\r\n");
-}
-
-TEST_F(Files, TextFilesAreCreatedTruncatedOrAppended) {
-    const std::string path = dir / "log.txt";
-    EXPECT_TRUE(write_text_file(fp, path, "one\r\n", false, nullptr));
+// The log is appended while a viewer holds it open, and can be read again meanwhile.
+TEST_F(Files, TextFilesAreCreatedAppendedOrTruncatedWhileOthersRead) {
+    const std::string path = dir / "Marlinth.log", nowhere = dir / "no-such-dir/x.txt";
+    EXPECT_TRUE(write_text_file(fp, path, "one\r\n", true, nullptr));  // appending creates the file
+    ScopedHandle viewer(*native, native->open(path, OpenMode::ReadShared));
+    ASSERT_TRUE(viewer.valid());
     EXPECT_TRUE(write_text_file(fp, path, "two\r\n", true, nullptr));
-    EXPECT_EQ(content(path), "one\r\ntwo\r\n");
-    EXPECT_TRUE(write_text_file(fp, path, "three", false, nullptr));
-    EXPECT_EQ(content(path), "three");
+    ByteBuffer out;
+    EXPECT_TRUE(read_file_capped(fp, path, out, 100, nullptr));
+    EXPECT_EQ(out.view(), "one\r\ntwo\r\n");
     EXPECT_TRUE(write_text_file(fp, path, "", false, nullptr));
     EXPECT_EQ(content(path), "");
-
-    EXPECT_FALSE(write_text_file(fp, dir / "no-such-dir/x.txt", "x", false, report.get()));
+    EXPECT_FALSE(write_text_file(fp, nowhere, "x", false, report.get()));
     fp.fail_nth(Op::Write, 1);
     EXPECT_FALSE(write_text_file(fp, path, "abc", false, report.get()));
-    EXPECT_EQ(report->str(), "Cannot create: " + (dir / "no-such-dir/x.txt") + "\r\nWrite failed: " + path + "\r\n");
+    EXPECT_EQ(take(), "Cannot create: " + nowhere + "\r\nWrite failed: " + path + "\r\n");
 }
 
-TEST_F(Files, DurableNewFileNeverOverwritesAndReportsEachStep) {
-    const std::string path = dir / "new.bin";
-    fb.write_text(path, "precious");
-    const auto data = bytes("replacement");
-    EXPECT_FALSE(write_file_durable_new(fp, path, data.data(), 11, report.get()));
-    EXPECT_EQ(content(path), "precious");
-    EXPECT_EQ(report->str(), "Cannot create binary file: " + path + "\r\n");
-
-    report->reset();
-    const std::string fresh = dir / "fresh.bin";
+TEST_F(Files, NewFilesNeverOverwriteAndAreFlushedBeforeTheyCount) {
+    const std::string taken = dir / "taken.bin", adir = dir / "adir", fresh = dir / "fresh.bin", data(70000, 'm');
+    fb.write_text(taken, "precious");
+    fb.make_dir(adir);
+    EXPECT_FALSE(write_file_durable_new(fp, taken, U(data), N(data), report.get()));
+    EXPECT_FALSE(write_file_durable_new(fp, adir, U(data), N(data), report.get()));
+    EXPECT_FALSE(copy_file_new(fp, dir / "missing", fresh, report.get()));
+    EXPECT_EQ(content(taken), "precious");
+    EXPECT_EQ(take(), "Cannot create binary file: " + taken + "\r\nCannot create binary file: " + adir +
+                          "\r\nCopy failed: " + (dir / "missing") + " -> " + fresh + "\r\n");
     fp.reset_counts();
-    EXPECT_TRUE(write_file_durable_new(fp, fresh, data.data(), 11, report.get()));
-    EXPECT_EQ(fp.calls(Op::Flush), 1);  // flushed before it counts as written
-    EXPECT_EQ(content(fresh), "replacement");
+    EXPECT_TRUE(write_file_durable_new(fp, fresh, U(data), N(data), report.get()));
+    EXPECT_EQ(fp.calls(Op::Flush), 1);
+    EXPECT_TRUE(copy_file_new(fp, fresh, dir / "copy.bin", report.get()));
+    EXPECT_EQ(content(dir / "copy.bin"), data);
+    EXPECT_FALSE(copy_file_new(fp, taken, dir / "copy.bin", nullptr));
+    EXPECT_EQ(content(dir / "copy.bin"), data);
 
     fp.fail_nth(Op::Write, 1);
-    EXPECT_FALSE(write_file_durable_new(fp, dir / "partial.bin", data.data(), 11, report.get()));
+    EXPECT_FALSE(write_file_durable_new(fp, dir / "partial.bin", U(data), N(data), report.get()));
     fp.fail_nth(Op::Flush, 1);
-    EXPECT_FALSE(write_file_durable_new(fp, dir / "unflushed.bin", data.data(), 11, report.get()));
-    EXPECT_EQ(report->str(), "Binary write failed: " + (dir / "partial.bin") + "\r\nFlushFileBuffers failed: " +
-                                 (dir / "unflushed.bin") + "\r\n");
+    EXPECT_FALSE(write_file_durable_new(fp, dir / "unflushed.bin", U(data), N(data), report.get()));
+    EXPECT_EQ(take(), "Binary write failed: " + (dir / "partial.bin") + "\r\nFlushFileBuffers failed: " +
+                          (dir / "unflushed.bin") + "\r\n");
     EXPECT_TRUE(fb.exists(dir / "partial.bin"));  // left for the caller to remove
 }
 
-TEST_F(Files, VerifyReportsAnyDifferenceInLengthOrBytes) {
-    const std::string path = dir / "v.bin";
+TEST_F(Files, VerifyRefusesAnyDifferenceInLengthOrBytes) {
+    const std::string path = dir / "v.bin", mismatch = "Verification mismatch: " + path + "\r\n";
     fb.write_text(path, "abcdef");
-    const auto same = bytes("abcdef");
-    EXPECT_TRUE(verify_file_bytes(fp, path, same.data(), 6, report.get()));
-    const auto longer = bytes("abcdefg");
-    EXPECT_FALSE(verify_file_bytes(fp, path, longer.data(), 7, report.get()));
-    const auto shorter = bytes("abcde");
-    EXPECT_FALSE(verify_file_bytes(fp, path, shorter.data(), 5, report.get()));
-    const auto other = bytes("abcdeX");
-    EXPECT_FALSE(verify_file_bytes(fp, path, other.data(), 6, report.get()));
-    const std::string mismatch = "Verification mismatch: " + path + "\r\n";
-    EXPECT_EQ(report->str(), mismatch + mismatch + mismatch);
-    report->reset();
-    const auto much_shorter = bytes("abcd");  // the file is two bytes longer: refused by the read
-    EXPECT_FALSE(verify_file_bytes(fp, path, much_shorter.data(), 4, report.get()));
-    EXPECT_EQ(report->str(), "File too large for safe in-memory inspection: " + path + "\r\n");
-}
-
-// A path of exactly `length` characters inside the temp dir.
-std::string path_of_length(const TempDir& dir, size_t length) {
-    std::string base = dir.path() + kPathSeparator;
-    std::string sub = base + std::string(100, 's');
-    std::string name(length - sub.size() - 1, 'n');
-    return sub + kPathSeparator + name;
+    const struct { std::string expected, report; } cases[] = {
+        {"abcdef", ""}, {"abcdefg", mismatch}, {"abcde", mismatch}, {"abcdeX", mismatch},
+        {"abcd", "File too large for safe in-memory inspection: " + path + "\r\n"},  // refused by the read
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(verify_file_bytes(fp, path, U(c.expected), N(c.expected), report.get()), c.report.empty()) << c.expected;
+        EXPECT_EQ(take(), c.report) << c.expected;
+    }
 }
 
 TEST_F(Files, ReplaceRefusesTargetsTooLongForTheStagingName) {
-    fb.make_dir(dir.path() + kPathSeparator + std::string(100, 's'));
-    const auto data = bytes("new");
-    const std::string ok = path_of_length(dir, 251);
-    ASSERT_EQ(ok.size(), 251u);
-    EXPECT_TRUE(replace_file_atomic(fp, ok, data.data(), 3, report.get())) << report->str();
-    EXPECT_EQ(content(ok), "new");
-
-    const std::string too_long = path_of_length(dir, 252);
+    const std::string sub = dir / std::string(100, 's');
+    fb.make_dir(sub);
+    const std::string longest = sub + kPathSeparator + std::string(kMaxReplaceTarget - sub.size() - 1, 'n');
+    EXPECT_TRUE(replace(fp, longest, "new")) << take();
     fp.reset_counts();
-    EXPECT_FALSE(replace_file_atomic(fp, too_long, data.data(), 3, report.get()));
-    EXPECT_EQ(report->str(), "Target path is too long for a safe temporary name.\r\n");
+    EXPECT_FALSE(replace(fp, longest + "n", "new"));
+    EXPECT_EQ(take(), "Target path is too long for a safe temporary name.\r\n");
     EXPECT_EQ(fp.mutating_calls(), 0);
-    EXPECT_FALSE(fb.exists(too_long));
 }
 
-TEST_F(Files, ReplaceRemovesAStaleStagingFileFirst) {
-    const std::string target = dir / "SFMCONF.DAT";
-    fb.write_text(target, "old");
-    fb.write_text(target + ".MRLNEW", "half-written leftover");
-    const auto data = bytes("new contents");
-    EXPECT_TRUE(replace_file_atomic(fp, target, data.data(), 12, report.get()));
-    EXPECT_EQ(content(target), "new contents");
-    EXPECT_FALSE(fb.exists(target + ".MRLNEW"));
-}
-
-// Every call of the replacement fails in turn: the target holds its old bytes whenever the
-// operation reports failure, and the new bytes when it reports success.
+// Every call of the replacement fails in turn, with a stale staging file left from before: the
+// target holds its old bytes whenever the operation reports failure, the new ones on success.
 TEST_F(Files, ReplaceLeavesOldOrNewBytesWhicheverStepFails) {
-    const std::string target = dir / "SFMCONF.DAT";
-    const auto data = bytes("NEW-NEW-NEW-NEW");
+    const std::string target = dir / "SFMCONF.DAT", staging = target + ".MRLNEW";
     int failures = 0;
+    bool rename_failed = false;
     for (int n = 1;; ++n) {
         fb.write_text(target, "old bytes");
-        fb.write_text(target + ".MRLNEW", "stale");
-        report->reset();
+        fb.write_text(staging, "stale");
         fp.fail_any_nth(n, [](Op op) { return op != Op::Close && op != Op::Allocate; });
-        const bool ok = replace_file_atomic(fp, target, data.data(), static_cast<uint32_t>(data.size()), report.get());
-        if (ok) {
-            EXPECT_EQ(content(target), "NEW-NEW-NEW-NEW");
-            EXPECT_FALSE(fb.exists(target + ".MRLNEW"));
-            break;
-        }
+        const bool ok = replace(fp, target, "NEW-NEW-NEW-NEW");
+        const std::string why = take();
+        if (ok) break;
         ++failures;
-        EXPECT_EQ(content(target), "old bytes") << "failing call " << n << ": " << report->str();
-        EXPECT_FALSE(report->empty()) << "failing call " << n << " reported nothing";
+        EXPECT_EQ(content(target), "old bytes") << "failing call " << n << ": " << why;
+        EXPECT_FALSE(why.empty()) << "failing call " << n << " reported nothing";
+        if (fp.injected().back().first == Op::Rename) {
+            rename_failed = true;
+            EXPECT_EQ(why, "Atomic replace failed: " + target + "\r\n");
+            EXPECT_FALSE(fb.exists(staging));  // a failed rename removes its staging file
+        }
         ASSERT_LT(n, 100);
     }
     fp.fail_any_nth(0, nullptr);
+    EXPECT_EQ(content(target), "NEW-NEW-NEW-NEW");
+    EXPECT_FALSE(fb.exists(staging));
     EXPECT_GE(failures, 5);  // stale delete, create, write, flush, rename at least
-}
-
-TEST_F(Files, ReplaceFailingRenameRemovesItsStagingFile) {
-    const std::string target = dir / "SFMCONF.DAT";
-    fb.write_text(target, "old");
-    fp.fail_nth(Op::Rename, 1);
-    const auto data = bytes("new");
-    EXPECT_FALSE(replace_file_atomic(fp, target, data.data(), 3, report.get()));
-    EXPECT_EQ(report->str(), "Atomic replace failed: " + target + "\r\n");
-    EXPECT_EQ(content(target), "old");
-    EXPECT_FALSE(fb.exists(target + ".MRLNEW"));
+    EXPECT_TRUE(rename_failed);
+    EXPECT_FALSE(native->rename_replace(staging, target));  // a missing source changes nothing
+    EXPECT_EQ(content(target), "NEW-NEW-NEW-NEW");
 }
 
 #ifndef _WIN32
 // The process dies at each file-changing call of a replacement in turn; afterwards the target
 // holds exactly its old or its new bytes, and a rerun completes.
 TEST_F(Files, ReplaceSurvivesACrashAtEveryStep) {
-    const std::string target = dir / "SFMCONF.DAT";
-    const auto data = bytes("NEW CONFERENCE FILE CONTENTS");
+    const std::string target = dir / "SFMCONF.DAT", old_bytes = "OLD CONFERENCE FILE", new_bytes = "NEW CONFERENCE FILE!";
     int crashes = 0;
     for (int n = 1;; ++n) {
-        fb.write_text(target, "OLD CONFERENCE FILE");
+        fb.write_text(target, old_bytes);
         pid_t child = fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
             FaultPlatform crashing(*native);
             crashing.crash_at(n);
-            bool ok = replace_file_atomic(crashing, target, data.data(), static_cast<uint32_t>(data.size()), nullptr);
-            std::_Exit(ok ? 0 : 1);
+            std::_Exit(replace_file_atomic(crashing, target, U(new_bytes), N(new_bytes), nullptr) ? 0 : 1);
         }
         int status = 0;
         waitpid(child, &status, 0);
         ASSERT_TRUE(WIFEXITED(status));
         const std::string now = content(target);
-        EXPECT_TRUE(now == "OLD CONFERENCE FILE" || now == "NEW CONFERENCE FILE CONTENTS") << "crash at " << n;
+        EXPECT_TRUE(now == old_bytes || now == new_bytes) << "crash at " << n;
         if (WEXITSTATUS(status) != FaultPlatform::kCrashExitCode) {
             EXPECT_EQ(WEXITSTATUS(status), 0);
-            EXPECT_EQ(now, "NEW CONFERENCE FILE CONTENTS");
+            EXPECT_EQ(now, new_bytes);
             break;
         }
         ++crashes;
-        // A rerun after the crash cleans up the staging file and completes.
-        ASSERT_TRUE(replace_file_atomic(*native, target, data.data(), static_cast<uint32_t>(data.size()), nullptr));
-        EXPECT_EQ(content(target), "NEW CONFERENCE FILE CONTENTS");
+        ASSERT_TRUE(replace(*native, target, new_bytes)) << "rerun after a crash at " << n << ": " << take();
+        EXPECT_EQ(content(target), new_bytes);
         ASSERT_LT(n, 50);
     }
     EXPECT_GE(crashes, 3);
 }
 #endif
 
-TEST_F(Files, CopyNeverOverwrites) {
-    const std::string src = dir / "a.bin";
-    const std::string dst = dir / "b.bin";
-    fb.write_text(src, "source");
-    EXPECT_TRUE(copy_file_new(fp, src, dst, report.get()));
-    EXPECT_EQ(content(dst), "source");
-    fb.write_text(src, "changed");
-    EXPECT_FALSE(copy_file_new(fp, src, dst, report.get()));
-    EXPECT_EQ(content(dst), "source");
-    EXPECT_EQ(report->str(), "Copy failed: " + src + " -> " + dst + "\r\n");
-}
-
-TEST_F(Files, ExclusiveProbeFailsWhileAnotherHandleHoldsTheFile) {
-    const std::string path = dir / "SFMCONF.DAT";
+// Preflight's own tests hold a node file open exclusively; these are the other holders.
+TEST_F(Files, TheLockProbeFailsWhileAnyoneElseHoldsTheFile) {
+    const std::string path = dir / "SFMCONF.DAT", staged = dir / "STAGED.DAT", missing = dir / "missing.dat";
     fb.write_text(path, "x");
-    EXPECT_TRUE(probe_exclusive_access(fp, path, report.get()));
     {
-        ScopedHandle holder(*native, native->open(path, OpenMode::ReadWriteExclusive));
-        ASSERT_TRUE(holder.valid());
-        EXPECT_FALSE(probe_exclusive_access(fp, path, report.get()));
+        ScopedHandle writer(*native, native->open(staged, OpenMode::CreateNewExclusive));  // being created
+        ASSERT_TRUE(writer.valid());
+        EXPECT_FALSE(probe_exclusive_access(fp, staged, report.get()));
+#ifdef _WIN32
+        // On Windows any open handle, even a running node's shared reader, blocks it.
+        ScopedHandle reader(*native, native->open(path, OpenMode::ReadShared));
+        EXPECT_FALSE(probe_exclusive_access(fp, path, nullptr));
+#endif
     }
-    EXPECT_FALSE(probe_exclusive_access(fp, dir / "missing.dat", report.get()));
-    EXPECT_EQ(report->str(), "File is locked or not writable: " + path + "\r\nFile is locked or not writable: " +
-                                 (dir / "missing.dat") + "\r\n");
+    EXPECT_TRUE(probe_exclusive_access(fp, staged, report.get()) && probe_exclusive_access(fp, path, report.get()));
+    EXPECT_FALSE(probe_exclusive_access(fp, missing, report.get()));
+    EXPECT_FALSE(probe_exclusive_access(fp, dir.path(), report.get()));
+    const std::string locked = "File is locked or not writable: ";
+    EXPECT_EQ(take(), locked + staged + "\r\n" + locked + missing + "\r\n" + locked + dir.path() + "\r\n");
     EXPECT_EQ(content(path), "x");
 }
 
-TEST_F(Files, DeleteTempFileIgnoresMissingFilesAndDirectories) {
-    EXPECT_TRUE(delete_temp_file(fp, dir / "none", report.get()));
-    fb.make_dir(dir / "adir");
-    EXPECT_TRUE(delete_temp_file(fp, dir / "adir", report.get()));
-    EXPECT_TRUE(fb.exists(dir / "adir"));
-    fb.write_text(dir / "t.tmp", "x");
+TEST_F(Files, DirectoriesAreMadeOneLevelAtATimeAndTemporaryDeletesSpareThem) {
+    const std::string one = dir / "one", deep = dir / "two/three", tmp = dir / "t.tmp";
+    fb.write_text(tmp, "x");
+    EXPECT_TRUE(ensure_directory(fp, one, report.get()) && ensure_directory(fp, one, report.get()));
+    EXPECT_FALSE(ensure_directory(fp, deep, report.get()));
+    EXPECT_TRUE(is_directory(fp, one) && is_file(fp, tmp));
+    EXPECT_FALSE(is_file(fp, one) || is_directory(fp, tmp) || native->attributes("").exists);
+    EXPECT_TRUE(delete_temp_file(fp, dir / "none", report.get()) && delete_temp_file(fp, one, report.get()));
+    EXPECT_TRUE(fb.exists(one));
     fp.fail_nth(Op::Delete, 1);
-    EXPECT_FALSE(delete_temp_file(fp, dir / "t.tmp", report.get()));
-    EXPECT_EQ(report->str(), "Cannot delete temporary file: " + (dir / "t.tmp") + "\r\n");
+    EXPECT_FALSE(delete_temp_file(fp, tmp, report.get()));
+    EXPECT_TRUE(delete_temp_file(fp, tmp, report.get()));
+    EXPECT_FALSE(fb.exists(tmp));
+    EXPECT_EQ(take(), "Cannot create directory: " + deep + "\r\nCannot delete temporary file: " + tmp + "\r\n");
 }
 
-TEST_F(Files, TransactionDirectoriesAreUniqueWithinOneSecond) {
+// A linked directory must be told apart, so that a backup never follows it out of the tree.
+TEST_F(Files, ListingAndAttributesMarkALinkedDirectory) {
+    fb.make_dir(dir / "NODE2");
+    std::error_code ec;
+    fs::create_directory_symlink(fs::path(dir / "NODE2"), fs::path(dir / "LINKED"), ec);
+    if (ec) GTEST_SKIP() << "cannot create a directory link here: " << ec.message();
+    std::vector<DirEntry> entries;
+    ASSERT_TRUE(native->list_directory(dir.path(), entries));
+    std::string seen;
+    for (const DirEntry& e : entries)
+        if (e.name == "LINKED" || e.name == "NODE2") seen += e.name + (e.directory ? "/" : "") + (e.reparse_point ? "@ " : " ");
+    EXPECT_TRUE(seen == "LINKED/@ NODE2/ " || seen == "NODE2/ LINKED/@ ") << seen;
+    EXPECT_TRUE(native->attributes(dir / "LINKED").reparse_point);
+    EXPECT_FALSE(native->list_directory(dir / "missing", entries));
+}
+
+// The writer's own tests cover the first name, the second in the same second, and a failed create.
+TEST_F(Files, TransactionDirectoriesRunOutAfter100InOneSecondAndMustFit) {
     LocalTime t;
     t.year = 2026, t.month = 1, t.day = 31, t.hour = 23, t.minute = 59, t.second = 5;
     fp.set_time(t);
     const std::string root = dir / "SF_BACKUPS";
-    std::string first, second;
-    ASSERT_TRUE(create_transaction_dir(fp, root, first, 260, report.get()));
-    ASSERT_TRUE(create_transaction_dir(fp, root, second, 260, report.get()));
-    EXPECT_EQ(first, root + kPathSeparator + "MARLINTH_20260131_235905");
-    EXPECT_EQ(second, root + kPathSeparator + "MARLINTH_20260131_235905-01");
-    for (int i = 2; i <= 99; ++i) {
-        std::string more;
-        ASSERT_TRUE(create_transaction_dir(fp, root, more, 260, nullptr));
-    }
-    std::string none;
-    EXPECT_FALSE(create_transaction_dir(fp, root, none, 260, report.get()));
-    EXPECT_EQ(report->str(), "Could not allocate a unique timestamped transaction directory.\r\n");
-}
-
-TEST_F(Files, TransactionDirectoryFailuresAreReported) {
     std::string out;
-    EXPECT_FALSE(create_transaction_dir(fp, dir / "missing/root", out, 260, report.get()));
-    EXPECT_EQ(report->str(), "Cannot create directory: " + (dir / "missing/root") + "\r\n");
-    report->reset();
+    for (int i = 0; i < 100; ++i) ASSERT_TRUE(create_transaction_dir(fp, root, out, 260, report.get()));
+    EXPECT_EQ(out, root + kPathSeparator + "MARLINTH_20260131_235905-99");
+    EXPECT_FALSE(create_transaction_dir(fp, root, out, 260, report.get()));
     EXPECT_FALSE(create_transaction_dir(fp, dir.path(), out, dir.path().size() + 10, report.get()));
-    EXPECT_EQ(report->str(), "Backup transaction path is too long.\r\n");
-    report->reset();
-    fp.fail_nth(Op::CreateDir, 1);
-    EXPECT_FALSE(create_transaction_dir(fp, dir.path(), out, 260, report.get()));
-    EXPECT_EQ(report->str(), "Cannot create transaction directory: " + out + "\r\n");
+    EXPECT_EQ(take(), "Could not allocate a unique timestamped transaction directory.\r\nBackup transaction path is too long.\r\n");
 }
 
-TEST_F(Files, MessageFileSearchUsesTheTwoDigitFamilyName) {
+// Preflight's own tests cover a plain conflict; these are the edges of the name match.
+TEST_F(Files, MessageFileSearchMatchesTheTwoDigitFamilyInAnyLetterCase) {
     const std::string msg = dir / "MESSAGE";
     fb.make_dir(msg);
+    for (const char* f : {"SfMsg07.Idx", "SFMSG784.PTR", "SFMSG070.PTR"}) fb.write_text(msg + kPathSeparator + f, "");
+    const struct { std::string dir; uint32_t number; size_t capacity; bool found; const char* name; } cases[] = {
+        {msg, 7, 260, true, "SfMsg07.Idx"}, {msg, 784, 5, true, "SFMS"}, {msg, 78, 260, false, ""}, {msg, 8, 260, false, ""},
+        // A search path that would not fit counts as a conflict, so it can never let a write through.
+        {std::string(255, 'x'), 5, 260, true, ""},
+    };
     std::string name;
-    EXPECT_FALSE(find_message_file(fp, msg, 7, name, 260));
-    fb.write_text(msg + kPathSeparator + "SFMSG07.IDX", "");
-    fb.write_text(msg + kPathSeparator + "SFMSG784.PTR", "");
-    fb.write_text(msg + kPathSeparator + "SFMSG070.PTR", "");
-    EXPECT_TRUE(find_message_file(fp, msg, 7, name, 260));
-    EXPECT_EQ(name, "SFMSG07.IDX");
-    EXPECT_TRUE(find_message_file(fp, msg, 784, name, 260));
-    EXPECT_EQ(name, "SFMSG784.PTR");
-    EXPECT_TRUE(find_message_file(fp, msg, 784, name, 5));
-    EXPECT_EQ(name, "SFMS");
-    EXPECT_FALSE(find_message_file(fp, msg, 78, name, 260));
-    // A search path that would not fit counts as a conflict, so it can never let a write through.
-    EXPECT_TRUE(find_message_file(fp, std::string(255, 'x'), 5, name, 260));
-    EXPECT_EQ(name, "");
-#ifndef _WIN32
-    fb.write_text(msg + "/sfmsg09.ptr", "");
-    EXPECT_TRUE(find_message_file(fp, msg, 9, name, 260));
-    EXPECT_EQ(name, "sfmsg09.ptr");
-#endif
-}
-
-TEST_F(Files, EnsureDirectoryCreatesOneLevelOnly) {
-    EXPECT_TRUE(ensure_directory(fp, dir / "one", report.get()));
-    EXPECT_TRUE(ensure_directory(fp, dir / "one", report.get()));
-    EXPECT_FALSE(ensure_directory(fp, dir / "two/three", report.get()));
-    EXPECT_EQ(report->str(), "Cannot create directory: " + (dir / "two/three") + "\r\n");
+    for (const auto& c : cases) {
+        EXPECT_EQ(find_message_file(fp, c.dir, c.number, name, c.capacity), c.found) << c.number;
+        EXPECT_EQ(name, c.name) << c.number;
+    }
 }
 
 #ifdef _WIN32
@@ -349,35 +307,33 @@ TEST_F(Files, EnsureDirectoryCreatesOneLevelOnly) {
 #define P(win, posix) std::string(posix)
 #endif
 
-TEST_F(Files, PathsAreSeparateUnlessEqualOrNested) {
-    EXPECT_FALSE(paths_are_separate(fp, P("D:\\SF", "/d/SF"), P("d:\\sf\\", "/D/sf/")));
-    EXPECT_TRUE(paths_are_separate(fp, P("D:\\SF", "/d/SF"), P("D:\\SF2", "/d/SF2")));
-    EXPECT_FALSE(paths_are_separate(fp, P("D:\\SF\\NODE1", "/d/SF/NODE1"), P("D:\\SF", "/d/SF")));
-    EXPECT_FALSE(paths_are_separate(fp, P("D:\\SF", "/d/SF"), P("D:\\SF\\NODE1", "/d/SF/NODE1")));
-    EXPECT_FALSE(paths_are_separate(fp, P("D:\\", "/"), P("D:\\SF", "/d/SF")));
-    EXPECT_FALSE(paths_are_separate(fp, "", P("D:\\SF", "/d/SF")));
-    EXPECT_FALSE(paths_are_separate(fp, P("  D:/SF/  ", "  /d/SF/  "), P("D:\\SF", "/d/SF")));
-    EXPECT_TRUE(paths_are_separate(fp, P("D:\\BACKUP", "/d/BACKUP"), P("D:\\SF", "/d/SF")));
-}
-
-TEST_F(Files, NormalizedPathsAreAbsoluteWithOneSeparatorStyle) {
-    const std::string n = normalize_path(fp, P("C:/BBS/SF/", "/bbs//sf/"));
-    EXPECT_EQ(n, P("C:\\BBS\\SF", "/bbs/sf"));
+TEST_F(Files, PathsAreNormalizedAndSeparateUnlessEqualOrNested) {
+    const std::string sf = P("D:\\SF", "/d/SF");
+    const struct { std::string a, b; bool separate; } cases[] = {
+        {sf, P("d:\\sf\\", "/D/sf/"), false}, {sf, P("D:\\SF2", "/d/SF2"), true},  // a shared prefix is not nesting
+        {P("D:\\SF\\NODE1", "/d/SF/NODE1"), sf, false}, {P("D:\\", "/"), sf, false}, {"", sf, false},
+        {P("  D:/SF/  ", "  /d/SF/  "), sf, false},
+    };
+    for (const auto& c : cases) EXPECT_EQ(paths_are_separate(fp, c.a, c.b), c.separate) << c.a << " | " << c.b;
+    EXPECT_EQ(normalize_path(fp, P("C:/BBS/SF/", "/bbs//sf/")), P("C:\\BBS\\SF", "/bbs/sf"));
     EXPECT_EQ(normalize_path(fp, P("D:\\", "/")), P("D:\\", "/"));
     EXPECT_EQ(normalize_path(fp, "   "), "");
+    const std::string sep(1, kPathSeparator);
+    EXPECT_EQ(normalize_path(fp, "alpha" + sep + ".." + sep + "beta"), fs::current_path().string() + sep + "beta");
 }
 
-}  // namespace
-}  // namespace marlinth
-
-namespace marlinth {
-namespace {
-
-TEST_F(Files, ADirectoryIsNeverReadAsAFile) {
-    fb.make_dir(dir / "SFMSG01.PTR");
-    ByteBuffer out;
-    EXPECT_FALSE(read_file_capped(fp, dir / "SFMSG01.PTR", out, 100, report.get()));
-    EXPECT_EQ(report->str(), "Cannot open: " + (dir / "SFMSG01.PTR") + "\r\n");
+TEST_F(Files, ThePlatformSeesFreeSpaceItsOwnProcessAndZeroedMemory) {
+    uint64_t available = 0;
+    EXPECT_TRUE(native->free_space(dir.path(), available) && available > 0);
+    const std::string own(file_name_of(native->executable_path()));
+    EXPECT_TRUE(starts_with_nocase(own, "core_tests")) << own;
+    std::vector<std::string> names;
+    ASSERT_TRUE(native->process_names(names));
+    EXPECT_TRUE(std::any_of(names.begin(), names.end(), [&](const std::string& n) { return equals_nocase(n, own); }));
+    uint8_t* block = static_cast<uint8_t*>(native->allocate(4096));
+    ASSERT_NE(block, nullptr);
+    EXPECT_TRUE(std::all_of(block, block + 4096, [](uint8_t b) { return b == 0; }));
+    native->release(block);
 }
 
 }  // namespace

@@ -1,143 +1,112 @@
-// TextBuffer appends, the string and path helpers, and line splitting.
+// SHA-256, TextBuffer appends, path joining and line splitting.
 #include <gtest/gtest.h>
 
+#include <random>
+#include <string>
+#include <vector>
+
 #include "core/line_reader.h"
+#include "core/sha256.h"
 #include "core/strings.h"
 #include "core/text_buffer.h"
 
 namespace marlinth {
 namespace {
 
-TEST(TextBuffer, NumbersAndBytesAppendAsDesigned) {
-    auto b = TextBuffer::create();
-    ASSERT_TRUE(b);
-    b->append_uint(0);
-    b->append_char(' ');
-    b->append_uint(4294967295u);
-    b->append_char(' ');
-    b->append_int(-5);
-    b->append_char(' ');
-    b->append_int(-2147483647 - 1);
-    b->append_char(' ');
-    b->append_hex_byte(10);
-    b->append_hex_byte(255);
-    b->append_line("!");
-    EXPECT_EQ(b->str(), "0 4294967295 -5 -2147483648 0AFF!\r\n");
+// Published FIPS 180-4 / NIST vectors, plus lengths either side of the one-block padding limit.
+TEST(Sha256, MatchesPublishedVectorsAndPaddingBoundaries) {
+    const struct { std::string input; const char* hex; } cases[] = {
+        {"", "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"},
+        {"abc", "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"},
+        {"abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq",
+         "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1"},
+        {"abcdefghbcdefghicdefghijdefghijkefghijklfghijklmghijklmnhijklmnoijklmnopjklmnopqklmnopqrlmnopqrs"
+         "mnopqrstnopqrstu",
+         "cf5b16a778af8380036ce59e7b0492370b249b11e8f07a51afac45037afee9d1"},
+        {std::string(1000000, 'a'), "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0"},
+        {std::string(55, 'a'), "9f4390f8d30c2dd92ec9f095b65e2b9ae9b0a925a5258e241c9f1e910f734318"},
+        {std::string(56, 'a'), "b35439a4ac6f0948b6d6f9e3c6af0f5f590ce20f1bde7090ef7970686ec6738a"},
+        {std::string(64, 'a'), "ffe054fe7ae0cb6dc65c3af9b61d5209f439851db43d0ba5997337df154668eb"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(sha256_hex(sha256(c.input)), c.hex) << "length " << c.input.size();
 }
 
-TEST(TextBuffer, FullBufferKeepsItsFirstCharactersAndIgnoresFurtherAppends) {
+// Feeding the same bytes in pieces of every awkward size gives the one-shot digest.
+TEST(Sha256, IncrementalUpdatesAgreeWithOneShotOnLargeRandomInput) {
+    std::mt19937 rng(20261205);
+    std::vector<uint8_t> data(3 * 1024 * 1024 + 17);
+    for (uint8_t& b : data) b = static_cast<uint8_t>(rng());
+    const Sha256Digest whole = sha256(data.data(), data.size());
+    for (size_t piece : {1u, 3u, 55u, 56u, 63u, 64u, 65u, 4096u, 1000003u}) {
+        Sha256 h;
+        for (size_t pos = 0; pos < data.size(); pos += piece) h.update(data.data() + pos, std::min(piece, data.size() - pos));
+        EXPECT_EQ(h.finish(), whole) << "piece size " << piece;
+    }
+}
+
+TEST(TextBuffer, AppendsNumbersStopsAtNulAndKeepsItsFirstCharactersWhenFull) {
     auto b = TextBuffer::create();
+    ASSERT_TRUE(b);
+    b->append_uint(4294967295u);
+    b->append_char(' ');
+    b->append_int(-2147483647 - 1);
+    b->append_hex_byte(10);
+    b->append_hex_byte(255);
+    b->append(std::string("!\0cd", 4));
+    b->append_line("e");
+    EXPECT_EQ(b->str(), "4294967295 -21474836480AFF!e\r\n");
+
+    b->reset();
     b->append(std::string(TextBuffer::kMaxLength - 1, 'x'));
     b->append("yz");  // only y fits
+    b->append_line("more");
     EXPECT_EQ(b->length(), TextBuffer::kMaxLength);
     EXPECT_EQ(b->view().back(), 'y');
-    b->append_line("more");
-    b->append_uint(7);
-    EXPECT_EQ(b->length(), TextBuffer::kMaxLength);
     EXPECT_EQ(b->c_str()[TextBuffer::kMaxLength], '\0');
     b->truncate(3);
-    EXPECT_EQ(b->str(), "xxx");
     b->truncate(10);  // longer than the text: no effect
     EXPECT_EQ(b->str(), "xxx");
 }
 
-TEST(TextBuffer, AnEmbeddedNulEndsTheAppendedText) {
-    auto b = TextBuffer::create();
-    b->append(std::string("ab\0cd", 5));
-    b->append("e");
-    EXPECT_EQ(b->str(), "abe");
-}
-
-TEST(Strings, TrimCaseFoldingAndDecimals) {
-    EXPECT_EQ(trimmed(" \t\r\nFido Chat \n\t"), "Fido Chat");
-    EXPECT_EQ(trimmed("   "), "");
-    EXPECT_TRUE(equals_nocase("FSX_GEN", "fsx_gen"));
-    EXPECT_FALSE(equals_nocase("\xC4", "\xE4"));  // only A-Z fold
-    EXPECT_TRUE(starts_with_nocase("fsx_gen", "FSX_"));
-    EXPECT_TRUE(starts_with_nocase("anything", ""));
-    EXPECT_FALSE(starts_with_nocase("FS", "FSX_"));
-    size_t digits = 0;
-    EXPECT_EQ(read_decimal("0042abc", &digits), 42u);
-    EXPECT_EQ(digits, 4u);
-    EXPECT_EQ(read_decimal("99999999999999999999999999", &digits), UINT64_MAX);
-    EXPECT_EQ(read_decimal("x", &digits), 0u);
-    EXPECT_EQ(digits, 0u);
-    EXPECT_EQ(dec2(5), "05");
-    EXPECT_EQ(dec2(123), "123");
-    EXPECT_EQ(bounded(std::string("abc\0def", 7), 10), "abc");
-    EXPECT_EQ(bounded("abcdef", 4), "abcd");
-}
-
-std::string S(const char* text) {
-    std::string s(text);
-    for (char& c : s)
-        if (c == '\\') c = kPathSeparator;
-    return s;
-}
-
 TEST(Strings, JoinPathAddsOneSeparatorAndFailsRatherThanTruncate) {
+    const std::string sep(1, kPathSeparator);
+    const struct { std::string dir, name; bool ok; std::string out; } cases[] = {
+        {"C:" + sep + "SF" + sep, "SFMCONF.DAT", true, "C:" + sep + "SF" + sep + "SFMCONF.DAT"},
+        {"C:\\SF//\\", "X", true, "C:\\SF" + sep + "X"},
+        {"", "X", true, sep + "X"},
+        {std::string(250, 'd'), "12345678", true, std::string(250, 'd') + sep + "12345678"},  // 259: just fits
+        {std::string(250, 'd'), "123456789", false, ""},
+        {std::string(259, 'd'), "x", false, ""},  // no room for the separator
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.dir + " + " + c.name);
+        std::string out;
+        EXPECT_EQ(join_path(out, 260, c.dir, c.name), c.ok);
+        EXPECT_EQ(c.ok ? out : "", c.out);
+    }
+}
+
+// Each line as read, followed by ';', and '*' before it when it was marked overlong.
+std::string lines_of(std::string_view data, size_t max, LineReader::LongLines mode) {
     std::string out;
-    EXPECT_TRUE(join_path(out, 260, S("C:\\SF\\"), "SFMCONF.DAT"));
-    EXPECT_EQ(out, S("C:\\SF\\SFMCONF.DAT"));
-    EXPECT_TRUE(join_path(out, 260, "C:\\SF//\\", "X"));
-    EXPECT_EQ(out, std::string("C:\\SF") + kPathSeparator + "X");
-    EXPECT_TRUE(join_path(out, 260, "", "X"));
-    EXPECT_EQ(out, std::string(1, kPathSeparator) + "X");
-
-    const std::string dir(250, 'd');
-    EXPECT_TRUE(join_path(out, 260, dir, "12345678"));
-    EXPECT_EQ(out.size(), 259u);
-    EXPECT_FALSE(join_path(out, 260, dir, "123456789"));
-    EXPECT_FALSE(join_path(out, 260, std::string(259, 'd'), "x"));  // no room for the separator
-}
-
-TEST(Strings, ParentAndFileNameAcceptEitherSeparator) {
-    EXPECT_EQ(parent_of("C:\\BBS\\SF"), "C:\\BBS");
-    EXPECT_EQ(parent_of("/bbs/sf"), "/bbs");
-    EXPECT_EQ(parent_of("SF"), "");
-    EXPECT_EQ(file_name_of("C:\\NA/fsxnet.na"), "fsxnet.na");
-}
-
-std::vector<std::pair<std::string, bool>> lines_of(std::string_view data, size_t max, LineReader::LongLines mode) {
-    std::vector<std::pair<std::string, bool>> out;
     LineReader r(data, max, mode);
     TextLine line;
-    while (r.next(line)) out.emplace_back(std::string(line.text), line.overlong);
+    while (r.next(line)) out += (line.overlong ? "*" : "") + std::string(line.text) + ";";
     return out;
 }
 
-TEST(LineReader, RunsOfLineBreaksEndOneLine) {
-    auto lines = lines_of("A\r\n\r\n\nB\rC\n", 100, LineReader::LongLines::SkipRest);
-    ASSERT_EQ(lines.size(), 3u);
-    EXPECT_EQ(lines[0].first, "A");
-    EXPECT_EQ(lines[1].first, "B");
-    EXPECT_EQ(lines[2].first, "C");
-    // A text that begins with line breaks yields one empty first line.
-    lines = lines_of("\r\n\r\nX", 100, LineReader::LongLines::SkipRest);
-    ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(lines[0].first, "");
-    EXPECT_EQ(lines[1].first, "X");
-    EXPECT_TRUE(lines_of("", 100, LineReader::LongLines::SkipRest).empty());
-}
-
-TEST(LineReader, LongLinesAreCutOrSplit) {
-    auto skip = lines_of("abcdefgh\nxy", 5, LineReader::LongLines::SkipRest);
-    ASSERT_EQ(skip.size(), 2u);
-    EXPECT_EQ(skip[0], std::make_pair(std::string("abcde"), true));
-    EXPECT_EQ(skip[1], std::make_pair(std::string("xy"), false));
-    auto split = lines_of("abcdefgh\nxy", 5, LineReader::LongLines::SplitRemainder);
-    ASSERT_EQ(split.size(), 3u);
-    EXPECT_EQ(split[0].first, "abcde");
-    EXPECT_EQ(split[1].first, "fgh");
-    EXPECT_EQ(split[2].first, "xy");
-    EXPECT_FALSE(lines_of("abcde", 5, LineReader::LongLines::SkipRest)[0].second);
-}
-
-TEST(LineReader, NulEndsTheTextButTheLimitCountsBytesAsRead) {
-    auto lines = lines_of(std::string("ab\0cdefgh\nz", 11), 5, LineReader::LongLines::SkipRest);
-    ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(lines[0].first, "ab");
-    EXPECT_TRUE(lines[0].second);
+TEST(LineReader, BreaksLongLinesAndNuls) {
+    using L = LineReader::LongLines;
+    const struct { std::string data; size_t max; L mode; const char* lines; } cases[] = {
+        {"A\r\n\r\n\nB\rC\n", 100, L::SkipRest, "A;B;C;"},  // a run of breaks ends one line
+        {"\r\n\r\nX", 100, L::SkipRest, ";X;"},              // leading breaks: one empty first line
+        {"", 100, L::SkipRest, ""},
+        {"abcde", 5, L::SkipRest, "abcde;"},
+        {"abcdefgh\nxy", 5, L::SkipRest, "*abcde;xy;"},
+        {"abcdefgh\nxy", 5, L::SplitRemainder, "abcde;fgh;xy;"},
+        {std::string("ab\0cdefgh\nz", 11), 5, L::SkipRest, "*ab;z;"},  // the limit counts bytes past the NUL
+    };
+    for (const auto& c : cases) EXPECT_EQ(lines_of(c.data, c.max, c.mode), c.lines) << c.data;
 }
 
 }  // namespace

@@ -2,14 +2,18 @@
 // and refused, the recommended defaults, and the Settings Plan view.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "settings/settings.h"
 #include "support/planned_session.h"
+#include "support/script_harness.h"
 
 namespace marlinth {
 namespace {
 
 using test::PlannedSession;
 
+// A template conference whose every setting differs from a safe echo conference's.
 test::InstallationSpec odd_template() {
     test::InstallationSpec wanted;
     wanted.nodes = 1;
@@ -18,65 +22,37 @@ test::InstallationSpec odd_template() {
     wanted.conferences[1].allow_routing = 0;
     wanted.conferences[1].net_id = "";
     test::ConferenceSpec& t = wanted.conferences[0];
-    t.conference_security = 25;
-    t.message_entry_security = 30;
-    t.public_only = 0;
-    t.allow_routing = 0;
+    t.conference_security = 25, t.message_entry_security = 30, t.max_msg_length = 500, t.purge_days = 0;
+    t.public_only = 0, t.allow_routing = 0, t.purge_old_thread = 1, t.access_exact = 1, t.caller_delete = 7;
     t.netmail = 1;  // still echo-like through the Net-Mail byte
-    t.purge_old_thread = 1;
-    t.access_exact = 1;
-    t.caller_delete = 7;
-    t.max_msg_length = 500;
-    t.purge_days = 0;
     t.privileged = {5, 0, -1, 0, 10};
     return wanted;
 }
 
-TEST(Settings, TemplateLoadCopiesSomeValuesAndForcesSafeEchoValues) {
-    PlannedSession p(odd_template());
-    const ProposedSettings& s = p.app().settings;
-    EXPECT_TRUE(s.valid);
-    EXPECT_EQ(s.template_index, 0);
-    EXPECT_EQ(s.conference_security, 25);
-    EXPECT_EQ(s.message_entry_security, 30);
-    EXPECT_EQ(s.max_msg_length, 500);
-    EXPECT_EQ(s.purge_days, 0);
-    EXPECT_EQ(s.caller_delete, 1);
-    EXPECT_EQ(s.access_exact, 0);
-    EXPECT_EQ(s.public_only, 1);
-    EXPECT_EQ(s.netmail, 0);
-    EXPECT_EQ(s.routing, 1);
-    EXPECT_EQ(s.purge_old_thread, 0);
-    HeadlessView& v = p.view();
-    EXPECT_EQ(v.text(ControlId::ConferenceSecurity), "25");
-    EXPECT_EQ(v.text(ControlId::PrivilegedSecurities), "5;0;-1;0;10");
-    EXPECT_EQ(v.selection(ControlId::PublicOnly), 1);
-    EXPECT_EQ(v.selection(ControlId::ConferenceAccess), 0);
-    EXPECT_EQ(v.status(StatusLine::Writer), "Template or proposed settings changed. Generate a new dry-run plan.");
+// Numbers, then the yes/no settings as digits: exact access, public only, net-mail, routing,
+// caller delete, purge unreceived, purge old thread.
+std::string summary(const ProposedSettings& s) {
+    std::string flags;
+    for (int f : {s.access_exact, s.public_only, s.netmail, s.routing, s.caller_delete, s.purge_unreceived, s.purge_old_thread})
+        flags += std::to_string(f);
+    return std::to_string(s.conference_security) + "/" + std::to_string(s.message_entry_security) + " len " +
+           std::to_string(s.max_msg_length) + " days " + std::to_string(s.purge_days) + " priv " +
+           format_privileged(s.privileged) + " flags " + flags;
 }
 
-TEST(Settings, NumberFieldsAreReadAsDesigned) {
-    PlannedSession p;
-    App& app = p.app();
-    HeadlessView& v = p.view();
-    uint32_t value = 99;
-    auto read = [&](const std::string& text, uint32_t max) {
-        v.type(ControlId::ConferenceSecurity, text);
-        v.clear_boxes();
-        return read_number_field(app, ControlId::ConferenceSecurity, max, value, "Conference Security", true);
-    };
-    EXPECT_TRUE(read("32767", 32767));
-    EXPECT_EQ(value, 32767u);
-    EXPECT_FALSE(read("32768", 32767));
-    EXPECT_EQ(v.boxes().at(0).text, "Conference Security must be from 0 through 32767.");
-    EXPECT_FALSE(read("99999999999", 32767));
-    EXPECT_FALSE(read("   ", 32767));
-    EXPECT_EQ(v.boxes().at(0).text, "Conference Security is required.");
-    EXPECT_TRUE(read("12abc", 32767));
-    EXPECT_EQ(value, 12u);
-    EXPECT_TRUE(read("abc", 32767));
-    EXPECT_EQ(value, 0u);
-    EXPECT_TRUE(v.boxes().empty());
+TEST(Settings, TemplateLoadCopiesSomeValuesAndForcesSafeEchoValuesIntoTheForm) {
+    PlannedSession p(odd_template());
+    const ProposedSettings loaded = p.app().settings;
+    EXPECT_TRUE(loaded.valid);
+    EXPECT_EQ(loaded.template_index, 0);
+    EXPECT_EQ(summary(loaded), "25/30 len 500 days 0 priv 5;0;-1;0;10 flags 0101100");
+    EXPECT_EQ(p.view().status(StatusLine::Writer), "Template or proposed settings changed. Generate a new dry-run plan.");
+    // The form holds what was loaded; a negative privileged value is never read back from it.
+    EXPECT_EQ(p.view().text(ControlId::PrivilegedSecurities), "5;0;-1;0;10");
+    EXPECT_FALSE(read_proposed_settings(p.app(), false));
+    p.view().type(ControlId::PrivilegedSecurities, "5;0;1;0;10");
+    ASSERT_TRUE(read_proposed_settings(p.app(), false));
+    EXPECT_EQ(summary(p.app().settings), "25/30 len 500 days 0 priv 5;0;1;0;10 flags 0101100");
 }
 
 TEST(Settings, PrivilegedSecuritiesNeedExactlyFiveValues) {
@@ -86,84 +62,68 @@ TEST(Settings, PrivilegedSecuritiesNeedExactlyFiveValues) {
     EXPECT_TRUE(parse_privileged("0;0;0;0;32767 \t", out));
     for (const char* bad : {"1;2;3;4", "1;2;3;4;5;6", "1;2;3;4;x", "1;2;3;4;40000", "", "1;;2;3;4", "-1;0;0;0;0", "1 2;3;4;5;6"})
         EXPECT_FALSE(parse_privileged(bad, out)) << bad;
-    EXPECT_EQ(format_privileged({5, 0, -1, 0, 10}), "5;0;-1;0;10");
+    EXPECT_EQ(out[4], 32767);  // a refused text leaves the last good values
 }
 
-TEST(Settings, ApplyReadsTheFormAndReportsTheFirstProblem) {
-    PlannedSession p;
+// The form is applied field by field; the first bad one stops it with its box. The Settings Plan
+// then compares every template value with the proposal and shows the selected area.
+TEST(Settings, ApplyReportsTheFirstProblemAndThePlanViewComparesTemplateAndProposal) {
+    PlannedSession p(odd_template());
     HeadlessView& v = p.view();
-    v.type(ControlId::PurgeDays, "70000");
-    v.click(ControlId::ApplySettings);
-    ASSERT_EQ(v.boxes().size(), 1u);
-    EXPECT_EQ(v.boxes()[0].text, "Purge age must be from 0 through 65535.");
-    v.type(ControlId::PurgeDays, "0");
-    v.type(ControlId::PrivilegedSecurities, "1;2;3;4");
-    v.click(ControlId::ApplySettings);
-    EXPECT_EQ(v.boxes().back().text,
-              "Privileged Securities must contain five values separated by semicolons, for example 0;0;0;0;0.");
-    v.type(ControlId::PrivilegedSecurities, "1;2;3;4;5");
-    v.type(ControlId::ConferenceSecurity, "40");
-    v.click(ControlId::ApplySettings);
-    EXPECT_EQ(v.boxes().size(), 2u);
-    EXPECT_EQ(p.app().settings.conference_security, 40);
-    EXPECT_EQ(p.app().settings.privileged[4], 5);
+    p.app().import.selected_area = 0;
+    const std::string range = "Conference Security must be from 0 through 32767.", privileged =
+        "Privileged Securities must contain five values separated by semicolons, for example 0;0;0;0;0.";
+    const struct { ControlId field; const char* text; std::string box; int security; } steps[] = {
+        {ControlId::PurgeDays, "70000", "Purge age must be from 0 through 65535.", -1},
+        {ControlId::PurgeDays, "0", privileged, -1},  // the template's -1
+        {ControlId::PrivilegedSecurities, "1;2;3;4", privileged, -1},
+        {ControlId::PrivilegedSecurities, "1;2;3;4;5", "", 25},
+        {ControlId::ConferenceSecurity, "32768", range, -1},
+        {ControlId::ConferenceSecurity, "99999999999", range, -1},
+        {ControlId::ConferenceSecurity, "   ", "Conference Security is required.", -1},
+        {ControlId::ConferenceSecurity, "abc", "", 0},  // a field without digits reads as 0
+        {ControlId::ConferenceSecurity, "12abc", "", 12},
+        {ControlId::ConferenceSecurity, "40", "", 40},
+    };
+    for (const auto& s : steps) {
+        v.clear_boxes();
+        v.type(s.field, s.text);
+        v.click(ControlId::ApplySettings);
+        EXPECT_EQ(v.boxes().empty() ? "" : v.boxes()[0].text, s.box) << s.text;
+        EXPECT_TRUE(s.security < 0 || p.app().settings.conference_security == s.security) << s.text;
+    }
+    EXPECT_EQ(summary(p.app().settings), "40/30 len 500 days 0 priv 1;2;3;4;5 flags 0101100");
     EXPECT_EQ(v.status(StatusLine::Settings), "Proposed settings updated in memory only.");
     EXPECT_EQ(v.status(StatusLine::Main), "Template/proposed settings updated in memory only.");
-    EXPECT_NE(v.text(ControlId::PlanText).find("Conference Security:\r\n    Template: 10\r\n    Proposed: 40\r\n"),
-              std::string::npos);
-}
+    // Compared whole, with its CR LF line ends kept as LF in the golden file.
+    const std::string plan = v.text(ControlId::PlanText);
+    std::string lf = plan, crlf;
+    lf.erase(std::remove(lf.begin(), lf.end(), '\r'), lf.end());
+    for (char c : test::golden("settings_plan.expected", lf, {})) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    EXPECT_EQ(plan, crlf);
 
-TEST(Settings, WithoutATemplateNothingCanBeApplied) {
-    PlannedSession p;
-    p.view().set_items(ControlId::TemplateChoice, {});
-    p.view().click(ControlId::ApplySettings);
-    ASSERT_EQ(p.view().boxes().size(), 1u);
-    EXPECT_EQ(p.view().boxes()[0].text, "Select a template conference first.");
-    load_recommended_defaults(p.app());
-    EXPECT_EQ(p.view().boxes().back().icon, BoxIcon::Warning);
-    EXPECT_EQ(p.view().boxes().back().text, "Run a clean inspection before choosing conference defaults.");
+    v.set_items(ControlId::TemplateChoice, {});
+    v.click(ControlId::ApplySettings);
+    EXPECT_EQ(v.boxes().back().text, "Select a template conference first.");
+    p.app().settings = ProposedSettings();
+    build_settings_plan_view(p.app());
+    EXPECT_EQ(v.text(ControlId::PlanText), "Run an inspection to load a template conference.");
 }
 
 TEST(Settings, RecommendedDefaultsReplaceTheTemplateValues) {
     PlannedSession p(odd_template());
     p.app().flags.plan_current = true;
     load_recommended_defaults(p.app());
-    const ProposedSettings& s = p.app().settings;
-    EXPECT_EQ(s.conference_security, 10);
-    EXPECT_EQ(s.message_entry_security, 10);
-    EXPECT_EQ(s.max_msg_length, 99);
-    EXPECT_EQ(s.purge_days, 120);
-    EXPECT_EQ(s.caller_delete, 0);
-    EXPECT_EQ(s.privileged, (std::array<int16_t, 5>{0, 0, 0, 0, 0}));
+    EXPECT_EQ(summary(p.app().settings), "10/10 len 99 days 120 priv 0;0;0;0;0 flags 0101000");
     EXPECT_TRUE(p.app().flags.wizard_defaults_loaded);
     EXPECT_FALSE(p.app().flags.plan_current);
-    EXPECT_EQ(p.view().status(StatusLine::Writer),
-              "Recommended Wizard defaults loaded. Generate a new dry-run plan after review.");
+    EXPECT_EQ(p.view().status(StatusLine::Writer), "Recommended Wizard defaults loaded. Generate a new dry-run plan after review.");
     EXPECT_EQ(p.view().status(StatusLine::Settings), "Recommended echo defaults loaded in memory only.");
-    show_template_summary(p.app());
-    EXPECT_EQ(p.view().text(ControlId::WizardTemplateSummary),
-              "Template #1 - Echo Conference 1\r\nAccess security: 10    Message entry: 10    Public only: Yes\r\n"
-              "Routing: Yes    Caller delete: No    Purge age: 120 days\r\nPrivileged securities: 0;0;0;0;0\r\n");
-}
 
-TEST(Settings, PlanViewComparesTemplateAndProposalAndShowsTheSelectedArea) {
-    PlannedSession p(odd_template());
-    p.app().import.selected_area = 0;
-    build_settings_plan_view(p.app());
-    const std::string view = p.view().text(ControlId::PlanText);
-    EXPECT_EQ(view.find("Marlinth v0.4b - TEMPLATE -> PROPOSED SETTINGS\r\n" + std::string(60, '=') +
-                        "\r\nTemplate Conference #1 - Echo Conference 1\r\nTemplate Net ID: ECHO1\r\n"),
-              0u);
-    EXPECT_NE(view.find("Conference Access:\r\n    Template: Exactly Equal\r\n    Proposed: Equal or Greater\r\n"),
-              std::string::npos);
-    EXPECT_NE(view.find("Allow Message Routing:\r\n    Template: No\r\n    Proposed: Yes\r\n"), std::string::npos);
-    EXPECT_NE(view.find("Privileged Securities:\r\n    Template: 5;0;-1;0;10\r\n"), std::string::npos);
-    EXPECT_NE(view.find("\r\nCURRENT .NA SELECTION\r\n---------------------\r\nEcho tag: ALPHA\r\n"
-                        "Caller-facing name: Net: Alpha\r\nStatus: READY\r\n"),
-              std::string::npos);
-    p.app().settings = ProposedSettings();
-    build_settings_plan_view(p.app());
-    EXPECT_EQ(p.view().text(ControlId::PlanText), "Run an inspection to load a template conference.");
+    p.view().set_items(ControlId::TemplateChoice, {});
+    load_recommended_defaults(p.app());
+    EXPECT_EQ(p.view().boxes().back().icon, BoxIcon::Warning);
+    EXPECT_EQ(p.view().boxes().back().text, "Run a clean inspection before choosing conference defaults.");
 }
 
 }  // namespace
