@@ -1,0 +1,407 @@
+// SFMCONF.DAT records and the message-base files: decoding, size rules, the thread checks.
+#include "spitfire/conference.h"
+#include "spitfire/message_base.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <cstring>
+#include <random>
+#include <tuple>
+#include <vector>
+
+#include "support/fault_platform.h"
+#include "support/fixture.h"
+#include "support/temp_dir.h"
+
+namespace marlinth {
+namespace {
+
+using test::ConferenceSpec;
+using test::IdxRecordSpec;
+using test::make_idx;
+using test::make_ptr;
+using test::make_record;
+using test::MessageFamily;
+using test::Op;
+using test::PtrRecordSpec;
+
+TEST(ConferenceFile, SizeRulesRefuseAllButWholeRecordsUpTo784) {
+    const std::string multiple = "SFMCONF.DAT size is not a nonzero multiple of 128 bytes.\r\n";
+    const std::pair<uint32_t, std::string> cases[] = {
+        {0, multiple}, {1, multiple}, {127, multiple}, {129, multiple},
+        {100480, "SFMCONF.DAT contains more than 784 conferences.\r\n"}};
+    for (const auto& [size, text] : cases) {
+        SCOPED_TRACE(size);
+        const std::vector<uint8_t> bytes(size + 1, 0);  // a size of 0 still gets a valid pointer
+        std::vector<ConferenceView> views(3);
+        auto report = TextBuffer::create();
+        EXPECT_FALSE(decode_conference_file(bytes.data(), size, views, report.get()));
+        EXPECT_TRUE(views.empty());
+        EXPECT_EQ(report->str(), text);
+        EXPECT_FALSE(decode_conference_file(bytes.data(), size, views, nullptr));  // silently
+    }
+}
+
+TEST(ConferenceFile, DecodesEveryFieldFromItsOffset) {
+    // Written byte by byte, so a wrong offset in the layout cannot hide behind the fixture builder.
+    RawRecord raw{};
+    const std::pair<size_t, std::string> fields[] = {
+        {0x00, "\xFF\xFF\x02\x09" "Fido Chat"},
+        {0x2C, "\x03\x04\x05\x06\xEF\xBE\x07\x34\x12\x5A"},
+        {0x36, std::string("\x01\x00\xFE\xFF\x2C\x01\xFF\x7F\x00\x80\x14\x00", 12)},
+        {0x6E, "\x08\x5B\x08" "FIDOCHAT"},
+    };
+    for (const auto& [at, bytes] : fields) std::memcpy(&raw[at], bytes.data(), bytes.size());
+    ConferenceView v;
+    decode_conference_record(raw.data(), 17, v);
+    EXPECT_EQ(std::make_tuple(v.number, v.name, v.net_id, v.conference_security, v.message_entry_security),
+              std::make_tuple(17u, std::string("Fido Chat"), std::string("FIDOCHAT"), int16_t(-1), int16_t(20)));
+    EXPECT_EQ(std::vector<int>({v.netmail, v.access_exact, v.public_only, v.caller_delete, v.purge_unreceived,
+                                v.purge_old_thread, v.template_byte, v.allow_routing, v.mark_as_sent}),
+              std::vector<int>({2, 3, 4, 5, 6, 7, 0x5A, 8, 0x5B}));
+    EXPECT_EQ(v.purge_days, 0xBEEF);
+    EXPECT_EQ(v.max_msg_length, 0x1234);  // unaligned
+    EXPECT_EQ(v.privileged, (std::array<int16_t, 5>{1, -2, 300, 32767, -32768}));
+    EXPECT_EQ(v.raw, raw);
+}
+
+TEST(ConferenceFile, TextFieldsAreCappedTrimmedAndEndAtNul) {
+    const struct {
+        uint8_t name_length;
+        std::string name_bytes;
+        std::string name;
+    } cases[] = {
+        {55, "ABCDEFGHIJKLMNOPQRSTUVWXYZABCDEFGHIJKLMNOPQR", "ABCDEFGHIJKLMNOPQRSTUVWXYZABCDEFGHIJKLMN"},
+        {13, "  Fido Chat  ", "Fido Chat"},
+        {10, std::string("Abc\0Defghi", 10), "Abc"},
+    };
+    for (const auto& c : cases) {
+        RawRecord raw{};
+        raw[rec::kNameLength] = c.name_length;
+        std::memcpy(raw.data() + rec::kName, c.name_bytes.data(), c.name_bytes.size());
+        // A Net ID whose length says 20 is cut to 15; the tab and CR at its ends are trimmed.
+        raw[rec::kNetIdLength] = 20;
+        std::memcpy(raw.data() + rec::kNetId, "\tNET_AREA_ID_1\r", 15);
+        ConferenceView v;
+        decode_conference_record(raw.data(), 1, v);
+        EXPECT_EQ(v.name, c.name);
+        EXPECT_EQ(v.net_id, "NET_AREA_ID_1");
+    }
+}
+
+TEST(ConferenceFile, EncodingRefusesOverlongTextAndZeroFillsTheArea) {
+    RawRecord raw;
+    raw.fill(0xEE);
+    const RawRecord before = raw;
+    EXPECT_FALSE(encode_text_field(raw.data(), rec::kNetIdLength, rec::kNetIdMax, "SIXTEEN_CHARS_XX"));
+    EXPECT_FALSE(encode_text_field(raw.data(), rec::kNameLength, rec::kNameMax, std::string(41, 'n')));
+    EXPECT_EQ(raw, before);
+
+    ASSERT_TRUE(encode_text_field(raw.data(), rec::kNetIdLength, rec::kNetIdMax, "FIFTEEN_CHARS_X"));
+    ASSERT_TRUE(encode_text_field(raw.data(), rec::kNameLength, rec::kNameMax, "Short"));
+    RawRecord expected = before;
+    expected[0x03] = 5;
+    std::memcpy(&expected[0x04], "Short", 5);
+    std::memset(&expected[0x09], 0, 0x2C - 0x09);  // the rest of the name area, and no further
+    expected[0x70] = 15;
+    std::memcpy(&expected[0x71], "FIFTEEN_CHARS_X", 15);
+    EXPECT_EQ(raw, expected);
+}
+
+TEST(ConferenceFile, RecordViewShowsSignedSecuritiesFlagsAndPrintableBytes) {
+    ConferenceSpec s;
+    s.name = "Fido Chat", s.net_id = "FIDO_CHAT", s.conference_security = -1, s.message_entry_security = 25;
+    s.netmail = 1, s.public_only = 1, s.caller_delete = 0, s.allow_routing = 1, s.mark_as_sent = 200;
+    s.purge_days = 0x7E7F;  // 0x7E printable, 0x7F not
+    RawRecord raw = make_record(s);
+    raw[0x10] = 0x20;  // a space after the name shows as itself
+    ConferenceView v;
+    decode_conference_record(raw.data(), 12, v);
+    auto out = TextBuffer::create();
+    out->append("left over from before");
+    format_conference_record(v, *out);
+    const std::string text = out->str();
+    const std::string head =
+        "Conference #12  \"Fido Chat\"  Net ID: FIDO_CHAT\r\n"
+        "Access security: -1    Entry security: 25\r\n"
+        "NetMail=1 PublicOnly=1 AllowDelete=0 Route=1 MarkSent=200\r\n"
+        "\r\n"
+        "00  FF FF 01 09 46 69 64 6F  20 43 68 61 74 00 00 00  |....Fido Chat...|\r\n"
+        "10  20 00 00 00 00 00 00 00  00 00 00 00 00 00 00 00  | ...............|\r\n";
+    EXPECT_EQ(text.substr(0, head.size()), head);
+    EXPECT_NE(text.find("\r\n30  7F 7E 00 63 00 00 00 00  00 00 00 00 00 00 00 00  |.~.c............|\r\n"),
+              std::string::npos);
+    EXPECT_EQ(text.size(), head.size() + 6 * 74);
+}
+
+std::vector<ConferenceView> views_of(const std::vector<ConferenceSpec>& specs) {
+    const std::vector<uint8_t> bytes = test::make_conference_file(specs);
+    std::vector<ConferenceView> views;
+    EXPECT_TRUE(decode_conference_file(bytes.data(), static_cast<uint32_t>(bytes.size()), views, nullptr));
+    return views;
+}
+
+TEST(ConferenceFile, MostCommonEchoLikeComparesOnlyTheSettingsBlock) {
+    // Block A twice (names, securities and Net IDs differ: not compared), block B three times but
+    // one of them without a Net ID (not echo-like), block C once.
+    ConferenceSpec a1, a2, b1, b2, b3, c;
+    a1.name = "A one", a1.net_id = "A1", a1.conference_security = 5, a1.purge_days = 30;
+    a2.name = "A two", a2.net_id = "A2", a2.conference_security = 99, a2.purge_days = 30;
+    b1.name = "B one", b1.net_id = "B1", b1.purge_days = 60;
+    b2.name = "B two", b2.net_id = "", b2.purge_days = 60;
+    b3.name = "B three", b3.net_id = "B3", b3.purge_days = 60;
+    c.name = "C", c.net_id = "C", c.purge_days = 90;
+    ConferenceSpec a3 = a1, x2 = a1, x3 = a1, plain;
+    a3.name = "A three";
+    x2.extra_fill = 1;  // a template byte (0x42..0x6D) differs
+    x3.mark_as_sent = 1;
+    plain.name = "Local", plain.allow_routing = 0;
+    EXPECT_EQ(most_common_echo_like(views_of({c, b1, a1, b2, a2, b3})), 1);  // a tie goes to the lower number
+    EXPECT_EQ(most_common_echo_like(views_of({c, a1, b1, b2, a2, b3})), 1);
+    EXPECT_EQ(most_common_echo_like(views_of({c, b1, b3, a1, a2, a3})), 3);
+    EXPECT_EQ(most_common_echo_like(views_of({x2, x3, a1, a1})), 2);
+    EXPECT_EQ(most_common_echo_like(views_of({plain, plain})), -1);
+    EXPECT_EQ(most_common_echo_like({}), -1);
+}
+
+struct Counts {
+    uint32_t active = 0, deleted = 0, danger = 0, warn = 0, normal_roots = 0;
+    bool operator==(const Counts& o) const {
+        return std::tie(active, deleted, danger, warn, normal_roots) ==
+               std::tie(o.active, o.deleted, o.danger, o.warn, o.normal_roots);
+    }
+};
+
+std::ostream& operator<<(std::ostream& os, const Counts& c) {
+    return os << "{active " << c.active << ", deleted " << c.deleted << ", danger " << c.danger << ", warn " << c.warn
+              << ", normal roots " << c.normal_roots << "}";
+}
+
+// The thread rule exactly as written, one scan of the file per threaded message. The fast
+// check must give the same counts on every input.
+Counts literal_rule(const std::vector<uint8_t>& ptr, const std::vector<uint8_t>& idx) {
+    Counts c;
+    const size_t slots = ptr.size() / 256, idx_records = idx.size() / 16;
+    auto number_of = [&](size_t j) { return get_u32(&ptr[j * 256 + 0xA6]); };
+    auto root_of = [&](size_t j) { return get_u32(&ptr[j * 256 + 0xAA]); };
+    for (size_t i = 0; i < std::min(slots, idx_records); ++i) {
+        const uint8_t* p = &ptr[i * 256];
+        const uint8_t* x = &idx[i * 16];
+        const bool deleted = p[0x9E] != 0;
+        ++(deleted ? c.deleted : c.active);
+        const uint32_t pn = number_of(i), pr = root_of(i), in = get_u32(x + 8), ir = get_u32(x + 12);
+        const bool agree = (in == pn || in == pn - 1u) && (ir == pr || ir == pr - 1u || (deleted && ir == 0xFFFFFFFFu));
+        if (!agree) ++c.warn;
+        if (p[0x9B] != 1) continue;
+        bool found = false;
+        if (pr == pn && p[0x9C] == 0) {
+            ++c.danger;
+        } else if (pr == pn) {
+            for (size_t j = 0; j < slots; ++j) found |= j != i && root_of(j) == pr;
+            c.normal_roots += found;
+        } else {
+            for (size_t j = 0; j < slots; ++j) found |= number_of(j) == pr;
+            c.danger += !found;
+        }
+    }
+    return c;
+}
+
+Counts fast_rule(Platform& platform, const std::vector<uint8_t>& ptr, const std::vector<uint8_t>& idx) {
+    MessageBaseResult r;
+    r.active = r.danger = 77;  // must be overwritten
+    check_message_records(platform, ptr.data(), static_cast<uint32_t>(ptr.size() / 256), idx.data(),
+                          static_cast<uint32_t>(idx.size() / 16), r);
+    return {r.active, r.deleted, r.danger, r.warn, r.normal_roots};
+}
+
+// Random bases of every shape the rule distinguishes: numbers dense, shuffled, repeated, spread
+// over the 32-bit range or bunched at both ends; roots that are the message itself, another
+// message, a near miss or nothing; every flag value; IDX records that agree, are one below or
+// disagree; .IDX shorter or longer than .PTR.
+std::pair<std::vector<uint8_t>, std::vector<uint8_t>> random_base(std::mt19937& rng, uint32_t max_records) {
+    auto pick = [&](uint32_t n) { return static_cast<uint32_t>(rng() % n); };
+    const uint32_t n = pick(max_records + 1), shape = pick(5);
+    std::vector<uint32_t> numbers(n);
+    for (uint32_t i = 0; i < n; ++i) {
+        const uint32_t spread = static_cast<uint32_t>(rng());
+        const uint32_t by_shape[] = {1000 + i, 1 + pick(n + 1), spread, pick(2) ? pick(4) : 0xFFFFFFFFu - pick(4),
+                                     i % 7 == 0 ? spread : 50 + i};
+        numbers[i] = by_shape[shape];
+    }
+    if (shape == 0) std::shuffle(numbers.begin(), numbers.end(), rng);
+    std::vector<PtrRecordSpec> ptr(n);
+    for (uint32_t i = 0; i < n; ++i) {
+        PtrRecordSpec& p = ptr[i];
+        p.number = numbers[i];
+        const uint32_t roots[] = {p.number, p.number, p.number, numbers[pick(n)], numbers[pick(n)],
+                                  p.number - 1 - pick(3), static_cast<uint32_t>(rng()), pick(2) ? 0 : 0xFFFFFFFFu};
+        p.root_number = roots[pick(8)];
+        p.thread = std::array<uint8_t, 7>{1, 1, 1, 1, 0, 2, 255}[pick(7)];
+        p.root = std::array<uint8_t, 4>{1, 1, 0, 2}[pick(4)];
+        p.deleted = std::array<uint8_t, 5>{0, 0, 0, 1, 0x80}[pick(5)];
+    }
+    uint32_t idx_count = n;
+    if (pick(4) == 0) idx_count = n + pick(3);
+    if (pick(4) == 0 && n > 0) idx_count = n - std::min(n, pick(3));
+    std::vector<IdxRecordSpec> idx(idx_count);
+    for (uint32_t i = 0; i < idx_count; ++i) {
+        const PtrRecordSpec s = i < n ? ptr[i] : PtrRecordSpec();
+        const uint32_t wild = static_cast<uint32_t>(rng());
+        const uint32_t numbers_[] = {s.number, s.number, s.number - 1, s.number + 1, pick(2) ? s.number : wild};
+        const uint32_t roots_[] = {s.root_number,     s.root_number, s.root_number - 1, 0xFFFFFFFFu,
+                                   s.root_number + 1, wild};
+        idx[i] = {numbers_[pick(5)], roots_[pick(6)]};
+    }
+    return {make_ptr(ptr), make_idx(idx)};
+}
+
+TEST(MessageRecords, FastCheckEqualsTheLiteralRule) {
+    auto native = make_native_platform();
+    test::FaultPlatform faults(*native);
+    std::mt19937 rng(20260131);
+    for (int round = 0; round < 4000; ++round) {
+        const auto [ptr, idx] = random_base(rng, round < 3900 ? 40 : 2500);
+        const Counts expected = literal_rule(ptr, idx);
+        ASSERT_EQ(fast_rule(*native, ptr, idx), expected) << "round " << round;
+        // With no memory for the index it scans directly: each block refused in turn.
+        for (int nth = 1; nth <= 4 && round < 600; ++nth) {
+            faults.reset_counts();
+            faults.fail_nth(Op::Allocate, nth);
+            ASSERT_EQ(fast_rule(faults, ptr, idx), expected) << "round " << round << " allocation " << nth;
+        }
+    }
+    // Busy bases with interleaved threads and deleted messages link soundly.
+    for (uint32_t n = 1; n <= 3; ++n) {
+        const test::ThreadedMessages m = test::threaded_messages(500 * n, n, 1 + 1000 * n);
+        const Counts c = fast_rule(*native, make_ptr(m.ptr), make_idx(m.idx));
+        EXPECT_EQ(c, literal_rule(make_ptr(m.ptr), make_idx(m.idx)));
+        EXPECT_EQ(c.danger + c.warn, 0u);
+        EXPECT_GT(c.normal_roots * c.deleted, 0u);
+    }
+}
+
+TEST(MessageRecords, ThreadLinkRulesOneByOne) {
+    auto native = make_native_platform();
+    const struct {
+        const char* what;
+        std::vector<PtrRecordSpec> ptr;  // {thread, root, deleted, number, root number}
+        Counts expected;                 // {active, deleted, danger, warn, normal roots}
+    } cases[] = {
+        {"root with a reply", {{1, 1, 0, 10, 10}, {1, 0, 0, 11, 10}}, {2, 0, 0, 0, 1}},
+        {"lone root", {{1, 1, 0, 10, 10}}, {1, 0, 0, 0, 0}},
+        {"root without its root flag", {{1, 0, 0, 10, 10}, {1, 0, 0, 11, 10}}, {2, 0, 1, 0, 0}},
+        {"reply before its root", {{1, 0, 0, 11, 10}, {1, 1, 0, 10, 10}}, {2, 0, 0, 0, 1}},
+        {"reply whose root is missing", {{1, 0, 0, 11, 12}, {1, 1, 0, 10, 10}}, {2, 0, 1, 0, 0}},
+        {"any nonzero root flag", {{1, 7, 0, 10, 10}, {1, 0, 0, 11, 10}}, {2, 0, 0, 0, 1}},
+        {"thread flag not exactly 1", {{2, 0, 0, 10, 10}, {0, 0, 0, 11, 99}}, {2, 0, 0, 0, 0}},
+        {"unthreaded record shares the root", {{1, 1, 0, 10, 10}, {0, 0, 0, 11, 10}}, {2, 0, 0, 0, 1}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<IdxRecordSpec> idx;
+        for (const PtrRecordSpec& r : c.ptr) idx.push_back({r.number, r.root_number});
+        EXPECT_EQ(fast_rule(*native, make_ptr(c.ptr), make_idx(idx)), c.expected);
+        EXPECT_EQ(literal_rule(make_ptr(c.ptr), make_idx(idx)), c.expected);
+    }
+}
+
+MessageFamily family(const std::vector<PtrRecordSpec>& ptr, std::vector<IdxRecordSpec> idx = {}) {
+    if (idx.empty())
+        for (const PtrRecordSpec& r : ptr) idx.push_back({r.number, r.root_number});
+    return {make_ptr(ptr), make_idx(idx), std::vector<uint8_t>(ptr.size() * 128, 0), std::vector<uint8_t>(8, 0), {}};
+}
+
+// One conference's files on disk, validated alone: its three report lines are the verdict.
+TEST(MessageBaseValidation, FilesSizesAndRecordsOfOneConference) {
+    const std::vector<PtrRecordSpec> thread = {{1, 1, 0, 1, 1}, {1, 0, 0, 2, 1}};
+    const MessageFamily sound = family(thread), orphan = family({{1, 0, 0, 5, 4}});
+    const std::vector<uint8_t> none;
+    MessageFamily short_ptr = orphan, odd_dat = sound, odd_idx = family({thread[0]});
+    short_ptr.ptr->resize(511, 0);
+    odd_dat.dat->push_back(0);
+    odd_idx.idx->resize(17);
+    const char* const fatal_4gb = "FATAL: file is 4GB or larger";
+    const char* const mismatch = "FATAL: PTR/IDX record mismatch";
+    const char* const danger = "DANGER: invalid thread linkage";
+    const char* const multiple = "FATAL: invalid record-size multiple";
+    struct Case {
+        const char* what;
+        MessageFamily files;
+        const char* status;
+        const char* sizes;
+        std::array<uint32_t, 7> counts;  // slots, active, deleted, DAT records, danger, warn, normal roots
+        std::vector<std::pair<const char*, uint64_t>> faked_sizes = {};
+        const char* unreadable = nullptr;
+    };
+    std::vector<Case> cases = {
+        {"root and reply", sound, "OK", "PTR=512 IDX=32 DAT=256 LMR=8 SIG=none", {2, 2, 0, 2, 0, 0, 1}},
+        {"a new conference's empty files", {none, none, none, none, {}}, "OK", "PTR=0 IDX=0 DAT=0 LMR=0 SIG=none", {}},
+        {"no files at all", {}, "ERROR: missing required file(s)",
+         "PTR=MISSING IDX=MISSING DAT=MISSING LMR=MISSING SIG=none", {}},
+        {"IDX numbers one below", family(thread, {{0, 0}, {1, 0}}), "OK", "PTR=512 IDX=32 DAT=256 LMR=8 SIG=none",
+         {2, 2, 0, 2, 0, 0, 1}},
+        {"deleted reply, IDX root 0xFFFFFFFF", family({thread[0], {1, 0, 1, 2, 1}}, {{1, 1}, {2, 0xFFFFFFFFu}}), "OK",
+         "PTR=512 IDX=32 DAT=256 LMR=8 SIG=none", {2, 1, 1, 2, 0, 0, 1}},
+        {"one IDX number disagrees", family(thread, {{1, 1}, {7, 1}}), "WARN: PTR/IDX differences",
+         "PTR=512 IDX=32 DAT=256 LMR=8 SIG=none", {2, 2, 0, 2, 0, 1, 1}},
+        {"orphan reply", orphan, danger, "PTR=256 IDX=16 DAT=128 LMR=8 SIG=none", {1, 1, 0, 1, 1, 0, 0}},
+        {"IDX longer: the common records are compared", family(thread, {{1, 1}, {7, 1}, {3, 1}}), mismatch,
+         "PTR=512 IDX=48 DAT=256 LMR=8 SIG=none", {2, 2, 0, 2, 0, 1, 1}},
+        {"PTR a byte short: danger outranks the bad multiple", short_ptr, danger,
+         "PTR=511 IDX=16 DAT=128 LMR=8 SIG=none", {1, 1, 0, 1, 1, 0, 0}},
+        {"DAT not whole records", odd_dat, multiple, "PTR=512 IDX=32 DAT=257 LMR=8 SIG=none", {2, 2, 0, 2, 0, 0, 1}},
+        {"IDX not whole records", odd_idx, multiple, "PTR=256 IDX=17 DAT=128 LMR=8 SIG=none", {1, 1, 0, 1, 0, 0, 0}},
+        {"PTR of 4 GiB is not read", orphan, fatal_4gb, "PTR=4294967295 IDX=16 DAT=128 LMR=8 SIG=none", {},
+         {{"SFMSG01.PTR", 0x100000000ull}}},
+        {"a huge LMR is only a size", orphan, danger, "PTR=256 IDX=16 DAT=128 LMR=4294967295 SIG=none",
+         {1, 1, 0, 1, 1, 0, 0}, {{"SFMSG01.LMR", 0x500000000ull}}},
+        {"IDX above 16 MiB is not read", orphan, mismatch, "PTR=256 IDX=16777232 DAT=128 LMR=8 SIG=none",
+         {1, 0, 0, 1, 0, 0, 0}, {{"SFMSG01.IDX", 16777216ull + 16}}},
+        {"PTR of exactly 64 MiB is read (and found short)", orphan, mismatch,
+         "PTR=67108864 IDX=16 DAT=128 LMR=8 SIG=none", {262144, 0, 0, 1, 0, 0, 0}, {{"SFMSG01.PTR", 67108864ull}}},
+        {"IDX that cannot be read: nothing counted", orphan, "OK", "PTR=256 IDX=16 DAT=128 LMR=8 SIG=none",
+         {1, 0, 0, 1, 0, 0, 0}, {}, "SFMSG01.IDX"},
+    };
+    const char* with_one_missing[] = {
+        "PTR=MISSING IDX=32 DAT=256 LMR=8 SIG=3", "PTR=512 IDX=MISSING DAT=256 LMR=8 SIG=3",
+        "PTR=512 IDX=32 DAT=MISSING LMR=8 SIG=3", "PTR=512 IDX=32 DAT=256 LMR=MISSING SIG=3"};
+    for (int k = 0; k < 4; ++k) {
+        MessageFamily f = sound;
+        std::optional<std::vector<uint8_t>>* files[] = {&f.ptr, &f.idx, &f.dat, &f.lmr};
+        files[k]->reset();
+        f.sig = std::vector<uint8_t>(3, 0);
+        cases.push_back({with_one_missing[k], f, "ERROR: missing required file(s)", with_one_missing[k], {}});
+    }
+    auto native = make_native_platform();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        test::FaultPlatform platform(*native);
+        test::TempDir tmp;
+        test::FixtureBuilder(platform).write_message_family(tmp.path(), 1, c.files);
+        for (const auto& [name, size] : c.faked_sizes) platform.fake_size(name, size);
+        if (c.unreadable) platform.fail_path(Op::Read, c.unreadable);
+        std::vector<ConferenceView> views(1);
+        views[0].number = 1;
+        std::vector<MessageBaseResult> results;
+        auto report = TextBuffer::create();
+        const std::string status = c.status;
+        bool missing = status.rfind("ERROR", 0) != 0;  // must be overwritten
+        EXPECT_TRUE(validate_message_base(platform, tmp.path(), views, results, report.get(), missing));
+        const auto& n = c.counts;
+        char counts[160];
+        std::snprintf(counts, sizeof counts,
+                      "Slots=%u Active=%u Deleted=%u DAT records=%u Danger=%u Warn=%u Normal roots=%u", n[0], n[1],
+                      n[2], n[3], n[4], n[5], n[6]);
+        EXPECT_EQ(report->str(), "CONF 01  [" + status + "]\r\n  " + c.sizes + "\r\n  " + counts + "\r\n");
+        ASSERT_EQ(results.size(), 1u);
+        EXPECT_EQ(missing, status.rfind("ERROR", 0) == 0);
+        EXPECT_EQ(results[0].error, status != "OK" && status.rfind("WARN", 0) != 0);
+    }
+}
+
+}  // namespace
+}  // namespace marlinth
