@@ -1,259 +1,188 @@
 // The writer preflight: every check runs and writes its line; the verdict is their conjunction.
+// The exact report of a clean pass is pinned by tests/scripts/writer_road.expected.
 #include <gtest/gtest.h>
 
-#include <filesystem>
+#include <functional>
+#include <memory>
+#include <sstream>
 
 #include "core/files.h"
 #include "support/planned_session.h"
+#include "support/script_harness.h"
 #include "writer/preflight.h"
 
 namespace marlinth {
 namespace {
 
-using test::PlannedSession;
-
 std::string sep(const std::string& a, const std::string& b) { return a + kPathSeparator + b; }
 
-class Preflight : public ::testing::Test {
-protected:
-    PlannedSession p;
+// A session with a current dry-run plan.
+struct Planned {
+    test::PlannedSession p;
     App& app = p.app();
     HeadlessView& v = p.view();
+    std::shared_ptr<void> held;  // a file handle kept open while the preflight runs
 
-    void SetUp() override {
+    Planned() {
         v.click(ControlId::GeneratePlan);
-        ASSERT_TRUE(app.flags.plan_current);
-        v.clear_boxes();
+        if (!app.flags.plan_current) throw std::runtime_error("fixture plan failed");
     }
     std::string run() {
         v.clear_boxes();
         v.click(ControlId::RunPreflight);
         return app.writer->str();
     }
-    bool has_line(const std::string& report, const std::string& line) {
-        return report.find(line + "\r\n") != std::string::npos;
-    }
     std::string whoson() { return sep(sep(p.inst.nodes[0], "WORK"), "SFWHOSON.DAT"); }
+    std::string node_file(int i) { return sep(p.inst.nodes[static_cast<size_t>(i - 1)], "SFMCONF.DAT"); }
+    std::string work() { return sep(p.dir.path(), "QWORK"); }
+    // A tosser configuration whose work directory holds its own one-record SFWHOSON.DAT.
+    std::string quarro(bool use) {
+        const std::string cfg = sep(p.dir.path(), "QUARRO32.CFG"), w = work();
+        p.fb.write_text(cfg, "CONFDIR " + p.inst.nodes[0] + "\r\nMSGDIR " + p.inst.message_dir + "\r\nWORKDIR " + w +
+                                 "\r\nKEEPPROCESSED Y\r\nPROCESSEDDIR " + w + "\r\nADDRESS 2:250/1\r\nHUB 2:250/0\r\nOUTDIR " + w + "\r\n");
+        p.fb.write_whoson(sep(w, "SFWHOSON.DAT"), {-1});
+        v.set_enabled(ControlId::QuarroCfgPath, true);
+        v.type(ControlId::QuarroCfgPath, cfg);
+        v.set_checked(ControlId::UseQuarro, use);
+        v.click(ControlId::GeneratePlan);
+        return cfg;
+    }
 };
 
-TEST_F(Preflight, ACleanInstallationPassesWithEveryLineAsDesigned) {
-    const std::string r = run();
-    std::string expected =
-        "Marlinth v0.4b APPEND-ONLY WRITER PREFLIGHT\r\n"
-        "============================================\r\n"
-        "PASS: Current state matches the reviewed dry-run signature.\r\n"
-        "INFO: Spitfire node-status file (default Node 1 WORK): " + whoson() + "\r\n"
-        "PASS: SFWHOSON.DAT node check: 4 record(s); no occupied Spitfire callers found.\r\n"
-        "NOTICE: SFWHOSON.DAT cannot prove that idle Spitfire node processes are closed. Manually close every node window before commit.\r\n"
-        "INFO: NTVDM.EXE is not running; SFWHOSON.DAT remains the authoritative Spitfire node check.\r\n"
-        "PASS: QUARRO32.EXE is not running.\r\n"
-        "NOTICE: No known iREX process name was detected. This does not prove that another external mailer is stopped; manually stop every mailer/tosser before commit.\r\n"
-        "PASS: QUARRO.BSY is absent.\r\n"
-        "PASS: Backup root is separate and writable: " + p.inst.backup_root + "\r\n"
-        "PASS: .NA source bytes match the reviewed preview.\r\n"
-        "PASS: Append count is within limit: 6 + 2 <= 784.\r\n";
-    const std::string hash = sha256_hex(app.baseline.bytes.data(), app.baseline.size());
-    for (int i = 0; i < 3; ++i)
-        expected += "Node " + std::to_string(i + 1) + ": PASS, identical and exclusively writable, SHA-256 " + hash + "\r\n";
-    expected += "\r\nCURRENT MESSAGE-BASE SAFETY SCAN\r\nCONF 01  [OK]\r\n";
-    EXPECT_EQ(r.substr(0, expected.size()), expected);
-    const std::string tail = "\r\nPREFLIGHT RESULT: PASS\r\nAll checks will be repeated immediately before commit.\r\n";
-    EXPECT_EQ(r.substr(r.size() - tail.size()), tail);
-    EXPECT_TRUE(app.flags.preflight_passed);
-    EXPECT_EQ(v.text(ControlId::WriterText), r);
-    EXPECT_EQ(v.status(StatusLine::Writer),
-              "Automated preflight passed. Confirm every Spitfire node window is closed before typing YES.");
-    ASSERT_EQ(v.boxes().size(), 1u);
-    EXPECT_EQ(v.boxes()[0].icon, BoxIcon::Information);
-    EXPECT_NE(app.log->str().find("Writer preflight PASS; no Spitfire files were changed."), std::string::npos);
-    EXPECT_FALSE(p.fb.exists(sep(p.inst.backup_root, "Marlinth-write-test.tmp")));
-    EXPECT_FALSE(v.enabled(ControlId::CommitAppend));  // YES still has to be typed
-    v.type(ControlId::Confirmation, " YES ");
-    EXPECT_TRUE(v.enabled(ControlId::CommitAppend));
-}
+// Busy: a node, a mailer or the tosser may be at work, which has its own status and box.
+enum Verdict { Pass, Blocked, Busy, NoPlan };
 
-TEST_F(Preflight, OccupiedNodesAreListedAndBlock) {
-    p.fb.write_whoson(whoson(), {-1, 5}, 0x1A);
-    const std::string r = run();
-    EXPECT_TRUE(has_line(r, "ERROR: Node 2 is occupied by UserNo 5 (Mode=0x1A)."));
-    EXPECT_TRUE(has_line(r, "ERROR: SFWHOSON.DAT reports 1 occupied node record(s). Shut down every Spitfire node before writing."));
-    EXPECT_TRUE(has_line(r, "PREFLIGHT RESULT: BLOCKED"));
-    EXPECT_FALSE(app.flags.preflight_passed);
-    EXPECT_EQ(v.status(StatusLine::Writer), "BLOCKED: Shut down occupied Spitfire nodes and every external mailer/tosser; "
-                                            "confirm QUARRO.BSY is absent and review each ERROR.");
-    ASSERT_EQ(v.boxes().size(), 1u);
-    EXPECT_EQ(v.boxes()[0].text,
-              "Writer preflight was BLOCKED. No Spitfire files were changed.\r\n\r\n"
-              "Shut down every occupied Spitfire node and stop every external mailer/tosser, including QUARRO32 when used.\r\n"
-              "Confirm QUARRO.BSY is absent before running preflight again. NTVDM alone does not block; SFWHOSON.DAT "
-              "determines node occupancy.\r\nReview the Writer output for each exact ERROR.");
-
-    p.fb.write_file(whoson(), std::vector<uint8_t>(7, 0xFF));
-    EXPECT_TRUE(has_line(run(), "ERROR: SFWHOSON.DAT has invalid size 7; expected a nonzero multiple of 6 bytes."));
-    p.fb.remove_file(whoson());
-    const std::string missing = run();
-    EXPECT_TRUE(has_line(missing, "Cannot open: " + whoson()));
-    EXPECT_TRUE(has_line(missing, "ERROR: Unable to validate Spitfire node status from " + whoson()));
-}
-
-TEST_F(Preflight, TheTosserWorkDirectoryIsUsedOnlyWhenTheTosserIs) {
-    const std::string work = sep(p.dir.path(), "QWORK");
-    const std::string cfg = sep(p.dir.path(), "QUARRO32.CFG");
-    p.fb.write_text(cfg, "CONFDIR " + p.inst.nodes[0] + "\r\nMSGDIR " + p.inst.message_dir + "\r\nWORKDIR " + work +
-                             "\r\nKEEPPROCESSED Y\r\nPROCESSEDDIR " + work + "\r\nADDRESS 2:250/1\r\nHUB 2:250/0\r\nOUTDIR " +
-                             work + "\r\n");
-    p.fb.write_whoson(sep(work, "SFWHOSON.DAT"), {-1});
-    v.set_enabled(ControlId::QuarroCfgPath, true);
-    v.type(ControlId::QuarroCfgPath, cfg);  // a path is set, but the tosser box stays unticked
-    v.click(ControlId::GeneratePlan);
-    EXPECT_TRUE(has_line(run(), "INFO: Spitfire node-status file (default Node 1 WORK): " + whoson()));
-
-    v.set_checked(ControlId::UseQuarro, true);
-    v.click(ControlId::GeneratePlan);
-    const std::string r = run();
-    EXPECT_TRUE(has_line(r, "INFO: Spitfire node-status file (QUARRO32 WORKDIR): " + sep(work, "SFWHOSON.DAT")));
-    EXPECT_TRUE(has_line(r, "PASS: SFWHOSON.DAT node check: 1 record(s); no occupied Spitfire callers found."));
-
-    p.fb.write_text(cfg, "CONFDIR\r\n");
-    const std::string bad = run();
-    EXPECT_NE(bad.find("ERROR: Unable to resolve QUARRO32 WORKDIR from " + cfg + "\r\nQUARRO32 v1.07 CONFIGURATION PARSER - READ ONLY\r\n"),
-              std::string::npos);
-    EXPECT_TRUE(has_line(bad, "ERROR line 1: Path value may not be blank."));
-}
-
-TEST_F(Preflight, KnownMailersAndTheTosserBlockButNtvdmDoesNot) {
-    p.fp.set_processes({"ntvdm.exe"});
-    std::string r = run();
-    EXPECT_TRUE(has_line(r, "INFO: NTVDM.EXE is running; SFWHOSON.DAT is authoritative for actual Spitfire node occupancy."));
-    EXPECT_TRUE(app.flags.preflight_passed);
-    p.fp.set_processes({"rexw.exe"});
-    r = run();
-    EXPECT_TRUE(has_line(r, "ERROR: A known iREX process is running. Shut down the external mailer before changing conference configuration."));
-    EXPECT_FALSE(app.flags.preflight_passed);
-    p.fp.set_processes({"QUARRO32.EXE"});
-    EXPECT_TRUE(has_line(run(), "ERROR: QUARRO32.EXE is running. Shut down the tosser."));
-    p.fp.set_process_list_fails();  // an untakeable process list cannot be told from an empty one
-    run();
-    EXPECT_TRUE(app.flags.preflight_passed);
-}
-
-TEST_F(Preflight, ABusyFlagFileBlocksButADirectoryOfThatNameDoesNot) {
-    const std::string busy = sep(p.inst.message_dir, "QUARRO.BSY");
-    p.fb.make_dir(busy);
-    EXPECT_TRUE(has_line(run(), "PASS: QUARRO.BSY is absent."));
-    std::filesystem::remove(busy);
-    p.fb.write_text(busy, "");
-    const std::string r = run();
-    EXPECT_TRUE(has_line(r, "ERROR: QUARRO.BSY exists: " + busy + "\r\n       Confirm no QUARRO32 process is running before treating it as stale."));
-    EXPECT_FALSE(app.flags.preflight_passed);
-}
-
-TEST_F(Preflight, TheNaSourceMustBeByteIdentical) {
-    p.fb.write_text(p.na_path, "ALPHA Alpha\r\nBETA Beta\r\nGAMMA Gamma\r\n");  // rewritten, same bytes
-    EXPECT_TRUE(has_line(run(), "PASS: .NA source bytes match the reviewed preview."));
-    p.fb.write_text(p.na_path, "ALPHA Alphb\r\nBETA Beta\r\nGAMMA Gamma\r\n");
-    EXPECT_TRUE(has_line(run(), "ERROR: The .NA source file changed after preview. Reparse and regenerate the dry run."));
-    app.flags.na_loaded = false;
-    EXPECT_TRUE(has_line(run(), "ERROR: .NA source fingerprint is unavailable; reparse the file."));
-}
-
-TEST_F(Preflight, EveryNodeFileMustEqualTheBaselineAndBeExclusivelyWritable) {
-    const std::string node2 = sep(p.inst.nodes[1], "SFMCONF.DAT");
-    auto bytes = p.fb.read_file(node2);
-    bytes.insert(bytes.end(), 128, 0);
-    p.fb.write_file(node2, bytes);
-    EXPECT_TRUE(has_line(run(), "Node 2: ERROR: SFMCONF.DAT differs from the inspected Node 1 baseline."));
-    bytes.resize(bytes.size() - 128);
-    p.fb.write_file(node2, bytes);
-    {
-        ScopedHandle held(*p.native, p.native->open(sep(p.inst.nodes[2], "SFMCONF.DAT"), OpenMode::ReadWriteExclusive));
-        ASSERT_TRUE(held.valid());
-        EXPECT_TRUE(has_line(run(), "Node 3: File is locked or not writable: " + sep(p.inst.nodes[2], "SFMCONF.DAT")));
-        EXPECT_EQ(v.status(StatusLine::Writer), "Preflight blocked. Correct every ERROR and run it again.");
-    }
-    EXPECT_TRUE(has_line(run(), "PREFLIGHT RESULT: PASS"));
-}
-
-TEST_F(Preflight, MessageFilesOfFutureConferencesBlock) {
-    p.fb.write_text(sep(p.inst.message_dir, "SFMSG08.IDX"), "");
-    const std::string r = run();
-    EXPECT_TRUE(has_line(r, "ERROR: Future Conference #8 conflicts with existing message file: SFMSG08.IDX"));
-    EXPECT_EQ(r.find("Future Conference #7"), std::string::npos);
-}
-
-TEST_F(Preflight, BrokenExistingMessageBasesBlock) {
-    test::MessageBaseSpec orphan;
-    orphan.shape = test::ThreadShape::OrphanReply;
-    p.fb.make_message_base(p.inst.message_dir, 3, orphan);
-    const std::string r = run();
-    EXPECT_TRUE(has_line(r, "CONF 03  [DANGER: invalid thread linkage]"));
-    EXPECT_TRUE(has_line(r, "PREFLIGHT RESULT: BLOCKED"));
-}
-
-TEST_F(Preflight, TheBackupRootMustBeSeparateAndWritable) {
-    const std::vector<std::pair<std::string, std::string>> cases = {
-        {"", "ERROR: Select a backup root directory."},
-        {p.inst.nodes[1], "ERROR: Backup root must be separate from Node 2 and may not contain or be contained by it."},
-        {sep(p.inst.nodes[0], "BACKUP"), "ERROR: Backup root must be separate from Node 1 and may not contain or be contained by it."},
-        {p.inst.root, "ERROR: Backup root must be separate from Node 1 and may not contain or be contained by it."},
-        {sep(p.inst.message_dir, "B"), "ERROR: Backup root must be separate from the shared MESSAGE directory."},
-        {sep(app.files.program_dir, "B"), "ERROR: Backup root must be separate from the Marlinth program directory."},
-        {sep(sep(p.dir.path(), "missing"), "deeper"), "Cannot create directory: " + sep(sep(p.dir.path(), "missing"), "deeper")},
+// Each case alone: the lines its report must hold ("|" between them, ${NAME} for the session's
+// paths) and the verdict with its status and box.
+TEST(Preflight, EveryCheckWritesItsLineAndAnyErrorBlocks) {
+    using Arrange = std::function<void(Planned&)>;
+    const auto root = [](std::function<std::string(Planned&)> path) {
+        return [=](Planned& s) { s.v.type(ControlId::BackupRoot, path(s)); };
     };
-    for (const auto& [root, line] : cases) {
-        v.type(ControlId::BackupRoot, root);
-        const std::string r = run();
-        EXPECT_TRUE(has_line(r, line)) << root << "\n" << r;
-        EXPECT_FALSE(app.flags.preflight_passed);
+    const auto processes = [](std::string name) { return [=](Planned& s) { s.p.fp.set_processes({name}); }; };
+    const std::string kSeparate = "ERROR: Backup root must be separate from ";
+    const std::vector<std::tuple<const char*, Verdict, Arrange, std::string>> cases = {
+        {"clean", Pass, [](Planned&) {}, "PASS: SFWHOSON.DAT node check: 4 record(s); no occupied Spitfire callers found.|INFO: "
+         "NTVDM.EXE is not running; SFWHOSON.DAT remains the authoritative Spitfire node check.|PASS: Backup root is separate "
+         "and writable: ${BACKUP}"},
+        {"occupied node", Busy, [](Planned& s) { s.p.fb.write_whoson(s.whoson(), {-1, 5}, 0x1A); },
+         "ERROR: Node 2 is occupied by UserNo 5 (Mode=0x1A).|ERROR: SFWHOSON.DAT reports 1 occupied node record(s). Shut down "
+         "every Spitfire node before writing."},
+        {"node status file of a bad size", Busy, [](Planned& s) { s.p.fb.write_file(s.whoson(), std::vector<uint8_t>(7, 0xFF)); },
+         "ERROR: SFWHOSON.DAT has invalid size 7; expected a nonzero multiple of 6 bytes."},
+        {"node status file missing", Busy, [](Planned& s) { s.p.fb.remove_file(s.whoson()); },
+         "Cannot open: ${WHOSON}|ERROR: Unable to validate Spitfire node status from ${WHOSON}"},
+        // The tosser's work directory counts only when the tosser is in use.
+        {"tosser configured, not used", Pass, [](Planned& s) { s.quarro(false); },
+         "INFO: Spitfire node-status file (default Node 1 WORK): ${WHOSON}"},
+        {"tosser used", Pass, [](Planned& s) { s.quarro(true); }, "INFO: Spitfire node-status file (QUARRO32 WORKDIR): "
+         "${WORK}${SEP}SFWHOSON.DAT|PASS: SFWHOSON.DAT node check: 1 record(s); no occupied Spitfire callers found."},
+        {"tosser configuration broken", Busy, [](Planned& s) { s.p.fb.write_text(s.quarro(true), "CONFDIR\r\n"); },
+         "ERROR: Unable to resolve QUARRO32 WORKDIR from ${DIR}${SEP}QUARRO32.CFG\r\nQUARRO32 v1.07 CONFIGURATION PARSER - READ "
+         "ONLY|ERROR line 1: Path value may not be blank."},
+        {"NTVDM running", Pass, processes("ntvdm.exe"),
+         "INFO: NTVDM.EXE is running; SFWHOSON.DAT is authoritative for actual Spitfire node occupancy."},
+        {"mailer running", Busy, processes("rexw.exe"),
+         "ERROR: A known iREX process is running. Shut down the external mailer before changing conference configuration."},
+        {"tosser running", Busy, processes("QUARRO32.EXE"), "ERROR: QUARRO32.EXE is running. Shut down the tosser."},
+        // An untakeable process list cannot be told from an empty one.
+        {"process list fails", Pass, [](Planned& s) { s.p.fp.set_process_list_fails(); }, "PASS: QUARRO32.EXE is not running."},
+        {"busy flag file", Busy, [](Planned& s) { s.p.fb.write_text(sep(s.p.inst.message_dir, "QUARRO.BSY"), ""); },
+         "ERROR: QUARRO.BSY exists: ${MESSAGE}${SEP}QUARRO.BSY\r\n       Confirm no QUARRO32 process is running before "
+         "treating it as stale."},
+        {"busy flag directory", Pass, [](Planned& s) { s.p.fb.make_dir(sep(s.p.inst.message_dir, "QUARRO.BSY")); },
+         "PASS: QUARRO.BSY is absent."},
+        {".NA rewritten with the same bytes", Pass, [](Planned& s) { s.p.fb.write_text(s.p.na_path, "ALPHA Alpha\r\nBETA Beta\r\nGAMMA Gamma\r\n"); },
+         "PASS: .NA source bytes match the reviewed preview."},
+        {".NA changed", Blocked, [](Planned& s) { s.p.fb.write_text(s.p.na_path, "ALPHA Alphb\r\nBETA Beta\r\nGAMMA Gamma\r\n"); },
+         "ERROR: The .NA source file changed after preview. Reparse and regenerate the dry run."},
+        {".NA fingerprint unavailable", Blocked, [](Planned& s) { s.app.flags.na_loaded = false; },
+         "ERROR: .NA source fingerprint is unavailable; reparse the file."},
+        {"node file differs", Blocked, [](Planned& s) {
+             auto bytes = s.p.fb.read_file(s.node_file(2));
+             bytes.resize(bytes.size() + 128);
+             s.p.fb.write_file(s.node_file(2), bytes);
+         }, "Node 2: ERROR: SFMCONF.DAT differs from the inspected Node 1 baseline."},
+        {"node file locked", Blocked, [](Planned& s) {
+             s.held = std::make_shared<ScopedHandle>(*s.p.native, s.p.native->open(s.node_file(3), OpenMode::ReadWriteExclusive));
+         }, "Node 3: File is locked or not writable: ${NODE3}"},
+        {"message file of a future conference", Blocked, [](Planned& s) { s.p.fb.write_text(sep(s.p.inst.message_dir, "SFMSG08.IDX"), ""); },
+         "ERROR: Future Conference #8 conflicts with existing message file: SFMSG08.IDX"},
+        {"broken message base", Blocked, [](Planned& s) {
+             test::MessageBaseSpec orphan;
+             orphan.shape = test::ThreadShape::OrphanReply;
+             s.p.fb.make_message_base(s.p.inst.message_dir, 3, orphan);
+         }, "CONF 03  [DANGER: invalid thread linkage]"},
+        {"no root", Blocked, root([](Planned&) { return ""; }), "ERROR: Select a backup root directory."},
+        {"root is node 2", Blocked, root([](Planned& s) { return s.p.inst.nodes[1]; }),
+         kSeparate + "Node 2 and may not contain or be contained by it."},
+        {"root holds node 1", Blocked, root([](Planned& s) { return s.p.inst.root; }),
+         kSeparate + "Node 1 and may not contain or be contained by it."},
+        {"root in MESSAGE", Blocked, root([](Planned& s) { return sep(s.p.inst.message_dir, "B"); }), kSeparate + "the shared MESSAGE directory."},
+        {"root in the program's", Blocked, root([](Planned& s) { return sep(s.app.files.program_dir, "B"); }),
+         kSeparate + "the Marlinth program directory."},
+        {"root cannot be made", Blocked, root([](Planned& s) { return sep(sep(s.p.dir.path(), "missing"), "deeper"); }),
+         "Cannot create directory: ${DIR}${SEP}missing${SEP}deeper"},
+        {"root fails its write probe", Blocked, [](Planned& s) {
+             s.v.type(ControlId::BackupRoot, sep(s.p.dir.path(), "NEWROOT"));
+             s.p.fp.fail_path(test::Op::Flush, "Marlinth-write-test.tmp");
+         }, "FlushFileBuffers failed: ${DIR}${SEP}NEWROOT${SEP}Marlinth-write-test.tmp|ERROR: Backup root failed its "
+            "create/write/verify/delete probe."},
+        {"changed behind the plan's back", Blocked, [](Planned& s) { s.app.preview.areas[0].proposed_name = "Net: Renamed"; },
+         "ERROR: Setup, proposed settings, or area selections changed after the dry run. Generate it again."},
+        {"no current plan", NoPlan, [](Planned& s) { s.v.type(ControlId::ConferenceSecurity, "20"); },
+         "=\r\nERROR: Generate and review a current dry-run plan first."},
+    };
+    const std::string kBusyBox = "Shut down every occupied Spitfire node and stop every external mailer/tosser, including "
+                                 "QUARRO32 when used.\r\nConfirm QUARRO.BSY is absent before running preflight again. NTVDM "
+                                 "alone does not block; SFWHOSON.DAT determines node occupancy.\r\n";
+    for (const auto& [what, verdict, arrange, expected] : cases) {
+        SCOPED_TRACE(what);
+        Planned s;
+        arrange(s);
+        const std::string r = s.run();
+        const test::ScriptVars vars = {{"WHOSON", s.whoson()}, {"WORK", s.work()}, {"DIR", s.p.dir.path()}, {"NODE3", s.node_file(3)},
+                                       {"MESSAGE", s.p.inst.message_dir}, {"BACKUP", s.p.inst.backup_root}, {"SEP", std::string(1, kPathSeparator)}};
+        std::stringstream lines(test::substitute(expected, vars));
+        for (std::string line; std::getline(lines, line, '|');) EXPECT_NE(r.find(line + "\r\n"), std::string::npos) << line << "\n" << r;
+        EXPECT_EQ(s.app.flags.preflight_passed, verdict == Pass);
+        EXPECT_NE(r.find(verdict == Pass ? "\r\nPREFLIGHT RESULT: PASS\r\nAll checks will be repeated immediately before commit.\r\n"
+                                         : "\r\nPREFLIGHT RESULT: BLOCKED\r\n"), std::string::npos);
+        EXPECT_EQ(s.v.text(ControlId::WriterText), r);
+        EXPECT_FALSE(s.p.fb.exists(sep(s.v.text(ControlId::BackupRoot), "Marlinth-write-test.tmp")));
+        ASSERT_FALSE(s.v.boxes().empty());  // a missing fingerprint also has its own box first
+        const auto& box = s.v.boxes().back();
+        const std::string status = s.v.status(StatusLine::Writer);
+        if (verdict == Pass) {
+            EXPECT_EQ(box.icon, BoxIcon::Information);
+            EXPECT_EQ(status, "Automated preflight passed. Confirm every Spitfire node window is closed before typing YES.");
+            continue;
+        }
+        EXPECT_EQ(box.icon, BoxIcon::Error);
+        EXPECT_EQ(box.text, "Writer preflight was BLOCKED. No Spitfire files were changed.\r\n\r\n" + (verdict == Busy ? kBusyBox : "") +
+                                (verdict == NoPlan ? "Generate and review a current dry-run plan before preflight.\r\n" : "") +
+                                "Review the Writer output for each exact ERROR.");
+        EXPECT_EQ(status, verdict == Busy ? "BLOCKED: Shut down occupied Spitfire nodes and every external mailer/tosser; "
+                                            "confirm QUARRO.BSY is absent and review each ERROR."
+                                          : "Preflight blocked. Correct every ERROR and run it again.");
     }
-    v.type(ControlId::BackupRoot, sep(p.dir.path(), "NEWROOT"));
-    p.fp.fail_path(test::Op::Flush, "Marlinth-write-test.tmp");
-    const std::string r = run();
-    EXPECT_TRUE(has_line(r, "FlushFileBuffers failed: " + sep(sep(p.dir.path(), "NEWROOT"), "Marlinth-write-test.tmp")));
-    EXPECT_TRUE(has_line(r, "ERROR: Backup root failed its create/write/verify/delete probe."));
-    EXPECT_FALSE(p.fb.exists(sep(sep(p.dir.path(), "NEWROOT"), "Marlinth-write-test.tmp")));
 }
 
-TEST_F(Preflight, WithoutACurrentPlanItBlocksAndSaysSo) {
-    v.type(ControlId::ConferenceSecurity, "20");  // makes the plan stale
-    const std::string r = run();
-    EXPECT_NE(r.find("=\r\nERROR: Generate and review a current dry-run plan first.\r\n"), std::string::npos);
-    ASSERT_EQ(v.boxes().size(), 1u);
-    EXPECT_EQ(v.boxes()[0].text, "Writer preflight was BLOCKED. No Spitfire files were changed.\r\n\r\n"
-                                 "Generate and review a current dry-run plan before preflight.\r\n"
-                                 "Review the Writer output for each exact ERROR.");
-}
-
-TEST_F(Preflight, ChangesAfterTheDryRunAreCaughtByTheSignature) {
-    app.preview.areas[0].proposed_name = "Net: Renamed behind the plan's back";
-    EXPECT_TRUE(has_line(run(), "ERROR: Setup, proposed settings, or area selections changed after the dry run. Generate it again."));
-}
-
-TEST_F(Preflight, ABackupRootEditKeepsThePlanButNeedsANewPreflight) {
-    run();
-    ASSERT_TRUE(app.flags.preflight_passed);
-    v.type(ControlId::BackupRoot, p.inst.backup_root + "2");
-    EXPECT_TRUE(app.flags.plan_current);
-    EXPECT_FALSE(app.flags.preflight_passed);
-    EXPECT_EQ(v.status(StatusLine::Writer), "Backup root changed. Run Writer Preflight again; the reviewed dry-run remains current.");
-    v.queue_pick(p.inst.backup_root + "3");
-    run();
-    v.click(ControlId::BrowseBackupRoot);
-    EXPECT_EQ(v.folder_dialogs().back(), "Select a backup root separate from Spitfire, MESSAGE, and Marlinth");
-    EXPECT_EQ(v.text(ControlId::BackupRoot), p.inst.backup_root + "3");
-    EXPECT_FALSE(app.flags.preflight_passed);
-}
-
-TEST_F(Preflight, NothingRunsAfterACompletedWrite) {
-    app.flags.write_completed = true;
-    app.writer->reset();
-    app.writer->append("earlier transaction record");
-    run();
-    EXPECT_EQ(app.writer->str(), "earlier transaction record");
-    ASSERT_EQ(v.boxes().size(), 1u);
-    EXPECT_EQ(v.boxes()[0].icon, BoxIcon::Warning);
-    EXPECT_EQ(v.boxes()[0].text,
-              "A write already completed in this session. Restart Marlinth after Spitfire creates the new message files.");
+TEST(Preflight, ABackupRootEditKeepsThePlanButNeedsANewPreflight) {
+    Planned s;
+    s.run();
+    ASSERT_TRUE(s.app.flags.preflight_passed);
+    s.v.type(ControlId::BackupRoot, s.p.inst.backup_root + "2");
+    EXPECT_TRUE(s.app.flags.plan_current);
+    EXPECT_FALSE(s.app.flags.preflight_passed);
+    EXPECT_EQ(s.v.status(StatusLine::Writer), "Backup root changed. Run Writer Preflight again; the reviewed dry-run remains current.");
+    s.run();
+    ASSERT_TRUE(s.app.flags.preflight_passed);
+    s.v.queue_pick(s.p.inst.backup_root + "3");
+    s.v.click(ControlId::BrowseBackupRoot);
+    EXPECT_EQ(s.v.folder_dialogs().back(), "Select a backup root separate from Spitfire, MESSAGE, and Marlinth");
+    EXPECT_EQ(s.v.text(ControlId::BackupRoot), s.p.inst.backup_root + "3");
+    EXPECT_FALSE(s.app.flags.preflight_passed);
 }
 
 }  // namespace

@@ -1,8 +1,9 @@
 // The staged conference file: base bytes untouched, one template clone per entry with every
-// field written little-endian, proven by decoding the whole image again.
+// field written little-endian, proven byte by byte and by decoding the image again.
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 
 #include "support/fault_platform.h"
 #include "support/fixture.h"
@@ -10,8 +11,6 @@
 
 namespace marlinth {
 namespace {
-
-using test::ConferenceSpec;
 
 class Staged : public ::testing::Test {
 protected:
@@ -23,66 +22,45 @@ protected:
     ConferenceView tpl;
 
     void SetUp() override {
-        settings.valid = true;
-        settings.template_index = 0;
+        settings.valid = true, settings.template_index = 0;
         settings.conference_security = -2;  // 0xFFFE: signed values survive the round trip
-        settings.message_entry_security = 20;
-        settings.access_exact = 1;
-        settings.public_only = 1;
-        settings.netmail = 0;
-        settings.routing = 1;
-        settings.max_msg_length = 0xBEEF;  // the unaligned field at 0x33
-        settings.purge_days = 0x1234;
-        settings.caller_delete = 1;
-        settings.purge_unreceived = 0;
-        settings.purge_old_thread = 1;
-        settings.privileged = {5, 0, -1, 0, 10};
-        ConferenceSpec t;
-        t.name = "Template Echo";
-        t.net_id = "TPL";
+        settings.max_msg_length = 0xBEEF;   // the unaligned field at 0x33
+        settings.message_entry_security = 20, settings.purge_days = 0x1234, settings.privileged = {5, 0, -1, 0, 10};
+        settings.access_exact = 1, settings.public_only = 1, settings.netmail = 0, settings.routing = 1;
+        settings.caller_delete = 1, settings.purge_unreceived = 0, settings.purge_old_thread = 1;
+        test::ConferenceSpec t;
+        t.name = "Template Echo", t.net_id = "TPL";
         t.extra_fill = 0xA5;  // non-zero preserved bytes must pass on unchanged
         RawRecord raw = test::make_record(t);
         decode_conference_record(raw.data(), 1, tpl);
     }
-
-    std::vector<uint8_t> base(int records) { return test::make_conference_file(test::echo_conferences(records)); }
-
-    bool build(const std::vector<uint8_t>& b, const std::vector<PlanEntry>& entries, ByteBuffer& out) {
-        return build_staged_conference_file(fp, b.data(), static_cast<uint32_t>(b.size()), &tpl, settings, entries,
+    bool build(const std::vector<uint8_t>& b, const std::vector<PlanEntry>& entries, ByteBuffer& out, uint32_t size = ~0u,
+               bool no_template = false) {
+        return build_staged_conference_file(fp, b.data(), size == ~0u ? static_cast<uint32_t>(b.size()) : size,
+                                            no_template ? nullptr : &tpl, settings, entries,
                                             static_cast<int32_t>(entries.size()), out, ok.get(), err.get());
     }
 };
 
+std::vector<uint8_t> base(int records) { return test::make_conference_file(test::echo_conferences(records)); }
+
 TEST_F(Staged, NewRecordsCloneTheTemplateWithIdentityAndSettings) {
     const auto b = base(780);
     ByteBuffer out;
-    std::vector<PlanEntry> entries = {{"NEW_A", "Net: A"}, {"NEW_B", "Net: B"}, {"NEW_C", "Net: C"}, {"NEW_D", std::string(40, 'n')}};
-    ASSERT_TRUE(build(b, entries, out)) << err->str();
+    ASSERT_TRUE(build(b, {{"NEW_A", "Net: A"}, {"NEW_B", "Net: B"}, {"NEW_C", "Net: C"}, {"NEW_D", std::string(40, 'n')}}, out)) << err->str();
     ASSERT_EQ(out.size(), 784u * 128u);
     EXPECT_EQ(std::memcmp(out.data(), b.data(), b.size()), 0);
     EXPECT_EQ(ok->str(), "Built staged SFMCONF.DAT: 780 existing + 4 appended = 784 records (128 bytes each).\r\n");
 
     const uint8_t* r = out.data() + 780 * 128;
-    EXPECT_EQ(r[0x00], 0xFE);
-    EXPECT_EQ(r[0x01], 0xFF);
-    EXPECT_EQ(r[0x03], 6);
+    const std::vector<std::pair<size_t, uint8_t>> bytes = {
+        {0x00, 0xFE}, {0x01, 0xFF}, {0x03, 6},    {0x0A, 0},    {0x2C, 1},    {0x30, 0x34}, {0x31, 0x12},
+        {0x32, 1},    {0x33, 0xEF}, {0x34, 0xBE}, {0x35, 0xA5}, {0x36, 5},    {0x3A, 0xFF}, {0x3B, 0xFF},
+        {0x40, 20},   {0x6E, 1},    {0x6F, 0xA5}, {0x70, 5},
+    };
+    for (const auto& [at, value] : bytes) EXPECT_EQ(r[at], value) << "offset " << at;
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(r + 4), 6), "Net: A");
-    EXPECT_EQ(r[0x04 + 6], 0);  // zero-filled after the name
-    EXPECT_EQ(r[0x2C], 1);
-    EXPECT_EQ(r[0x30], 0x34);
-    EXPECT_EQ(r[0x31], 0x12);
-    EXPECT_EQ(r[0x32], 1);
-    EXPECT_EQ(r[0x33], 0xEF);
-    EXPECT_EQ(r[0x34], 0xBE);
-    EXPECT_EQ(r[0x35], 0xA5);
-    EXPECT_EQ(r[0x36], 5);
-    EXPECT_EQ(r[0x3A], 0xFF);
-    EXPECT_EQ(r[0x3B], 0xFF);
-    EXPECT_EQ(r[0x40], 20);
     for (size_t i = 0x42; i <= 0x6D; ++i) EXPECT_EQ(r[i], 0xA5) << i;
-    EXPECT_EQ(r[0x6E], 1);
-    EXPECT_EQ(r[0x6F], 0xA5);
-    EXPECT_EQ(r[0x70], 5);
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(r + 0x71), 5), "NEW_A");
     for (size_t i = 0x76; i < 0x80; ++i) EXPECT_EQ(r[i], 0) << i;
 
@@ -91,62 +69,46 @@ TEST_F(Staged, NewRecordsCloneTheTemplateWithIdentityAndSettings) {
     EXPECT_EQ(last.name, std::string(40, 'n'));
     EXPECT_EQ(last.net_id, "NEW_D");
     EXPECT_EQ(last.privileged, settings.privileged);
-}
 
-TEST_F(Staged, TheConferenceLimitIsEnforced) {
-    ByteBuffer out;
-    EXPECT_FALSE(build(base(780), {{"A", "a"}, {"B", "b"}, {"C", "c"}, {"D", "d"}, {"E", "e"}}, out));
-    EXPECT_EQ(err->str(), "The append plan would exceed Spitfire's 784-conference limit.\r\n");
-    EXPECT_TRUE(out.empty());
-    EXPECT_TRUE(ok->empty());
-}
-
-TEST_F(Staged, IdentitiesAreCheckedBeforeAnythingIsAllocated) {
-    ByteBuffer out;
-    fp.reset_counts();
-    EXPECT_FALSE(build(base(3), {{"OK", "fine"}, {"", "no tag"}}, out));
-    EXPECT_FALSE(build(base(3), {{"OK", ""}}, out));
-    EXPECT_FALSE(build(base(3), {{std::string(16, 'T'), "long tag"}}, out));
-    EXPECT_FALSE(build(base(3), {{"T", std::string(41, 'n')}}, out));
-    EXPECT_FALSE(build(base(3), {{"FSX_GEN", "a"}, {"fsx_gen", "b"}}, out));
-    EXPECT_FALSE(build(base(3), {{"ECHO2", "x"}}, out));
-    EXPECT_FALSE(build(base(3), {{"echo3", "x"}}, out));
-    EXPECT_EQ(err->str(),
-              "Invalid area identity at append item 2.\r\n"
-              "Invalid area identity at append item 1.\r\n"
-              "Invalid area identity at append item 1.\r\n"
-              "Invalid area identity at append item 1.\r\n"
-              "Duplicate append tag: fsx_gen\r\n"
-              "Echo tag already exists: ECHO2\r\n"
-              "Echo tag already exists: echo3\r\n");
-    EXPECT_EQ(fp.calls(test::Op::Allocate), 0);
-}
-
-TEST_F(Staged, AnExistingConferenceWithoutNetIdNeverCollides) {
-    std::vector<ConferenceSpec> specs = test::echo_conferences(2);
+    // An existing conference without a net ID never collides with a new tag.
+    std::vector<test::ConferenceSpec> specs = test::echo_conferences(2);
     specs[1].net_id = "";
-    const auto b = test::make_conference_file(specs);
-    ByteBuffer out;
-    EXPECT_TRUE(build(b, {{"NEW", "New"}}, out)) << err->str();
+    EXPECT_TRUE(build(test::make_conference_file(specs), {{"NEW", "New"}}, out)) << err->str();
 }
 
-TEST_F(Staged, BadArgumentsAndBasesAreRefused) {
-    ByteBuffer out;
-    auto b = base(2);
-    EXPECT_FALSE(build_staged_conference_file(fp, b.data(), 256, &tpl, settings, {}, 0, out, ok.get(), err.get()));
-    EXPECT_FALSE(build_staged_conference_file(fp, b.data(), 256, nullptr, settings, {{"A", "a"}}, 1, out, ok.get(), err.get()));
-    EXPECT_FALSE(build_staged_conference_file(fp, b.data(), 200, &tpl, settings, {{"A", "a"}}, 1, out, ok.get(), err.get()));
-    EXPECT_FALSE(build_staged_conference_file(fp, b.data(), 0, &tpl, settings, {{"A", "a"}}, 1, out, ok.get(), err.get()));
-    EXPECT_EQ(err->str(), "Invalid append-builder arguments.\r\nInvalid append-builder arguments.\r\n"
-                          "Base SFMCONF.DAT is invalid.\r\nBase SFMCONF.DAT is invalid.\r\n");
-}
-
-TEST_F(Staged, RunningOutOfMemoryLeavesNothingBehind) {
-    ByteBuffer out;
-    fp.fail_nth(test::Op::Allocate, 1);
-    EXPECT_FALSE(build(base(3), {{"NEW", "New"}}, out));
-    EXPECT_EQ(err->str(), "Out of memory building staged SFMCONF.DAT.\r\n");
-    EXPECT_TRUE(out.empty());
+// Every refusal leaves no image and no success line, and all but the last are made before any
+// memory is taken.
+TEST_F(Staged, BadInputsAreRefusedWithTheirLine) {
+    const auto entries = [&](int records, std::vector<PlanEntry> e) { return [=](ByteBuffer& out) { return build(base(records), e, out); }; };
+    const char* const kIdentity = "Invalid area identity at append item 1.\r\n";
+    const std::vector<std::tuple<const char*, std::function<bool(ByteBuffer&)>, const char*>> cases = {
+        {"over the limit", entries(780, {{"A", "a"}, {"B", "b"}, {"C", "c"}, {"D", "d"}, {"E", "e"}}),
+         "The append plan would exceed Spitfire's 784-conference limit.\r\n"},
+        {"blank tag", entries(3, {{"OK", "fine"}, {"", "no tag"}}), "Invalid area identity at append item 2.\r\n"},
+        {"blank name", entries(3, {{"OK", ""}}), kIdentity},
+        {"long tag", entries(3, {{std::string(16, 'T'), "long tag"}}), kIdentity},
+        {"long name", entries(3, {{"T", std::string(41, 'n')}}), kIdentity},
+        {"duplicate tag", entries(3, {{"FSX_GEN", "a"}, {"fsx_gen", "b"}}), "Duplicate append tag: fsx_gen\r\n"},
+        {"existing tag", entries(3, {{"ECHO2", "x"}}), "Echo tag already exists: ECHO2\r\n"},
+        {"existing tag, other case", entries(3, {{"echo3", "x"}}), "Echo tag already exists: echo3\r\n"},
+        {"no entries", entries(2, {}), "Invalid append-builder arguments.\r\n"},
+        {"no template", [&](ByteBuffer& out) { return build(base(2), {{"A", "a"}}, out, ~0u, true); },
+         "Invalid append-builder arguments.\r\n"},
+        {"partial record", [&](ByteBuffer& out) { return build(base(2), {{"A", "a"}}, out, 200); }, "Base SFMCONF.DAT is invalid.\r\n"},
+        {"empty base", [&](ByteBuffer& out) { return build(base(2), {{"A", "a"}}, out, 0); }, "Base SFMCONF.DAT is invalid.\r\n"},
+        {"out of memory", [&](ByteBuffer& out) { fp.fail_nth(test::Op::Allocate, 1); return build(base(3), {{"NEW", "New"}}, out); },
+         "Out of memory building staged SFMCONF.DAT.\r\n"},
+    };
+    for (const auto& [what, call, line] : cases) {
+        SCOPED_TRACE(what);
+        ByteBuffer out;
+        err->reset();
+        fp.reset_counts();
+        EXPECT_FALSE(call(out));
+        EXPECT_EQ(err->str(), line);
+        EXPECT_TRUE(out.empty() && ok->empty());
+        EXPECT_EQ(fp.calls(test::Op::Allocate), std::string(what) == "out of memory" ? 1 : 0);
+    }
 }
 
 }  // namespace
