@@ -186,18 +186,6 @@ void FixtureBuilder::make_message_base(const std::string& message_dir, uint32_t 
     switch (wanted.shape) {
     case ThreadShape::Healthy:
         break;
-    case ThreadShape::PtrIdxMismatch:
-        if (!idx.empty()) idx.pop_back();
-        break;
-    case ThreadShape::IdxOneBelow:
-        for (IdxRecordSpec& r : idx) r.number -= 1, r.root_number -= 1;
-        break;
-    case ThreadShape::DeletedRoot:
-        if (ptr.size() > 1) {
-            ptr[1].deleted = 1;
-            idx[1].root_number = 0xFFFFFFFFu;
-        }
-        break;
     case ThreadShape::OrphanReply:
         if (!ptr.empty()) {
             ptr.back().root = 0;
@@ -210,11 +198,11 @@ void FixtureBuilder::make_message_base(const std::string& message_dir, uint32_t 
         break;
     }
     std::string path;
-    if (!wanted.omit_ptr && message_file_path(message_dir, number, MessageFile::Ptr, path)) write_file(path, make_ptr(ptr));
-    if (!wanted.omit_idx && message_file_path(message_dir, number, MessageFile::Idx, path)) write_file(path, make_idx(idx));
-    if (!wanted.omit_dat && message_file_path(message_dir, number, MessageFile::Dat, path))
+    if (message_file_path(message_dir, number, MessageFile::Ptr, path)) write_file(path, make_ptr(ptr));
+    if (message_file_path(message_dir, number, MessageFile::Idx, path)) write_file(path, make_idx(idx));
+    if (message_file_path(message_dir, number, MessageFile::Dat, path))
         write_file(path, std::vector<uint8_t>(wanted.messages * 128u, 0x20));
-    if (!wanted.omit_lmr && message_file_path(message_dir, number, MessageFile::Lmr, path))
+    if (message_file_path(message_dir, number, MessageFile::Lmr, path))
         write_file(path, std::vector<uint8_t>(64, 0));
     if (wanted.with_sig && message_file_path(message_dir, number, MessageFile::Sig, path))
         write_file(path, std::vector<uint8_t>(32, 0));

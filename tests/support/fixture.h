@@ -45,9 +45,6 @@ std::vector<ConferenceSpec> echo_conferences(int n);
 // The shapes a generated message base can take.
 enum class ThreadShape {
     Healthy,         // roots and replies that all link correctly
-    PtrIdxMismatch,  // one IDX record fewer than PTR records
-    IdxOneBelow,     // IDX numbers one below the PTR numbers (still agreeing)
-    DeletedRoot,     // a deleted message whose IDX root number is 0xFFFFFFFF
     OrphanReply,     // a threaded reply whose root matches no message
     WarnMismatch,    // one IDX number that disagrees with its PTR record
 };
@@ -56,7 +53,6 @@ struct MessageBaseSpec {
     uint32_t messages = 4;
     ThreadShape shape = ThreadShape::Healthy;
     bool with_sig = false;
-    bool omit_ptr = false, omit_idx = false, omit_dat = false, omit_lmr = false;
 };
 
 struct PtrRecordSpec {
