@@ -63,7 +63,6 @@ TEST_F(Config, ReadingKeepsWhatIsValidAndLeavesTheDefaultsForAnythingUnreadable)
         std::string list;
         for (int i = 1; i <= setup.nodes.count; ++i) list += (i > 1 ? "\r\n" : "") + setup.nodes.dir[i];
         EXPECT_EQ(s.view().text(ControlId::NodeList), list);
-        EXPECT_EQ(s.view().text(ControlId::WizardBackupRoot), setup.backup_root);
         EXPECT_EQ(s.view().enabled(ControlId::QuarroCfgPath), setup.use_quarro);
         // Filling the fields at start-up fires none of the stale rules.
         EXPECT_EQ(s.view().status(StatusLine::Writer), "Generate a current dry-run plan before running writer preflight.");
@@ -77,8 +76,7 @@ TEST_F(Config, ValidationStopsAtTheFirstProblemThenSavingTrimsTheFields) {
     const std::string count = "Node count must be from 1 through 32.",
                       lines = "The number of nonblank node-directory lines must match Node count.";
     const struct { ControlId field; const char* text; std::string box; } steps[] = {
-        {ControlId::NodeCount, "33", count}, {ControlId::NodeCount, " x", count}, {ControlId::NodeCount, "2", lines},
-        {ControlId::NodeList, "C:\\SF\r\nC:\\SF2\r\nC:\\SF3", lines},
+        {ControlId::NodeCount, "33", count}, {ControlId::NodeCount, "2", lines},
         {ControlId::NodeList, "C:\\BBS\\SF\r\n\r\n  C:\\BBS\\SF2  \r\n", "A shared MESSAGE directory is required."},
         {ControlId::MessageDir, "  C:\\BBS\\MESSAGE ", "QUARRO32 is enabled, but no QUARRO32.CFG path is configured."},
         {ControlId::QuarroCfgPath, "   ", "QUARRO32 is enabled, but no QUARRO32.CFG path is configured."},
@@ -99,20 +97,6 @@ TEST_F(Config, ValidationStopsAtTheFirstProblemThenSavingTrimsTheFields) {
               "MSGDIR=C:\\BBS\\MESSAGE\r\nUSEQUARRO=0\r\nQUARROCFG=\r\nREPORTDIR=\r\nBACKUPROOT=D:\\BACKUPS\r\n");
 }
 
-TEST(SplitNodeLines, TakesAtMost32NonblankTrimmedLines) {
-    NodeTable t;
-    t.dir[3] = "kept";
-    EXPECT_EQ(split_node_lines(" A \r\n\r\n\tB\n", t), 2);
-    EXPECT_EQ(t.dir[1] + t.dir[2] + t.dir[3], "ABkept");  // slots after the last one filled keep their contents
-    std::string many;
-    for (int i = 1; i <= 40; ++i) many += "N" + std::to_string(i) + "\r\n";
-    EXPECT_EQ(split_node_lines(many, t), 32);
-    EXPECT_EQ(t.dir[32], "N32");
-    EXPECT_EQ(split_node_lines(std::string(300, 'x'), t), 2);  // cut at 259, the rest is the next line
-    EXPECT_EQ(t.dir[1].size(), 259u);
-    EXPECT_EQ(t.dir[2].size(), 41u);
-}
-
 class Session : public ::testing::Test {
 protected:
     std::unique_ptr<Platform> native = make_native_platform();
@@ -120,39 +104,13 @@ protected:
     HeadlessSession s{*native, dir.path()};
     App& app = s.app();
     HeadlessView& v = s.view();
-
-    void all_stages_passed() {
-        app.flags.inspection_passed = app.flags.na_loaded = app.flags.plan_current = app.flags.preflight_passed = true;
-    }
 };
 
-// The writer's own tests cover exact YES and a stale or missing preflight; these are the edges.
-TEST_F(Session, CommitNeedsYesInTheFirstSevenCharactersAndNoCommitUnderWay) {
-    app.flags.preflight_passed = true;
-    EXPECT_TRUE(commit_allowed(app, "  YES\t"));
-    EXPECT_FALSE(commit_allowed(app, "     YES"));
-    app.flags.commit_in_progress = true;
-    EXPECT_FALSE(commit_allowed(app, "YES"));
-}
-
-TEST_F(Session, InvalidatingThePlanOrThePreflightResetsTheTypedConfirmation) {
-    for (bool plan : {true, false}) {
-        all_stages_passed();
-        v.set_text(ControlId::Confirmation, "YES");
-        v.set_enabled(ControlId::CommitAppend, true);
-        const std::string message = plan ? "Area name changed. Generate a new dry-run plan." : "Backup root changed.";
-        (plan ? invalidate_plan : invalidate_preflight)(app, message);
-        EXPECT_TRUE(app.flags.inspection_passed);
-        EXPECT_EQ(app.flags.plan_current, !plan);  // a new preflight keeps the reviewed plan
-        EXPECT_FALSE(app.flags.preflight_passed || v.enabled(ControlId::CommitAppend));
-        EXPECT_EQ(v.text(ControlId::Confirmation), "");
-        EXPECT_EQ(v.status(StatusLine::Writer), message);
-    }
-}
-
+// Each input clears its own stage and every later one, and with them the typed YES.
 TEST_F(Session, EditingAnInputClearsItsStageAndEveryLaterOne) {
-    const std::string setup = "Spitfire setup changed. Run Read-Only Inspection again.";
-    const std::string proposed = "Proposed settings changed. Generate a new dry-run plan.";
+    const std::string setup = "Spitfire setup changed. Run Read-Only Inspection again.",
+                      proposed = "Proposed settings changed. Generate a new dry-run plan.",
+                      backup = "Backup root changed. Run Writer Preflight again; the reviewed dry-run remains current.";
     using C = ControlId;
     const struct { ControlId field; bool choice; std::string status; } cases[] = {
         {C::NodeCount, false, setup}, {C::NodeList, false, setup}, {C::MessageDir, false, setup},
@@ -160,45 +118,41 @@ TEST_F(Session, EditingAnInputClearsItsStageAndEveryLaterOne) {
         {C::MessageEntrySecurity, false, proposed}, {C::MaxMsgLength, false, proposed}, {C::PurgeDays, false, proposed},
         {C::PrivilegedSecurities, false, proposed}, {C::ConferenceAccess, true, proposed}, {C::PublicOnly, true, proposed},
         {C::NetMail, true, proposed}, {C::AllowRouting, true, proposed}, {C::CallerDelete, true, proposed},
-        {C::PurgeUnreceived, true, proposed}, {C::PurgeOldThread, true, proposed},
+        {C::PurgeUnreceived, true, proposed}, {C::PurgeOldThread, true, proposed}, {C::BackupRoot, false, backup},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(static_cast<int>(c.field));
-        all_stages_passed();
-        v.set_status(StatusLine::Writer, "");
+        app.flags.inspection_passed = app.flags.na_loaded = app.flags.plan_current = app.flags.preflight_passed = true;
+        v.set_text(ControlId::Confirmation, "YES");
+        v.set_enabled(ControlId::CommitAppend, true);
         v.set_enabled(c.field, true);  // the tosser's path field is only enabled with its box ticked
         if (c.choice) v.choose(c.field, 1);
         else ASSERT_TRUE(v.type(c.field, "5"));
         EXPECT_EQ(app.flags.inspection_passed, c.status != setup);
-        EXPECT_FALSE(app.flags.plan_current || app.flags.preflight_passed);
+        EXPECT_EQ(app.flags.plan_current, c.status == backup);
+        EXPECT_FALSE(app.flags.preflight_passed || v.enabled(ControlId::CommitAppend));
+        EXPECT_EQ(v.text(ControlId::Confirmation), "");
         EXPECT_TRUE(app.flags.na_loaded);  // the inspection itself clears it when it runs again
         EXPECT_EQ(v.status(StatusLine::Writer), c.status);
     }
 }
 
+// Starting the proposal over clears every stage and the wizard's answers, but never the record
+// of a completed write, which keeps a second write in the same run refused.
 TEST_F(Session, ResetProposalClearsTheRunButKeepsSetupSettingsAndTheCompletedWrite) {
-    all_stages_passed();
     StageFlags& f = app.flags;
-    f.full_backup_verified = f.existing_backup_confirmed = f.wizard_defaults_loaded = f.write_completed = true;
+    f.inspection_passed = f.na_loaded = f.plan_current = f.preflight_passed = f.full_backup_verified = true;
+    f.existing_backup_confirmed = f.wizard_defaults_loaded = f.write_completed = app.settings.valid = true;
     app.import.selected_area = 1;
-    app.plan_report_offset = 99;
     app.setup.message_dir = "C:\\MESSAGE";
-    app.settings.valid = true;
-    for (ControlId box : {ControlId::WizardCreateBackupChoice, ControlId::WizardClosedConfirm, ControlId::WizardNamesReviewed})
-        v.set_checked(box, true);
+    v.set_checked(ControlId::WizardClosedConfirm, true);
     v.set_text(ControlId::WizardConfirmation, "YES");
     reset_proposal(app);
     EXPECT_EQ(app.import.selected_area, -1);
-    EXPECT_EQ(app.plan_report_offset, 0u);
     EXPECT_FALSE(f.inspection_passed || f.na_loaded || f.plan_current || f.preflight_passed || f.full_backup_verified ||
-                 f.existing_backup_confirmed || f.wizard_defaults_loaded);
-    EXPECT_TRUE(f.write_completed);  // never cleared while the program runs
-    EXPECT_TRUE(app.settings.valid && app.setup.message_dir == "C:\\MESSAGE");
-    EXPECT_FALSE(v.checked(ControlId::WizardCreateBackupChoice) || v.checked(ControlId::WizardClosedConfirm) ||
-                 v.checked(ControlId::WizardNamesReviewed));
-    EXPECT_EQ(v.text(ControlId::WizardConfirmation) + v.text(ControlId::WizardPlanSummary) + v.text(ControlId::WizardSafetyOutput) +
-                  v.text(ControlId::WizardInspectionSummary) + v.text(ControlId::WizardImportSummary),
-              "No dry-run plan has been generated.No safety check has run.No inspection has run yet.No .NA file has been loaded.");
+                 f.existing_backup_confirmed || f.wizard_defaults_loaded || v.checked(ControlId::WizardClosedConfirm));
+    EXPECT_EQ(v.text(ControlId::WizardConfirmation), "");
+    EXPECT_TRUE(f.write_completed && app.settings.valid && app.setup.message_dir == "C:\\MESSAGE");
 }
 
 }  // namespace
