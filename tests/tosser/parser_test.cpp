@@ -1,6 +1,7 @@
 // The QUARRO32.CFG reader: each case names the exact diagnostics, in order, that a sysop would
-// see, and the parts of the model it is about. Then hostile input, the syntax rules and the
-// resolver the writer preflight uses.
+// see (or, for the long ones, its whole report in tosser_diagnostics.expected), and the parts of
+// the model the report does not show. Then hostile input, the syntax rules and the resolver the
+// writer preflight uses.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -27,28 +28,26 @@ std::string cfg(std::string text) {
     for (size_t pos; (pos = text.find('|')) != std::string::npos;) text.replace(pos, 1, "\r\n");
     return text;
 }
-const std::string kGlobals = cfg("CONFDIR /bbs/sf|WORKDIR /bbs/q/work|MSGDIR /bbs/msg|KEEPPROCESSED yes|PROCESSEDDIR /p|");
+const std::string kGlobals = cfg("CONFDIR /bbs/sf|WORKDIR /bbs/q/work|MSGDIR /bbs/msg|KEEPPROCESSED 1|PROCESSEDDIR /p|");
 std::string link(const std::string& name, const std::string& address, const std::string& hub, const std::string& zone) {
     return cfg("[LINK " + name + "]|ADDRESS " + address + "|HUB " + hub + "|OUTDIR /out/" + name + "|NETMAILZONE " + zone +
                "|");
 }
 const std::string kLinkA = link("A", "2:250/1", "2:250/0", "1");  // five lines
-
-std::string diag(const char* kind, int line, const std::string& m) {
-    return kind + (line ? " line " + std::to_string(line) : "") + ": " + m;
+// n lines, each made from its number (from 1).
+std::string repeat(int n, const std::function<std::string(const std::string&)>& line) {
+    std::string text;
+    for (int i = 1; i <= n; ++i) text += line(std::to_string(i));
+    return text;
 }
-std::string E(int line, const std::string& m) { return diag("ERROR", line, m); }
-std::string W(int line, const std::string& m) { return diag("WARNING", line, m); }
-std::string repeated(const char* keyword) { return "Repeated "s + keyword + " directive; the later value is used."; }
+
+std::string E(int line, const std::string& m) { return "ERROR" + (line ? " line " + std::to_string(line) : "") + ": " + m; }
+std::string W(int line, const std::string& m) { return "WARNING" + E(line, m).substr(5); }
 const std::string kUnknown = "Unknown directive is preserved and ignored by Quarro32.";
 const std::string kLong = "Line exceeds the 511-character parser limit.";
-const std::string kLate = "Global directive appears after the first LINK section.";
 const std::string kOutside = "Link directive appears outside a LINK section.";
-const std::string kBadAddress = "Invalid ADDRESS. Use zone:net/node or zone:net/node.point.";
 const std::string kBadTag = "Invalid AREA tag. It must be 1-15 characters and contain no spaces, controls, colon, or DEL.";
-const std::string kOverlap = "NETMAILZONE range overlaps an existing range in this or another link.";
-const std::string kNoAddress = "Link is missing required ADDRESS.", kNoHub = "Link is missing required HUB.",
-                  kNoOutdir = "Link is missing required OUTDIR.", kNoZone = "Named link is missing required NETMAILZONE.";
+const std::string kLegacyArea = "AREA and NETMAILZONE are not accepted in legacy flat single-link mode.";
 
 void write_bytes(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
@@ -72,12 +71,16 @@ struct CfgParse {
     std::unique_ptr<TextBuffer> report = TextBuffer::create();
 };
 
-using Check = std::function<void(const TosserConfig&, const std::string& report)>;
+std::string without_cr(std::string text) {
+    text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+    return text;
+}
+
 struct Case {
     const char* what;
     std::string text;
-    Lines diagnostics;
-    Check check;
+    Lines diagnostics;  // none: the whole report goes to the golden file
+    std::function<void(const TosserConfig&, const std::string& report)> check;
 };
 
 TEST(TosserParser, DiagnosticsAndModel) {
@@ -97,187 +100,91 @@ TEST(TosserParser, DiagnosticsAndModel) {
          kGlobals + cfg("SYSTEM Harbour\0/evil|; note\0hidden|[LINK A]\0junk|ADDRESS 2:250/1\0.7|HUB 2:250/0|"
                         "OUTDIR /o|NETMAILZONE 1|AREA FSX\0:BAD|PKTPW abc\0defghijk|; "s) +
              std::string(300, 'x') + '\0' + std::string(300, 'y'),
-         {E(15, kLong)},
-         [](auto& c, auto&) {
-             EXPECT_EQ(c.system, "Harbour");
-             EXPECT_EQ(c.preserved[0].text, "; note");
-             EXPECT_EQ(c.links[0].address.point, 0);
-             EXPECT_EQ(c.links[0].area_tags, Lines{"FSX"});
-             EXPECT_TRUE(c.links[0].pktpw_set);
-         }},
+         {}, [](auto& c, auto&) { EXPECT_EQ(c.preserved.at(0).text, "; note"); }},
         {"comments and unknown directives are kept raw, the first 128 of them",
-         [&] {
-             std::string t = kGlobals + kLinkA + cfg("  ; two spaces first|#not a comment|MSGDIR=C:\\MSG|");
-             for (int i = 0; i < 130; ++i) t += cfg("; comment " + std::to_string(i) + "|");
-             return t + cfg("ODD1 x|ODD2|ODD3|");
-         }(),
-         {W(12, kUnknown), W(13, kUnknown), W(144, kUnknown), W(145, kUnknown), W(146, kUnknown)},
-         [](auto& c, auto& r) {
-             ASSERT_EQ(c.preserved.size(), 128u);
-             EXPECT_EQ(c.preserved[0].text, "  ; two spaces first");
-             EXPECT_EQ(c.preserved.back().text, "; comment 124");
-             EXPECT_NE(r.find(cfg("Unknown directives: 5|Comments preserved: 131||UNKNOWN DIRECTIVES (preserved; not "
-                                  "rewritten)|" + std::string(45, '-') +
-                                  "|Line 12: #not a comment|Line 13: MSGDIR=C:\\MSG||Security note")),
-                       std::string::npos);
+         kGlobals + kLinkA + cfg("  ; two spaces first|#not a comment|MSGDIR=C:\\MSG|") +
+             repeat(130, [](auto& i) { return cfg("; comment " + i + "|"); }) + cfg("ODD1 x|ODD2|ODD3|"),
+         {}, [](auto& c, auto&) {
+             EXPECT_EQ(c.preserved.size(), 128u);
+             EXPECT_EQ(c.preserved.at(0).text, "  ; two spaces first");
          }},
         {"malformed, unknown, nameless and overlong section headers",
          kGlobals + cfg("[]|[LINK|[ ]|[NODE x]|[LINK]|[LINK " + std::string(32, 'n') + "]|ADDRESS 2:250/9|") +
-             link(std::string(31, 'n'), "2:250/1", "2:250/0", "1"),
-         {E(6, "Malformed section header."), E(7, "Malformed section header."),
-          E(8, "Unknown section type. Only [LINK name] is valid."),
-          E(9, "Unknown section type. Only [LINK name] is valid."),
-          E(10, "LINK section name is required."), E(11, "LINK section name exceeds 31 characters."),
-          // no section was opened, so the ADDRESS began a legacy link
-          E(13, "Legacy flat link directives may not be mixed with named LINK sections."),
-          E(0, "Configuration mixes legacy flat directives with named LINK sections."), E(12, kNoHub), E(12, kNoOutdir),
-          E(12, kNoZone)},
-         [](auto& c, auto&) { EXPECT_EQ(c.links.at(1).name, std::string(31, 'N')); }},
+             link(std::string(31, 'n'), "2:250/1", "2:250/0", "1")},
         {"link names are unique regardless of case and keep their inner blanks",
          kGlobals + link("hub1", "2:250/1", "2:250/0", "1") + cfg("[LINK Hub1]|ADDRESS 2:250/2|") +
-             link(" my\thub ", "2:250/3", "2:250/9", "2") + "\t[  link   two  words  ]  \r\n",
-         {E(11, "Duplicate LINK name (case-insensitive)."), E(12, kOutside), E(18, kNoAddress), E(18, kNoHub),
-          E(18, kNoOutdir), E(18, kNoZone)},
-         [](auto& c, auto&) { EXPECT_EQ(c.links.at(1).name + "|" + c.links.at(2).name, "MY\tHUB|TWO  WORDS"); }},
+             link(" my\thub ", "2:250/3", "2:250/9", "002-0065535") + "\t[  link   two  words  ]  \r\n"},
         {"a seventeenth section is refused and its directives are outside any",
-         [] {
-             std::string t = kGlobals;
-             for (int i = 1; i <= 17; ++i) {
-                 const std::string n = std::to_string(i);
-                 t += link("L" + n, "2:250/" + n, "2:251/" + n, n);
-             }
-             return t;
-         }(),
+         kGlobals + repeat(17, [](auto& n) { return link("L" + n, "2:250/" + n, "2:251/" + n, n); }),
          {E(86, "More than 16 LINK sections were configured."), E(87, kOutside), E(88, kOutside), E(89, kOutside),
           E(90, kOutside)}},
-        {"globals repeated, refused and given after the first section",
+        {"globals repeated, refused (leaving the earlier value) and given after the first section",
          kGlobals + cfg("CONFDIR /bbs/sf2|CONFDIR /" + std::string(255, 'd') + "|SYSTEM " + std::string(64, 's') +
                         "|SYSTEM|SYSTEM " + std::string(63, 's') + "|KEEPPROCESSED true|INBOUND|INBOUND /" +
-                        std::string(254, 'i') + "|") + kLinkA + cfg("MSGDIR /late|"),
-         {W(6, repeated("CONFDIR")), W(7, repeated("CONFDIR")), E(7, "Path value exceeds 255 characters."),
-          E(8, "SYSTEM must contain 1-63 characters."), E(9, "SYSTEM must contain 1-63 characters."),
-          W(11, repeated("KEEPPROCESSED")), E(11, "KEEPPROCESSED must be YES/Y/1 or NO/N/0."),
-          E(12, "Path value may not be blank."), E(19, kLate)},
-         [](auto& c, auto&) {
-             EXPECT_EQ(c.confdir, "/bbs/sf2");  // a refused later value leaves the earlier one
-             EXPECT_EQ(c.confdir_line, 6);
-             EXPECT_EQ(c.msgdir, "/bbs/msg");
-         }},
+                        std::string(254, 'i') + "|") + kLinkA + cfg("MSGDIR /late|")},
         {"a legacy flat link takes globals among its directives, needs no NETMAILZONE and takes none",
          kGlobals + cfg("ADDRESS 2:250/1|SYSTEM Harbour|HUB 2:250/0|OUTDIR /out|AREA FSX_GEN|NETMAILZONE 1|"),
-         {E(10, "AREA and NETMAILZONE are not accepted in legacy flat single-link mode."),
-          E(11, "AREA and NETMAILZONE are not accepted in legacy flat single-link mode.")}},
+         {E(10, kLegacyArea), E(11, kLegacyArea)}},
         {"an AREA before any link directive starts no legacy link", kGlobals + cfg("AREA FSX_GEN|"),
-         {E(6, "AREA and NETMAILZONE are not accepted in legacy flat single-link mode."),
-          E(0, "No legacy link directives or named LINK sections were found.")},
+         {E(6, kLegacyArea), E(0, "No legacy link directives or named LINK sections were found.")},
          [](auto& c, auto&) { EXPECT_TRUE(c.mode == 0 && c.link_count() == 0); }},
-        {"an empty file lacks the essentials",
-         "",
-         {E(0, "No legacy link directives or named LINK sections were found."), E(0, "Missing required global CONFDIR."),
-          E(0, "Missing required global MSGDIR."), W(0, "KEEPPROCESSED omitted; default is yes."),
-          W(0, "PROCESSEDDIR omitted; Quarro32 uses the default inbound processed subdirectory.")},
-         [](auto&, auto& r) {
-             EXPECT_NE(r.find(cfg("format: Unknown|CONFDIR: <missing>|WORKDIR: <missing>|MSGDIR: <missing>|")),
-                       std::string::npos);
-         }},
-        {"WORKDIR is derived from CONFDIR", cfg("CONFDIR /bbs/sf\\/|") + rest,
-         {W(0, "WORKDIR omitted; using <CONFDIR>\\WORK.")},
-         [&](auto& c, auto& r) {
-             EXPECT_EQ(c.workdir, "/bbs/sf" + sep + "WORK");
-             EXPECT_NE(r.find("WORKDIR: /bbs/sf" + sep + "WORK (derived)\r\n"), std::string::npos);
-         }},
-        {"a derived WORKDIR of 259 characters fits", cfg("CONFDIR " + c254 + "|") + rest,
-         {W(0, "WORKDIR omitted; using <CONFDIR>\\WORK.")}, [](auto& c, auto&) { EXPECT_EQ(c.workdir.size(), 259u); }},
+        {"an empty file lacks the essentials", ""},
+        {"a derived WORKDIR of 259 characters fits, the CONFDIR's trailing separator dropped",
+         cfg("CONFDIR " + c254 + "\\|") + rest, {W(0, "WORKDIR omitted; using <CONFDIR>\\WORK.")},
+         [&](auto&, auto& r) { EXPECT_NE(r.find("WORKDIR: " + c254 + sep + "WORK (derived)\r\n"), std::string::npos); }},
         {"one more is refused", cfg("CONFDIR " + c254 + "c|") + rest,
          {E(0, "WORKDIR omitted and derived path is too long.")},
-         [](auto& c, auto& r) {
-             EXPECT_TRUE(c.workdir.empty() && !c.workdir_set);
-             EXPECT_NE(r.find("WORKDIR: <missing>\r\n"), std::string::npos);
-         }},
-        {"a WORKDIR given after a refused one is not derived", cfg("CONFDIR /sf|WORKDIR|WORKDIR /w|") + rest,
-         {E(2, "Path value may not be blank.")},
-         [](auto& c, auto&) { EXPECT_TRUE(c.workdir == "/w" && !c.workdir_derived); }},
+         [](auto& c, auto&) { EXPECT_TRUE(c.workdir.empty() && !c.workdir_set); }},
         {"link directives repeated and refused keep the earlier value",
          kGlobals + cfg("[LINK A]|ADDRESS   2:250/1   |ADDRESS 2:250|HUB 2:250/0|HUB 2:250/0.0|OUTDIR /out/a|OUTDIR|"
                         "PKTPW 123456789|PKTPW|PKTPW 12345678|PKTPW abc|NETMAILZONE 1-6|NETMAILZONE 7|NETMAILZONE 6-8|"
                         "NETMAILZONE 1 - 6|AREA fsx_gen|AREA FSX_GEN|AREA " + std::string(16, 'L') + "|AREA A:B|ADDRESS " +
-                        std::string(29, '0') + "2:250/1|HUB 1:65536/0|"),
-         {W(8, repeated("ADDRESS")), E(8, kBadAddress), W(10, repeated("HUB")), W(12, repeated("OUTDIR")),
-          E(12, "Path value may not be blank."), E(13, "PKTPW exceeds the eight-character limit."),
-          E(14, "Blank PKTPW is invalid. Omit the directive when the link has no packet password."),
-          W(16, repeated("PKTPW")),  // a refused PKTPW does not count as given
-          E(19, kOverlap), E(20, "Invalid NETMAILZONE. Use one zone or an inclusive range such as 1-6."),
-          E(22, "Duplicate AREA directive inside one link."), E(23, kBadTag), E(24, kBadTag), W(25, repeated("ADDRESS")),
-          W(26, repeated("HUB")), E(26, "Invalid HUB. Use zone:net/node or zone:net/node.point.")},
-         [](auto& c, auto& r) {
-             EXPECT_EQ(c.links[0].address_text, std::string(29, '0') + "2:");  // the first 31 characters
-             EXPECT_EQ(c.links[0].hub_text, "2:250/0.0");
-             EXPECT_EQ(c.links[0].area_tags, Lines{"FSX_GEN"});
-             EXPECT_NE(r.find("  NetMail zones: 1-6, 7\r\n"), std::string::npos);
-         }},
+                        std::string(29, '0') + "2:250/1|HUB 1:65536/0|")},
         {"zones may not overlap and an area belongs to one link",
          kGlobals + link("A", "2:250/1", "2:250/0", "1-6") + cfg("AREA fsx_gen|") + link("B", "2:250/2", "2:250/9", "3") +
-             cfg("NETMAILZONE 21|NETMAILZONE 24|NETMAILZONE 21-24|AREA Fsx_Gen|AREA FSX_BBS|"),
-         {E(16, kOverlap), E(19, kOverlap), E(20, "AREA tag is assigned to more than one link.")},
-         [](auto&, auto& r) {
-             EXPECT_NE(r.find(cfg("[B]|  Address: 2:250/2|  Hub: 2:250/9|  Outbound: /out/B|  Password: none|"
-                                  "  NetMail zones: 21, 24|  Areas: 1|    AREA FSX_BBS||")), std::string::npos);
-         }},
+             cfg("NETMAILZONE 21|NETMAILZONE 24|NETMAILZONE 21-24|AREA Fsx_Gen|AREA FSX_BBS|")},
         {"end checks come link by link: missing fields, then clashes with later links",
          kGlobals + cfg("[LINK A]|ADDRESS 2:250/1|OUTDIR /out/a|NETMAILZONE 1|[LINK B]|ADDRESS 2:250/1.0|HUB 2:250/0|"
                         "OUTDIR /OUT/A|[LINK C]|ADDRESS 2:250/3|HUB 2:250/0|OUTDIR /out/c|NETMAILZONE 2|"
-                        "[LINK D]|ADDRESS 2:250/4|HUB 2:250/9|OUTDIR /out/c/|NETMAILZONE 3|"),
-         {E(6, kNoHub), E(11, "Two links use the same local ADDRESS."), E(13, "Two links use the same OUTDIR."),
-          E(10, kNoZone), E(16, "Two links use the same HUB.")}},
+                        "[LINK D]|ADDRESS 2:250/4|HUB 2:250/9|OUTDIR /out/c/|NETMAILZONE 3|")},
         {"zone and area tables stop at their limits and parsing goes on",
-         [] {
-             std::string t = kGlobals + cfg("[LINK A]|ADDRESS 2:250/1|HUB 2:250/0|OUTDIR /out/a|");
-             for (int z = 1; z <= 32; ++z) t += cfg("NETMAILZONE " + std::to_string(z * 10) + "|");  // lines 10-41
-             t += cfg("NETMAILZONE 10|NETMAILZONE 5|");  // the 33rd (overlapping too) and the 34th
-             for (int a = 1; a <= 256; ++a) t += cfg("AREA TAG" + std::to_string(a) + "|");  // lines 44-299
-             return t + cfg("AREA tag1|AREA BAD TAG|SYSTEM late|");  // the limit comes before the duplicate check
-         }(),
+         kGlobals + cfg("[LINK A]|ADDRESS 2:250/1|HUB 2:250/0|OUTDIR /out/a|") +
+             repeat(32, [](auto& z) { return cfg("NETMAILZONE " + z + "0|"); }) +  // lines 10-41
+             cfg("NETMAILZONE 10|NETMAILZONE 5|") +  // the 33rd (overlapping too) and the 34th
+             repeat(256, [](auto& a) { return cfg("AREA TAG" + a + "|"); }) +  // lines 44-299
+             cfg("AREA tag1|AREA BAD TAG|SYSTEM late|"),  // the limit comes before the duplicate check
          {E(42, "More than 32 NETMAILZONE ranges were configured for this link."),
           E(43, "More than 32 NETMAILZONE ranges were configured for this link."),
-          E(300, "More than 256 AREA directives were configured for this link."), E(301, kBadTag), E(302, kLate)}},
+          E(300, "More than 256 AREA directives were configured for this link."), E(301, kBadTag),
+          E(302, "Global directive appears after the first LINK section.")}},
     };
     CfgParse p;
+    std::string reports;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         p.run(c.text);
         const Lines diagnostics = p.diagnostics();
-        EXPECT_EQ(diagnostics, c.diagnostics);
+        if (c.diagnostics.empty()) reports += "## "s + c.what + "\n" + without_cr(p.report->str()) + "\n";
+        else EXPECT_EQ(diagnostics, c.diagnostics);
         EXPECT_EQ(std::count_if(diagnostics.begin(), diagnostics.end(), [](auto& d) { return d[0] == 'E'; }),
                   p.config.errors);
         if (c.check) c.check(p.config, p.report->str());
     }
-}
-
-TEST(TosserParser, KeepProcessedValues) {
-    CfgParse p;
-    for (const auto& [value, expected] : std::vector<std::pair<const char*, uint32_t>>{
-             {"YES", 1}, {"y", 1}, {"1", 1}, {"No", 0}, {"n", 0}, {"0", 0}}) {
-        ASSERT_TRUE(p.run(cfg("CONFDIR /sf|MSGDIR /m|KEEPPROCESSED "s + value + "|") + kLinkA)) << value;
-        EXPECT_EQ(p.config.keepprocessed, expected) << value;
-    }
+    EXPECT_EQ(reports, golden("tosser_diagnostics.expected", reports, {{"PATH", p.path}}));
 }
 
 // The whole report once, then the same file with other line breaks reads exactly the same.
 TEST(TosserParser, MultiLinkReportWhateverTheLineBreaks) {
     const std::string text = cfg(
         "; Marlinth test configuration|CONFDIR /bbs/sf|WORKDIR /bbs/quarro/work|MSGDIR /bbs/msg|INBOUND /bbs/quarro/in|"
-        "SYSTEM Harbour Light BBS|KEEPPROCESSED N|PROCESSEDDIR /bbs/quarro/done|ROUTEFILE /bbs/quarro/route.cfg \t|"
+        "SYSTEM Harbour Light BBS|KEEPPROCESSED n|PROCESSEDDIR /bbs/quarro/done|ROUTEFILE /bbs/quarro/route.cfg \t|"
         "|[LINK FidoHub]|ADDRESS 2:250/101|HUB 2:250/0|OUTDIR /bbs/quarro/out/fido|PKTPW Kx4Tm9Qa|NETMAILZONE 1-6|"
         "NETMAILZONE 7|AREA fsx_gen|AREA FSX_BBS||[link  Other Net ]|address 21:1/101.5|hub 21:1/100|"
         "outdir /bbs/quarro/out/other|netmailzone 21-24|area other_chat|   ; indented comment|#legacy|");
     CfgParse p;
     ASSERT_TRUE(p.run(text));
     const std::string report = p.report->str();
-    std::string lf = report;
-    lf.erase(std::remove(lf.begin(), lf.end(), '\r'), lf.end());
-    EXPECT_EQ(lf, golden("tosser_report.expected", lf, {{"PATH", p.path}, {"TAB", "\t"}}));
-    EXPECT_EQ(p.config.links[1].address.point, 5);
-    EXPECT_EQ(p.config.links[0].area_lines, (std::vector<int32_t>{17, 18}));
+    EXPECT_EQ(without_cr(report), golden("tosser_report.expected", without_cr(report), {{"PATH", p.path}, {"TAB", "\t"}}));
     for (const std::string breaks : {"\r", "\n", "\n\r", "\r\r\n\n\r"}) {
         std::string converted = text;
         for (size_t pos = 0; (pos = converted.find("\r\n", pos)) != std::string::npos; pos += breaks.size())
@@ -288,9 +195,6 @@ TEST(TosserParser, MultiLinkReportWhateverTheLineBreaks) {
 }
 
 TEST(TosserParser, SizeCapAndUnreadableFiles) {
-    const std::string header = "QUARRO32 v1.07 CONFIGURATION PARSER - READ ONLY\r\n" + std::string(48, '=') +
-                               "\r\nFile: ${PATH}\r\nNo production configuration file is modified by this "
-                               "operation.\r\n\r\n";
     CfgParse p;
     std::string exact = kGlobals + kLinkA;  // padded with comment lines to exactly 1 MiB
     while (exact.size() < kMaxTosserConfigBytes)
@@ -299,19 +203,13 @@ TEST(TosserParser, SizeCapAndUnreadableFiles) {
     EXPECT_TRUE(p.run(exact));
     EXPECT_GT(p.config.comment_lines, 2000);
     EXPECT_FALSE(p.run(exact + "x"));  // and the earlier result does not survive
-    EXPECT_EQ(p.report->str(),
-              substitute(header, {{"PATH", p.path}}) + "File too large for safe in-memory inspection: " + p.path + "\r\n");
+    const std::string report = p.report->str();
+    EXPECT_EQ(report.substr(report.find("operation.")),
+              "operation.\r\n\r\nFile too large for safe in-memory inspection: " + p.path + "\r\n");
     EXPECT_TRUE(p.config.errors == 0 && p.config.comment_lines == 0 && p.config.link_count() == 0 && !p.config.confdir_set);
-
     const std::string missing = p.dir / "NOPE.CFG";
     EXPECT_FALSE(p.run_file(missing));
-    EXPECT_EQ(p.report->str(), substitute(header, {{"PATH", missing}}) + "Cannot open: " + missing + "\r\n");
-    auto sink = TextBuffer::create();
-    p.config.errors = 7;
-    EXPECT_FALSE(parse_tosser_config(*p.platform, missing, p.config, p.report.get(), sink.get()));
-    EXPECT_EQ(p.report->str(), substitute(header, {{"PATH", missing}}));
-    EXPECT_EQ(sink->str(), "Cannot open: " + missing + "\r\n");
-    EXPECT_EQ(p.config.errors, 0);
+    EXPECT_NE(p.report->str().find("operation.\r\n\r\nCannot open: " + missing + "\r\n"), std::string::npos);
     EXPECT_FALSE(p.run_file(p.dir.path()));  // a directory is no configuration file either
 }
 
@@ -346,8 +244,8 @@ TEST(TosserParser, BinaryGarbageNeverCrashesAndCountsMatchTheReport) {
 
 TEST(TosserSyntax, AddressesZonesAndAreaTags) {
     const std::pair<const char*, std::array<uint16_t, 4>> good[] = {
-        {"2:250/1", {2, 250, 1, 0}}, {"02:0250/001.0", {2, 250, 1, 0}}, {"1:0/0.0", {1, 0, 0, 0}},
-        {"65535:65535/65535.65535", {65535, 65535, 65535, 65535}}, {"00000000000000000021:1/2.3", {21, 1, 2, 3}}};
+        {"2:250/1", {2, 250, 1, 0}}, {"1:0/0.0", {1, 0, 0, 0}}, {"65535:65535/65535.65535", {65535, 65535, 65535, 65535}},
+        {"00000000000000000021:0250/2.3", {21, 250, 2, 3}}};
     for (const auto& [text, parts] : good) {
         FtnAddress a;
         ASSERT_TRUE(parse_ftn_address(text, a) && a.valid) << text;
@@ -361,17 +259,10 @@ TEST(TosserSyntax, AddressesZonesAndAreaTags) {
         EXPECT_FALSE(parse_ftn_address(bad, a)) << bad;
         EXPECT_TRUE(a.zone == 77 && !a.valid) << "output touched by " << bad;
     }
-    const std::tuple<const char*, int, int> zones[] = {
-        {"1-6", 1, 6}, {"7", 7, 7}, {"3-3", 3, 3}, {"001-0065535", 1, 65535}};
-    for (const auto& [text, low, high] : zones) {
-        NetmailZoneRange r;
-        ASSERT_TRUE(parse_zone_range(text, r)) << text;
-        EXPECT_TRUE(r.low == low && r.high == high) << text;
-    }
     NetmailZoneRange r;
     for (const char* bad : {"", "0", "6-1", "1-", "-1", "1- 6", "0-5", "1-0", "65536", "1-65536", "1,2", "1-2-3", "1-6 "})
         EXPECT_FALSE(parse_zone_range(bad, r)) << bad;
-    for (const std::string tag : {"A", "FSX_GEN", "TTTTTTTTTTTTTTT", "\x80\xC4\xFF", "Z-2.B/C"})
+    for (const std::string tag : {"A", "TTTTTTTTTTTTTTT", "\x80\xC4\xFF", "Z-2.B/C"})
         EXPECT_TRUE(is_valid_area_tag(tag)) << tag;
     for (const std::string& bad : {""s, "TTTTTTTTTTTTTTTT"s, "A:B"s, "A B"s, "A\tB"s, "A\x7F"s, "\x01" "A"s, "A\0B"s})
         EXPECT_FALSE(is_valid_area_tag(bad)) << bad;
@@ -381,12 +272,9 @@ TEST(TosserSyntax, AddressesZonesAndAreaTags) {
 TEST(TosserResolve, PathsOnSuccessNothingOnFailureAndOutOfMemory) {
     CfgParse p;
     write_bytes(p.path, cfg("CONFDIR /bbs/sf|MSGDIR /bbs/msg|ADDRESS 2:250/1|HUB 2:250/0|OUTDIR /o|"));
-    std::string confdir = "x", msgdir = "x", workdir = "x", small = "untouched";
+    std::string confdir = "x", msgdir = "x", workdir = "x";
     ASSERT_TRUE(resolve_tosser_paths(*p.platform, p.path, &confdir, 260, &msgdir, 260, &workdir, 260, p.report.get()));
     EXPECT_EQ(confdir + " " + msgdir + " " + workdir, "/bbs/sf /bbs/msg /bbs/sf" + std::string(1, kPathSeparator) + "WORK");
-    // Outputs are cut to their capacity less one; absent or zero-capacity outputs are left alone.
-    ASSERT_TRUE(resolve_tosser_paths(*p.platform, p.path, &confdir, 5, nullptr, 260, &small, 0, nullptr));
-    EXPECT_EQ(confdir + small, "/bbsuntouched");
 
     FaultPlatform faulty(*p.platform);
     auto oom = TextBuffer::create();
@@ -402,8 +290,7 @@ TEST(TosserResolve, PathsOnSuccessNothingOnFailureAndOutOfMemory) {
 
     write_bytes(p.path, cfg("CONFDIR /sf|MSGDIR /m|WORKDIR /w|ADDRESS 2:250|"));
     EXPECT_FALSE(resolve_tosser_paths(*p.platform, p.path, &confdir, 260, &msgdir, 260, &workdir, 260, p.report.get()));
-    EXPECT_NE(p.report->str().find("ERROR line 4: Invalid ADDRESS."), std::string::npos);
-    EXPECT_EQ(confdir + " " + msgdir + " " + workdir, "/bbs /bbs/msg /bbs/sf" + std::string(1, kPathSeparator) + "WORK");
+    EXPECT_EQ(confdir + " " + msgdir + " " + workdir, "/bbs/sf /bbs/msg /bbs/sf" + std::string(1, kPathSeparator) + "WORK");
 }
 
 }  // namespace

@@ -13,8 +13,6 @@
 #include "support/script_harness.h"
 #include "support/temp_dir.h"
 #include "tosser/links.h"
-#include "tosser/parser.h"
-#include "tosser/tosser_import.h"
 #include "ui/controls.h"
 #include "ui/headless/headless_session.h"
 
@@ -99,28 +97,27 @@ public:
         }
         r_.release(block);
     }
-    Handle open(const std::string& p, OpenMode m) override { return r_.open(p, m); }
-    bool file_size(Handle h, uint64_t& s) override { return r_.file_size(h, s); }
-    bool read(Handle h, void* b, uint32_t n, uint32_t& g) override { return r_.read(h, b, n, g); }
-    bool write(Handle h, const void* d, uint32_t n, uint32_t& w) override { return r_.write(h, d, n, w); }
-    bool flush(Handle h) override { return r_.flush(h); }
-    void close(Handle h) override { r_.close(h); }
-    bool copy_file_no_overwrite(const std::string& s, const std::string& d) override {
-        return r_.copy_file_no_overwrite(s, d);
-    }
-    bool delete_file(const std::string& p) override { return r_.delete_file(p); }
-    bool rename_replace(const std::string& f, const std::string& t) override { return r_.rename_replace(f, t); }
-    bool create_directory(const std::string& p) override { return r_.create_directory(p); }
-    FileAttributes attributes(const std::string& p) override { return r_.attributes(p); }
-    bool full_path(const std::string& p, std::string& o) override { return r_.full_path(p, o); }
-    bool list_directory(const std::string& d, std::vector<DirEntry>& o) override { return r_.list_directory(d, o); }
-    bool find_first_match(const std::string& d, const std::string& p, std::string& n) override {
-        return r_.find_first_match(d, p, n);
-    }
-    bool free_space(const std::string& p, uint64_t& a) override { return r_.free_space(p, a); }
-    LocalTime local_time() override { return r_.local_time(); }
-    bool process_names(Strings& n) override { return r_.process_names(n); }
-    std::string executable_path() override { return r_.executable_path(); }
+#define FORWARD(type, name, params, args) \
+    type name params override { return r_.name args; }
+    FORWARD(Handle, open, (const std::string& p, OpenMode m), (p, m))
+    FORWARD(bool, file_size, (Handle h, uint64_t& s), (h, s))
+    FORWARD(bool, read, (Handle h, void* b, uint32_t n, uint32_t& g), (h, b, n, g))
+    FORWARD(bool, write, (Handle h, const void* d, uint32_t n, uint32_t& w), (h, d, n, w))
+    FORWARD(bool, flush, (Handle h), (h))
+    FORWARD(void, close, (Handle h), (h))
+    FORWARD(bool, copy_file_no_overwrite, (const std::string& s, const std::string& d), (s, d))
+    FORWARD(bool, delete_file, (const std::string& p), (p))
+    FORWARD(bool, rename_replace, (const std::string& f, const std::string& t), (f, t))
+    FORWARD(bool, create_directory, (const std::string& p), (p))
+    FORWARD(FileAttributes, attributes, (const std::string& p), (p))
+    FORWARD(bool, full_path, (const std::string& p, std::string& o), (p, o))
+    FORWARD(bool, list_directory, (const std::string& d, std::vector<DirEntry>& o), (d, o))
+    FORWARD(bool, find_first_match, (const std::string& d, const std::string& p, std::string& n), (d, p, n))
+    FORWARD(bool, free_space, (const std::string& p, uint64_t& a), (p, a))
+    FORWARD(LocalTime, local_time, (), ())
+    FORWARD(bool, process_names, (Strings& n), (n))
+    FORWARD(std::string, executable_path, (), ())
+#undef FORWARD
 
 private:
     Platform& r_;
@@ -131,11 +128,6 @@ private:
 std::string state_of(const std::string& path) {
     return read_bytes(path) + "|" + std::to_string(fs::last_write_time(path).time_since_epoch().count());
 }
-
-const char* const kStatusLegacy = "QUARRO32.CFG parsed as Legacy single-link with 1 link(s). Passwords are shown only as "
-                                  "set/none. Full read-only summary is in Advanced Tools > Report.";
-const char* const kFatalBox = "The QUARRO32.CFG parser found one or more fatal errors. The file was not changed and no "
-                              "paths were imported. Review the Report tab for line-numbered details.";
 
 class TosserSession : public ::testing::Test {
 protected:
@@ -158,9 +150,9 @@ protected:
     App& app() { return session_->app(); }
     HeadlessView& view() { return session_->view(); }
     // Marks the later stages as reached, so a test can see the stale rule clear them.
-    decltype(App::flags)& flags() { return app().flags; }
     void pretend_inspected() { flags().inspection_passed = flags().plan_current = flags().preflight_passed = true; }
     bool any_stage_reached() { return flags().inspection_passed || flags().plan_current || flags().preflight_passed; }
+    decltype(App::flags)& flags() { return app().flags; }
 
     std::unique_ptr<Platform> native_;
     WatchingPlatform watching_;
@@ -170,62 +162,8 @@ protected:
     std::unique_ptr<HeadlessSession> session_;
 };
 
-// What the transcript leaves out: the dialog, a padded path, the node list's edge cases, the
-// Report buffer replaced whole, the stale rule, and the switch asking only without a path.
-TEST_F(TosserSession, SetupTabImport) {
-    pretend_inspected();
-    view().queue_answer(BoxAnswer::Yes);
-    view().queue_pick_cancel();
-    ASSERT_TRUE(view().click(ControlId::UseQuarro));
-    EXPECT_FALSE(any_stage_reached());
-    ASSERT_EQ(view().file_dialogs().size(), 1u);
-    const FileDialogSpec& dialog = view().file_dialogs()[0];
-    ASSERT_EQ(dialog.filters.size(), 2u);
-    EXPECT_EQ(dialog.title + "|" + dialog.filters[0].description + "|" + dialog.filters[0].pattern + "|" +
-                  dialog.filters[1].description + "|" + dialog.filters[1].pattern,
-              "Select QUARRO32.CFG|QUARRO32 configuration (*.CFG)|*.CFG|All files (*.*)|*.*");
-    EXPECT_TRUE(app().report->empty());  // the cancelled dialog imported nothing
-
-    const std::string missing = home_ / "MISSING.CFG";
-    view().type(ControlId::QuarroCfgPath, "  " + missing + " ");
-    ASSERT_TRUE(view().click(ControlId::ReadCfg));
-    EXPECT_NE(app().report->str().find("File: " + missing + "\r\nNo production configuration file is modified by this "
-                                       "operation.\r\n\r\nCannot open: " + missing + "\r\n"), std::string::npos);
-    EXPECT_EQ(view().text(ControlId::QuarroCfgPath), missing);
-    EXPECT_EQ(view().boxes().back().text, kFatalBox);
-
-    // Node 1 becomes CONFDIR whatever the node list held; the Report tab holds the new report alone.
-    view().type(ControlId::QuarroCfgPath, legacy_);
-    auto expected = TextBuffer::create();
-    TosserConfig config;
-    parse_tosser_config(platform_, legacy_, config, expected.get(), nullptr);
-    const std::pair<const char*, const char*> lists[] = {
-        {"/old/sf\r\n /old/sf2 \r\n\r\n/old/sf3", "/sf\r\n/old/sf2\r\n/old/sf3"}, {"  \r\n\r\n", "/sf"}};
-    for (const auto& [before, after] : lists) {
-        SCOPED_TRACE(before);
-        view().type(ControlId::NodeList, before);
-        app().report->append("INSPECTION REPORT\r\n");
-        app().plan_report_offset = 19;
-        pretend_inspected();
-        ASSERT_TRUE(view().click(ControlId::ReadCfg));
-        EXPECT_EQ(view().text(ControlId::NodeList), after);
-        EXPECT_FALSE(any_stage_reached());
-        EXPECT_EQ(app().report->str(), expected->str());
-        EXPECT_EQ(app().plan_report_offset, 0u);
-    }
-    EXPECT_NE(read_bytes(app().files.log_path).find(kStatusLegacy), std::string::npos);
-
-    pretend_inspected();
-    const size_t boxes = view().boxes().size();
-    ASSERT_TRUE(view().click(ControlId::UseQuarro));  // off: no question, the field disabled
-    EXPECT_FALSE(any_stage_reached() || view().enabled(ControlId::QuarroCfgPath));
-    ASSERT_TRUE(view().click(ControlId::UseQuarro));  // on with a path: no question either
-    EXPECT_TRUE(view().enabled(ControlId::QuarroCfgPath));
-    EXPECT_EQ(view().boxes().size(), boxes);
-}
-
-// Every operation on the tosser's files, step by step: none of them changes a file, and at the
-// end no password is found anywhere the program keeps or writes text.
+// Every operation on the tosser's files, step by step: each does what the transcript does not show,
+// none changes a file, and at the end no password is found anywhere the program keeps or writes text.
 TEST_F(TosserSession, PasswordsAreForgottenAndTheFilesAreNeverChanged) {
     // The detector itself finds a password wherever the model could hide one.
     TosserConfig probe;
@@ -240,21 +178,9 @@ TEST_F(TosserSession, PasswordsAreForgottenAndTheFilesAreNeverChanged) {
     platform_.reset_counts();
     const std::string exported = home_ / "exported-report.txt";
     const std::vector<std::pair<const char*, std::function<void()>>> steps = {
-        {"parse", [&] {
-             auto report = TextBuffer::create();
-             auto config = std::make_unique<TosserConfig>();
-             ASSERT_TRUE(parse_tosser_config(platform_, good_, *config, report.get(), nullptr));
-             EXPECT_TRUE(config->links[0].pktpw_set && config->links[1].pktpw_set);
-             EXPECT_NE(report->str().find("WARNING line 12: Repeated PKTPW directive"), std::string::npos);
-             EXPECT_EQ(secrets_in(dump(*config) + report->str()), Strings{});
-             ASSERT_FALSE(parse_tosser_config(platform_, broken_, *config, report.get(), nullptr));
-             EXPECT_NE(report->str().find("ERROR line 7: PKTPW exceeds the eight-character limit."), std::string::npos);
-             EXPECT_EQ(secrets_in(dump(*config) + report->str()), Strings{});
-         }},
         {"resolve", [&] {
-             std::string out;
              for (const std::string& path : inputs)
-                 resolve_tosser_paths(platform_, path, &out, 260, &out, 260, &out, 260, app().writer.get());
+                 resolve_tosser_paths(platform_, path, nullptr, 0, nullptr, 0, nullptr, 0, app().writer.get());
          }},
         {"tick and pick", [&] {
              view().queue_answer(BoxAnswer::Yes);
@@ -262,24 +188,43 @@ TEST_F(TosserSession, PasswordsAreForgottenAndTheFilesAreNeverChanged) {
              view().click(ControlId::UseQuarro);
              EXPECT_EQ(app().tosser.link_count(), 2);
          }},
-        {"read broken", [&] {
-             view().type(ControlId::QuarroCfgPath, broken_);
+        {"read broken by a padded path", [&] {
+             view().type(ControlId::QuarroCfgPath, "  " + broken_ + " ");
              view().click(ControlId::ReadCfg);
              EXPECT_EQ(app().tosser.errors, 3);
+             EXPECT_EQ(view().text(ControlId::QuarroCfgPath), broken_);
          }},
-        {"browse legacy", [&] {
+        {"browse legacy: Node 1 becomes CONFDIR, the later stages and a plan's place in the report are forgotten",
+         [&] {
+             view().type(ControlId::NodeCount, "3");
+             view().type(ControlId::NodeList, "/old/sf\r\n /old/sf2 \r\n\r\n/old/sf3");
+             pretend_inspected();
+             app().plan_report_offset = 19;
              view().queue_pick(legacy_);
              view().click(ControlId::BrowseQuarroCfg);
              EXPECT_TRUE(app().tosser.links[0].pktpw_set);
+             EXPECT_EQ(view().text(ControlId::NodeList), "/sf\r\n/old/sf2\r\n/old/sf3");
+             EXPECT_FALSE(any_stage_reached());
+             EXPECT_EQ(app().plan_report_offset, 0u);
          }},
-        {"untick", [&] { view().click(ControlId::UseQuarro); }},
-        {"save settings", [&] { view().click(ControlId::UseQuarro), view().click(ControlId::SaveSettings); }},
+        {"untick: the field disabled, the stages stale", [&] {
+             pretend_inspected();
+             view().click(ControlId::UseQuarro);
+             EXPECT_FALSE(any_stage_reached() || view().enabled(ControlId::QuarroCfgPath));
+         }},
+        {"tick with a path: no question; save settings", [&] {
+             const size_t boxes = view().boxes().size();
+             view().click(ControlId::UseQuarro);
+             EXPECT_TRUE(view().boxes().size() == boxes && view().enabled(ControlId::QuarroCfgPath));
+             view().click(ControlId::SaveSettings);
+         }},
         {"export report", [&] { view().queue_pick(exported), view().click(ControlId::ExportReport); }},
     };
     for (const auto& [name, run] : steps) {
         SCOPED_TRACE(name);
         run();
         for (size_t i = 0; i < inputs.size(); ++i) EXPECT_EQ(state_of(inputs[i]), before[i]) << inputs[i];
+        EXPECT_EQ(secrets_in(dump(app().tosser) + app().report->str()), Strings{});
     }
     EXPECT_EQ(platform_.calls(Op::OpenExclusive) + platform_.calls(Op::Rename) + platform_.calls(Op::Delete), 0);
     // Only the log, the program's own configuration and the exported report were written.
@@ -288,7 +233,7 @@ TEST_F(TosserSession, PasswordsAreForgottenAndTheFilesAreNeverChanged) {
             << changed;
 
     // Every text buffer whole (bytes past the current text too), every control, status line and
-    // message box, the model, every file the program wrote, and every heap block it gave back.
+    // message box, every file the program wrote, and every heap block it gave back.
     for (TextBuffer* buffer : {app().report.get(), app().log.get(), app().scratch.get(), app().log_line.get(),
                                app().plan_text.get(), app().writer.get()})
         EXPECT_EQ(secrets_in(std::string_view(buffer->c_str(), TextBuffer::kCapacity)), Strings{});
@@ -297,7 +242,6 @@ TEST_F(TosserSession, PasswordsAreForgottenAndTheFilesAreNeverChanged) {
     for (StatusLine line : {StatusLine::Main, StatusLine::Writer, StatusLine::Settings, StatusLine::Plan})
         EXPECT_EQ(secrets_in(view().status(line)), Strings{});
     for (const RecordedBox& box : view().boxes()) EXPECT_EQ(secrets_in(box.text), Strings{});
-    EXPECT_EQ(secrets_in(dump(app().tosser)), Strings{});
     int files = 0;
     for (const fs::directory_entry& entry : fs::recursive_directory_iterator(home_.path())) {
         if (!entry.is_regular_file() || entry.path().extension() == ".CFG") continue;
