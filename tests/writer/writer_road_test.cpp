@@ -6,6 +6,7 @@
 
 #include "core/sha256.h"
 #include "core/strings.h"
+#include "golden_text.h"
 #include "support/fault_platform.h"
 #include "support/fixture.h"
 #include "support/script_harness.h"
@@ -16,11 +17,6 @@ namespace marlinth {
 namespace {
 
 std::string sep(const std::string& a, const std::string& b) { return a + kPathSeparator + b; }
-// As the transcript shows a text: CR LF as one line end.
-std::string lf(std::string text) {
-    for (size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at)) text.erase(at, 1);
-    return text;
-}
 std::string hex_of(const std::string& bytes) { return sha256_hex(bytes.data(), bytes.size()); }
 
 // Generated for this test; tags and descriptions are made up. Two areas are ready, one name is
@@ -78,7 +74,7 @@ TEST(WriterRoad, SysopAppendsEchoAreasAndConfirmsThemWithTheFinalInspection) {
         EXPECT_EQ(read_all(sep(inst.nodes[static_cast<size_t>(i - 1)], "SFMCONF.DAT")), staged) << "node " << i;
         EXPECT_EQ(read_all(sep(transaction, "Node0" + std::to_string(i) + "-SFMCONF.DAT")), old_bytes) << "node " << i;
     }
-    const std::string record = lf(read_all(sep(transaction, "TRANSACTION.txt")));
+    const std::string record = test::plain_lines(read_all(sep(transaction, "TRANSACTION.txt")));
     ASSERT_GT(record.size(), 1000u);
     EXPECT_NE(r.output.find("\n" + record + "main: Append-only"), std::string::npos);
     // Nothing else of the installation changed: only the conference files, the backup root and
@@ -93,7 +89,7 @@ TEST(WriterRoad, SysopAppendsEchoAreasAndConfirmsThemWithTheFinalInspection) {
     // The program's own files: the configuration as saved, and the log of the whole road, which
     // is the log buffer the transcript ends with.
     EXPECT_EQ(read_all(sep(home, "Marlinth.cfg")), test::config_text_for(inst));
-    const std::string log = lf(read_all(sep(home, "Marlinth.log")));
+    const std::string log = test::plain_lines(read_all(sep(home, "Marlinth.log")));
     ASSERT_GT(log.size(), 400u);
     EXPECT_EQ(r.output.substr(r.output.size() - log.size()), log);
 }
