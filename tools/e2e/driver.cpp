@@ -34,54 +34,12 @@
 #include <string>
 #include <vector>
 
+#include "core/view.h"
+
 namespace {
 
-// Control identifiers of the main window (the program's own table).
-enum Id : int {
-    StartWizard = 300,
-    HomeOrReturn = 302,
-    ReportText = 203,
-    ConferenceList = 200,
-    AreaList = 201,
-    AreaDetails = 205,
-    WizardBack = 310,
-    WizardNext = 311,
-    WizardCancel = 312,
-    WizardAdvanced = 313,
-    WizardBackupRoot = 320,
-    WizardCreateBackupChoice = 322,
-    WizardExistingBackupChoice = 323,
-    WizardCreateBackupNow = 324,
-    WizardGeneratePlan = 331,
-    WizardViewReport = 332,
-    WizardRunSafetyCheck = 340,
-    WizardClosedConfirm = 350,
-    WizardConfirmation = 351,
-    WizardCommit = 352,
-    WizardCommitStatement = 353,
-    WizardFinalInspection = 360,
-    WizardCompletionText = 361,
-    WizardNodeCount = 370,
-    WizardNode1 = 371,
-    WizardScanYes = 373,
-    WizardNodeList = 375,
-    WizardMessageDir = 376,
-    WizardQuarroYes = 378,
-    WizardQuarroCfgPath = 380,
-    WizardRunInspection = 382,
-    WizardChooseNaFile = 383,
-    WizardNamesReviewed = 384,
-    WizardApproveSelected = 385,
-    WizardApproveAll = 386,
-    WizardHeader = 390,
-    WizardQuestion = 391,
-    WizardInspectionSummary = 393,
-    WizardBackupText = 394,
-    WizardImportSummary = 396,
-    WizardTemplateSummary = 397,
-    WizardPlanSummary = 398,
-    WizardSafetyOutput = 399,
-};
+// Control identifiers of the main window: the program's own table.
+using Id = marlinth::ControlId;
 
 const char* const kTitle = "Marlinth v0.4b Beta 1 - Quarro32 Multi-Link Parser";
 const char* const kOpenTitle = "Select an echo-area .NA file";
@@ -248,16 +206,16 @@ std::string class_of(HWND window) {
     return name;
 }
 
-HWND control(int id) {
-    HWND window = ::GetDlgItem(g_main, id);
-    if (!window) fail("control " + std::to_string(id) + " does not exist");
+HWND control(Id id) {
+    HWND window = ::GetDlgItem(g_main, static_cast<int>(id));
+    if (!window) fail("control " + std::to_string(static_cast<int>(id)) + " does not exist");
     return window;
 }
 
-bool shown(int id) { return ::IsWindowVisible(control(id)) != 0; }
-bool usable(int id) { return shown(id) && ::IsWindowEnabled(control(id)); }
-std::string text(int id) { return text_of(control(id)); }
-bool ticked(int id) { return send(control(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+bool shown(Id id) { return ::IsWindowVisible(control(id)) != 0; }
+bool usable(Id id) { return shown(id) && ::IsWindowEnabled(control(id)); }
+std::string text(Id id) { return text_of(control(id)); }
+bool ticked(Id id) { return send(control(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
 
 struct FindMain {
     DWORD pid;
@@ -455,28 +413,28 @@ void run_command(HWND target, UINT message, const std::vector<Expect>& expects) 
 
 // --- a sysop's hands ----------------------------------------------------------------------------
 
-void press(int id, const std::vector<Expect>& expects = {}) {
-    check(shown(id), "button " + std::to_string(id) + " is not shown");
-    check(usable(id), "button " + std::to_string(id) + " (" + text(id) + ") is disabled");
+void press(Id id, const std::vector<Expect>& expects = {}) {
+    check(shown(id), "button " + std::to_string(static_cast<int>(id)) + " is not shown");
+    check(usable(id), "button " + std::to_string(static_cast<int>(id)) + " (" + text(id) + ") is disabled");
     say("press \"%s\"", text(id).c_str());
     run_command(control(id), BM_CLICK, expects);
 }
 
 // Ticks a box; a box the sysop must tick himself has to start unticked.
-void tick(int id, bool must_start_unticked = true) {
+void tick(Id id, bool must_start_unticked = true) {
     if (ticked(id)) {
-        check(!must_start_unticked, "box " + std::to_string(id) + " (" + text(id) + ") is ticked before the sysop ticks it");
+        check(!must_start_unticked, "box " + std::to_string(static_cast<int>(id)) + " (" + text(id) + ") is ticked before the sysop ticks it");
         say("\"%s\" is ticked already", text(id).c_str());
         return;
     }
     press(id);
-    check(ticked(id), "box " + std::to_string(id) + " did not take the tick");
+    check(ticked(id), "box " + std::to_string(static_cast<int>(id)) + " did not take the tick");
 }
 
-void type(int id, const std::string& value) {
+void type(Id id, const std::string& value) {
     HWND field = control(id);
-    check(usable(id), "field " + std::to_string(id) + " cannot be typed into");
-    say("type \"%s\" into %d", one_line(value).c_str(), id);
+    check(usable(id), "field " + std::to_string(static_cast<int>(id)) + " cannot be typed into");
+    say("type \"%s\" into %d", one_line(value).c_str(), static_cast<int>(id));
     if (::GetWindowLongA(field, GWL_STYLE) & ES_MULTILINE) {
         // A multi-line field reports a change for typed text only, as for a replaced selection.
         send(field, EM_SETSEL, 0, -1);
@@ -485,12 +443,12 @@ void type(int id, const std::string& value) {
         send(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(value.c_str()));
     }
     settle(100);
-    check(text(id) == value, "field " + std::to_string(id) + " holds \"" + text(id) + "\"");
+    check(text(id) == value, "field " + std::to_string(static_cast<int>(id)) + " holds \"" + text(id) + "\"");
 }
 
 // Selects one row of a list view as a click would: the item state lives in the program, so the
 // LVITEM is written into the program's memory.
-void select_row(int id, int row) {
+void select_row(Id id, int row) {
     HWND list = control(id);
     void* remote = ::VirtualAllocEx(g_child.hProcess, nullptr, sizeof(LVITEMA), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
     check(remote != nullptr, "cannot reserve memory in the program");
@@ -505,27 +463,27 @@ void select_row(int id, int row) {
     ok = ok && send(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(remote)) != 0;
     ::VirtualFreeEx(g_child.hProcess, remote, 0, MEM_RELEASE);
     check(ok, "cannot select row " + std::to_string(row));
-    say("select row %d of %d", row, id);
+    say("select row %d of %d", row, static_cast<int>(id));
     settle(200);
 }
 
-void wait_for_text(int id, const std::string& part) {
+void wait_for_text(Id id, const std::string& part) {
     for (int i = 0; i < 100; ++i) {
         if (contains(text(id), part)) return;
         ::Sleep(100);
     }
-    fail("control " + std::to_string(id) + " never showed \"" + part + "\"; it shows \"" + one_line(text(id)) + "\"");
+    fail("control " + std::to_string(static_cast<int>(id)) + " never showed \"" + part + "\"; it shows \"" + one_line(text(id)) + "\"");
 }
 
 void on_page(int step) {
-    const std::string header = text(WizardHeader);
+    const std::string header = text(Id::WizardHeader);
     const std::string expected = "Wizard Mode - Question " + std::to_string(step + 1) + " of 15";
     check(starts_with(header, expected), "expected \"" + expected + "\", the header reads \"" + header + "\"");
-    check(text(WizardQuestion) == kQuestions[step], "page " + std::to_string(step + 1) + " asks \"" + text(WizardQuestion) + "\"");
+    check(text(Id::WizardQuestion) == kQuestions[step], "page " + std::to_string(step + 1) + " asks \"" + text(Id::WizardQuestion) + "\"");
     say("--- page %d of 15: %s", step + 1, kQuestions[step]);
 }
 
-void next(const std::vector<Expect>& expects = {}) { press(WizardNext, expects); }
+void next(const std::vector<Expect>& expects = {}) { press(Id::WizardNext, expects); }
 
 std::string page_name(int step, const char* what) {
     char name[64];
@@ -585,8 +543,8 @@ void start_program() {
     }
     check(g_main != nullptr, "no window of class MarlinthMain appeared");
     check(caption_of(g_main) == kTitle, "the window's title is \"" + caption_of(g_main) + "\"");
-    for (int i = 0; i < 100 && !shown(StartWizard); ++i) ::Sleep(100);
-    check(shown(StartWizard), "the Home screen does not show Start Wizard Mode");
+    for (int i = 0; i < 100 && !shown(Id::StartWizard); ++i) ::Sleep(100);
+    check(shown(Id::StartWizard), "the Home screen does not show Start Wizard Mode");
 }
 
 void first_boot() {
@@ -614,165 +572,165 @@ void walk() {
     const std::string n = std::to_string(added);
 
     shot("home");
-    press(StartWizard);
+    press(Id::StartWizard);
 
     on_page(0);
-    type(WizardNodeCount, std::to_string(nodes));
+    type(Id::WizardNodeCount, std::to_string(nodes));
     shot(page_name(0, "node-count"));
     next();
 
     on_page(1);
-    type(WizardNode1, setting("NODE1"));
+    type(Id::WizardNode1, setting("NODE1"));
     shot(page_name(1, "node1"));
     next();
 
     on_page(2);
-    press(WizardScanYes);
-    check(ticked(WizardScanYes), "the scan answer did not take");
+    press(Id::WizardScanYes);
+    check(ticked(Id::WizardScanYes), "the scan answer did not take");
     shot(page_name(2, "scan"));
     next();  // every node is found beside Node 1: no box
 
     on_page(3);
     std::string list;
     for (int i = 1; i <= nodes; ++i) list += (i > 1 ? "\r\n" : "") + setting("NODE" + std::to_string(i));
-    check(text(WizardNodeList) == list, "the scan listed \"" + one_line(text(WizardNodeList)) + "\"");
+    check(text(Id::WizardNodeList) == list, "the scan listed \"" + one_line(text(Id::WizardNodeList)) + "\"");
     shot(page_name(3, "node-list"));
     next();
 
     on_page(4);
-    type(WizardMessageDir, setting("MESSAGE"));
+    type(Id::WizardMessageDir, setting("MESSAGE"));
     shot(page_name(4, "message"));
     next();
 
     on_page(5);
-    press(WizardQuarroYes);
-    check(ticked(WizardQuarroYes), "the tosser answer did not take");
-    type(WizardQuarroCfgPath, setting("QUARRO"));
+    press(Id::WizardQuarroYes);
+    check(ticked(Id::WizardQuarroYes), "the tosser answer did not take");
+    type(Id::WizardQuarroCfgPath, setting("QUARRO"));
     shot(page_name(5, "tosser"));
     next();
 
     on_page(6);
-    check(!usable(WizardNext), "Next is enabled before the inspection");
-    press(WizardRunInspection);
-    wait_for_text(WizardInspectionSummary, "INSPECTION PASSED");
-    wait_for_text(WizardInspectionSummary, "Nodes checked: " + std::to_string(nodes));
-    wait_for_text(WizardInspectionSummary, "Existing conferences: " + std::to_string(existing));
-    check(usable(WizardNext), "Next stays disabled after a clean inspection");
+    check(!usable(Id::WizardNext), "Next is enabled before the inspection");
+    press(Id::WizardRunInspection);
+    wait_for_text(Id::WizardInspectionSummary, "INSPECTION PASSED");
+    wait_for_text(Id::WizardInspectionSummary, "Nodes checked: " + std::to_string(nodes));
+    wait_for_text(Id::WizardInspectionSummary, "Existing conferences: " + std::to_string(existing));
+    check(usable(Id::WizardNext), "Next stays disabled after a clean inspection");
     shot(page_name(6, "inspection"));
     next();
 
     on_page(7);
-    check(!usable(WizardNext), "Next is enabled before a backup choice");
-    type(WizardBackupRoot, setting("BACKUP"));
-    tick(WizardCreateBackupChoice, false);
-    check(!ticked(WizardExistingBackupChoice), "both backup choices are ticked");
-    press(WizardCreateBackupNow, {box("A consistent full MESSAGE backup must be created", IDYES),
+    check(!usable(Id::WizardNext), "Next is enabled before a backup choice");
+    type(Id::WizardBackupRoot, setting("BACKUP"));
+    tick(Id::WizardCreateBackupChoice, false);
+    check(!ticked(Id::WizardExistingBackupChoice), "both backup choices are ticked");
+    press(Id::WizardCreateBackupNow, {box("A consistent full MESSAGE backup must be created", IDYES),
                                   box("The full MESSAGE backup completed and verified.")});
-    wait_for_text(WizardBackupText, "Full MESSAGE backup completed and verified.");
-    check(usable(WizardNext), "Next stays disabled after a verified full backup");
+    wait_for_text(Id::WizardBackupText, "Full MESSAGE backup completed and verified.");
+    check(usable(Id::WizardNext), "Next stays disabled after a verified full backup");
     shot(page_name(7, "backup"));
     next();
 
     on_page(8);
     const std::string ready = std::to_string(added - review);
-    press(WizardChooseNaFile,
+    press(Id::WizardChooseNaFile,
           {open_file(setting("NA")),
            box("Import completed. " + n + " areas loaded: " + ready + " ready, " + std::to_string(review) +
                    " descriptions need review, and 0 areas are blocked",
                IDOK, "box-import")});
-    wait_for_text(WizardImportSummary, "Entries: " + n);
+    wait_for_text(Id::WizardImportSummary, "Entries: " + n);
     shot(page_name(8, "na-file"));
     next();
 
     on_page(9);
-    wait_for_text(WizardTemplateSummary, "Template #");
+    wait_for_text(Id::WizardTemplateSummary, "Template #");
     shot(page_name(9, "defaults"));
     next();
 
     on_page(10);
-    check(!usable(WizardNext), "Next is enabled before the names are approved");
-    check(send(control(AreaList), LVM_GETITEMCOUNT, 0, 0) == added, "the area list does not show every area");
+    check(!usable(Id::WizardNext), "Next is enabled before the names are approved");
+    check(send(control(Id::AreaList), LVM_GETITEMCOUNT, 0, 0) == added, "the area list does not show every area");
     shot(page_name(10, "review-names"));
     // One shortened name approved on its own, then every other name the list shows. The list
     // itself cannot be read from outside; the details pane under it says what a row holds.
     const int row = std::stoi(setting("REVIEW_ROW"));
-    select_row(AreaList, row);
-    wait_for_text(AreaDetails, "Full echo tag: " + setting("REVIEW_TAG") + " ");
-    wait_for_text(AreaDetails, "Status: SHORTENED - review name");
-    press(WizardApproveSelected);
-    wait_for_text(AreaDetails, "Full echo tag: " + setting("REVIEW_TAG") + " ");
-    wait_for_text(AreaDetails, "Status: EDITED - sysop approved");
-    check(!usable(WizardNext), "Next is enabled while a name still waits for approval");
-    press(WizardApproveAll);
-    select_row(AreaList, added - 1);
-    wait_for_text(AreaDetails, "Full echo tag: " + setting("LAST_TAG") + " ");
-    wait_for_text(AreaDetails, "Status: EDITED - sysop approved");
-    check(!usable(WizardNext), "Next is enabled before the reviewed box is ticked");
-    tick(WizardNamesReviewed);
-    check(usable(WizardNext), "Next stays disabled after every approval and the reviewed box");
+    select_row(Id::AreaList, row);
+    wait_for_text(Id::AreaDetails, "Full echo tag: " + setting("REVIEW_TAG") + " ");
+    wait_for_text(Id::AreaDetails, "Status: SHORTENED - review name");
+    press(Id::WizardApproveSelected);
+    wait_for_text(Id::AreaDetails, "Full echo tag: " + setting("REVIEW_TAG") + " ");
+    wait_for_text(Id::AreaDetails, "Status: EDITED - sysop approved");
+    check(!usable(Id::WizardNext), "Next is enabled while a name still waits for approval");
+    press(Id::WizardApproveAll);
+    select_row(Id::AreaList, added - 1);
+    wait_for_text(Id::AreaDetails, "Full echo tag: " + setting("LAST_TAG") + " ");
+    wait_for_text(Id::AreaDetails, "Status: EDITED - sysop approved");
+    check(!usable(Id::WizardNext), "Next is enabled before the reviewed box is ticked");
+    tick(Id::WizardNamesReviewed);
+    check(usable(Id::WizardNext), "Next stays disabled after every approval and the reviewed box");
     shot(page_name(10, "review"));
     next();
 
     on_page(11);
-    check(!usable(WizardNext), "Next is enabled before the dry run");
-    press(WizardGeneratePlan);
-    wait_for_text(WizardPlanSummary, "Conferences to append: " + n);
-    wait_for_text(WizardPlanSummary, "Proposed conference range: #" + std::to_string(existing + 1) + " through #" +
+    check(!usable(Id::WizardNext), "Next is enabled before the dry run");
+    press(Id::WizardGeneratePlan);
+    wait_for_text(Id::WizardPlanSummary, "Conferences to append: " + n);
+    wait_for_text(Id::WizardPlanSummary, "Proposed conference range: #" + std::to_string(existing + 1) + " through #" +
                                          std::to_string(existing + added));
-    check(usable(WizardNext), "Next stays disabled after the dry run");
+    check(usable(Id::WizardNext), "Next stays disabled after the dry run");
     shot(page_name(11, "dry-run"));
     // The whole plan on the Report tab of Advanced Tools, and back: the plan stays current.
-    press(WizardViewReport);
-    check(shown(ReportText) && !shown(WizardNext), "View Technical Report... did not open the Report tab");
-    wait_for_text(ReportText, "DRY-RUN CONFERENCE PLAN");
-    check(text(HomeOrReturn) == "Return to Wizard", "the Advanced Tools button reads \"" + text(HomeOrReturn) + "\"");
+    press(Id::WizardViewReport);
+    check(shown(Id::ReportText) && !shown(Id::WizardNext), "View Technical Report... did not open the Report tab");
+    wait_for_text(Id::ReportText, "DRY-RUN CONFERENCE PLAN");
+    check(text(Id::HomeOrReturn) == "Return to Wizard", "the Advanced Tools button reads \"" + text(Id::HomeOrReturn) + "\"");
     shot("advanced-report");
-    press(HomeOrReturn);
+    press(Id::HomeOrReturn);
     on_page(11);
-    check(usable(WizardNext), "the dry run went stale on the way to the Report tab and back");
+    check(usable(Id::WizardNext), "the dry run went stale on the way to the Report tab and back");
     next();
 
     on_page(12);
-    check(!usable(WizardNext), "Next is enabled before the safety check");
-    press(WizardRunSafetyCheck, {box("Writer preflight passed its automated checks.")});
-    wait_for_text(WizardSafetyOutput, "PREFLIGHT RESULT: PASS");
-    check(usable(WizardNext), "Next stays disabled after a passed safety check");
+    check(!usable(Id::WizardNext), "Next is enabled before the safety check");
+    press(Id::WizardRunSafetyCheck, {box("Writer preflight passed its automated checks.")});
+    wait_for_text(Id::WizardSafetyOutput, "PREFLIGHT RESULT: PASS");
+    check(usable(Id::WizardNext), "Next stays disabled after a passed safety check");
     shot(page_name(12, "safety"));
     next();
 
     on_page(13);
-    check(!shown(WizardNext), "Next is shown on the commit page");
-    check(!usable(WizardCommit), "COMMIT APPEND is enabled before the box and YES");
-    wait_for_text(WizardCommitStatement, "This transaction will append " + n + " conference record(s) to " +
+    check(!shown(Id::WizardNext), "Next is shown on the commit page");
+    check(!usable(Id::WizardCommit), "COMMIT APPEND is enabled before the box and YES");
+    wait_for_text(Id::WizardCommitStatement, "This transaction will append " + n + " conference record(s) to " +
                                              std::to_string(nodes) + " node SFMCONF.DAT file(s).");
-    tick(WizardClosedConfirm);
-    type(WizardConfirmation, "yes");
-    check(!usable(WizardCommit), "COMMIT APPEND is enabled for a lower-case yes");
-    type(WizardConfirmation, "YES");
-    check(usable(WizardCommit), "COMMIT APPEND stays disabled after the box and YES");
+    tick(Id::WizardClosedConfirm);
+    type(Id::WizardConfirmation, "yes");
+    check(!usable(Id::WizardCommit), "COMMIT APPEND is enabled for a lower-case yes");
+    type(Id::WizardConfirmation, "YES");
+    check(usable(Id::WizardCommit), "COMMIT APPEND stays disabled after the box and YES");
     shot(page_name(13, "commit"));
-    press(WizardCommit, {box("The append-only transaction succeeded and every node verified.", IDOK, "box-commit")});
+    press(Id::WizardCommit, {box("The append-only transaction succeeded and every node verified.", IDOK, "box-commit")});
 
     on_page(14);
-    wait_for_text(WizardCompletionText, "SUCCESS - " + n + " conference(s) were appended and every configured node file verified.");
-    check(!shown(WizardBack) && !shown(WizardCancel), "Back or Cancel Wizard is shown on the last page");
-    check(text(WizardNext) == "Done", "the last page's Next reads \"" + text(WizardNext) + "\"");
+    wait_for_text(Id::WizardCompletionText, "SUCCESS - " + n + " conference(s) were appended and every configured node file verified.");
+    check(!shown(Id::WizardBack) && !shown(Id::WizardCancel), "Back or Cancel Wizard is shown on the last page");
+    check(text(Id::WizardNext) == "Done", "the last page's Next reads \"" + text(Id::WizardNext) + "\"");
     shot(page_name(14, "complete"));
 
     first_boot();
-    press(WizardFinalInspection);
-    wait_for_text(WizardCompletionText, "FINAL INSPECTION PASSED.");
+    press(Id::WizardFinalInspection);
+    wait_for_text(Id::WizardCompletionText, "FINAL INSPECTION PASSED.");
     shot(page_name(14, "final-inspection"));
     // The Conferences tab that fits the last page lists the old and the new conferences.
-    press(WizardAdvanced);
-    check(shown(ConferenceList) && !shown(WizardNext), "Advanced Tools did not open the Conferences tab");
-    const LRESULT rows = send(control(ConferenceList), LVM_GETITEMCOUNT, 0, 0);
+    press(Id::WizardAdvanced);
+    check(shown(Id::ConferenceList) && !shown(Id::WizardNext), "Advanced Tools did not open the Conferences tab");
+    const LRESULT rows = send(control(Id::ConferenceList), LVM_GETITEMCOUNT, 0, 0);
     check(rows == existing + added, "the Conferences tab lists " + std::to_string(rows) + " conferences");
     shot("advanced-conferences");
-    press(HomeOrReturn);
+    press(Id::HomeOrReturn);
     on_page(14);
     next();
-    check(shown(StartWizard), "Done did not return to the Home screen");
+    check(shown(Id::StartWizard), "Done did not return to the Home screen");
     say("--- back on the Home screen");
 
     // Closing the window ends the program.
