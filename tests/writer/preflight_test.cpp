@@ -66,6 +66,8 @@ TEST(Preflight, EveryCheckWritesItsLineAndAnyErrorBlocks) {
         {"tosser used", [](Planned& s) { s.quarro(true); }},
         {"tosser configuration broken", [](Planned& s) { s.p.fb.write_text(s.quarro(true), "CONFDIR\r\n"); }},
         {"mailer running", [](Planned& s) { s.p.fp.set_processes({"rexw.exe"}); }},
+        // An unreadable process list is indistinguishable from nothing running: it passes.
+        {"process list unreadable", [](Planned& s) { s.p.fp.set_process_list_fails(); }},
         {"busy flag file", [](Planned& s) { s.p.fb.write_text(sep(s.p.inst.message_dir, "QUARRO.BSY"), ""); }},
         {".NA changed", [](Planned& s) { s.p.fb.write_text(s.p.na_path, "ALPHA Alphb\r\nBETA Beta\r\nGAMMA Gamma\r\n"); }},
         {".NA fingerprint unavailable", [](Planned& s) { s.app.flags.na_loaded = false; }},
