@@ -21,6 +21,7 @@ void App::set_program_dir(const std::string& dir) {
     join_path(files.config_path, kPathCapacity, files.program_dir, "Marlinth.cfg");
     join_path(files.log_path, kPathCapacity, files.program_dir, "Marlinth.log");
     join_path(files.profiles_path, kPathCapacity, files.program_dir, "Marlinth-profiles.ini");
+    join_path(files.journal_path, kPathCapacity, files.program_dir, "Marlinth.journal");
 }
 
 }  // namespace marlinth

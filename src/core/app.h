@@ -26,6 +26,7 @@ struct Locations {
     std::string config_path;    // Marlinth.cfg
     std::string log_path;       // Marlinth.log
     std::string profiles_path;  // Marlinth-profiles.ini
+    std::string journal_path;   // Marlinth.journal, present only while a transaction is unsettled
 };
 
 struct ImportState {

@@ -83,7 +83,10 @@ bool save_configuration(App& app) {
     app.setup.backup_root = trimmed(bounded(app.view.text(ControlId::BackupRoot), kMaxPath));
     app.scratch->reset();
     app.scratch->append(configuration_text(app.setup));
-    if (!write_text_file(app.platform, app.files.config_path, app.scratch->view(), false, nullptr)) {
+    // Through a flushed temporary file and a rename: a crash leaves the old file or the new one.
+    const std::string_view text = app.scratch->view();
+    if (!replace_file_atomic(app.platform, app.files.config_path, reinterpret_cast<const uint8_t*>(text.data()),
+                             static_cast<uint32_t>(text.size()), nullptr)) {
         error_box(app, "Could not write Marlinth.cfg beside the executable.");
         return false;
     }

@@ -177,7 +177,9 @@ bool delete_temp_file(Platform& platform, const std::string& path, TextBuffer* r
     return false;
 }
 
-bool replace_file_atomic(Platform& platform, const std::string& target, const uint8_t* data, uint32_t length, TextBuffer* report) {
+bool replace_file_atomic(Platform& platform, const std::string& target, const uint8_t* data, uint32_t length, TextBuffer* report,
+                         bool* renamed) {
+    if (renamed) *renamed = false;
     if (target.size() > kMaxReplaceTarget) {
         report_line(report, "Target path is too long for a safe temporary name.");
         return false;
@@ -185,10 +187,39 @@ bool replace_file_atomic(Platform& platform, const std::string& target, const ui
     const std::string staging = target + std::string(kStagingSuffix);
     if (!delete_temp_file(platform, staging, report)) return false;
     if (!write_file_durable_new(platform, staging, data, length, report)) return false;
-    if (platform.rename_replace(staging, target)) return true;
-    report_line(report, "Atomic replace failed: ", target);
-    if (!platform.attributes(staging).directory) platform.delete_file(staging);
+    if (!platform.rename_replace(staging, target)) {
+        report_line(report, "Atomic replace failed: ", target);
+        if (!platform.attributes(staging).directory) platform.delete_file(staging);
+        return false;
+    }
+    if (renamed) *renamed = true;
+    // The rename is durable only once the directory entry itself is on disk.
+    const std::string dir = parent_of(target);
+    if (platform.flush_directory(dir.empty() ? std::string(".") : dir)) return true;
+    report_line(report, "New bytes are in place but could not be made durable: ", target);
     return false;
+}
+
+bool flush_directory(Platform& platform, const std::string& directory, TextBuffer* report) {
+    if (platform.flush_directory(directory.empty() ? std::string(".") : directory)) return true;
+    report_line(report, "Cannot flush directory: ", directory);
+    return false;
+}
+
+bool copy_file_durable(Platform& platform, const std::string& source, const std::string& destination, TextBuffer* report) {
+    if (!copy_file_new(platform, source, destination, report)) return false;
+    if (platform.flush_file(destination)) return true;
+    report_line(report, "FlushFileBuffers failed: ", destination);
+    return false;
+}
+
+bool delete_file_durable(Platform& platform, const std::string& path, TextBuffer* report) {
+    if (platform.attributes(path).exists && !platform.delete_file(path)) {
+        report_line(report, "Cannot delete: ", path);
+        return false;
+    }
+    const std::string dir = parent_of(path);
+    return flush_directory(platform, dir, report);
 }
 
 bool verify_file_bytes(Platform& platform, const std::string& path, const uint8_t* data, uint32_t length, TextBuffer* report) {

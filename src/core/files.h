@@ -54,7 +54,16 @@ bool ensure_directory(Platform& platform, const std::string& path, TextBuffer* r
 bool copy_file_new(Platform& platform, const std::string& source, const std::string& destination, TextBuffer* report);
 bool write_file_durable_new(Platform& platform, const std::string& path, const uint8_t* data, uint32_t length, TextBuffer* report);
 bool delete_temp_file(Platform& platform, const std::string& path, TextBuffer* report);
-bool replace_file_atomic(Platform& platform, const std::string& target, const uint8_t* data, uint32_t length, TextBuffer* report);
+// `renamed` (optional) tells whether the target was renamed over, i.e. whether it may hold the
+// new bytes even when the call fails (its directory entry could not be flushed).
+bool replace_file_atomic(Platform& platform, const std::string& target, const uint8_t* data, uint32_t length, TextBuffer* report,
+                         bool* renamed = nullptr);
+// Makes the entries of a directory durable; "Cannot flush directory: " + path.
+bool flush_directory(Platform& platform, const std::string& directory, TextBuffer* report);
+// copy_file_new, then the copy flushed to stable storage; "FlushFileBuffers failed: " + destination.
+bool copy_file_durable(Platform& platform, const std::string& source, const std::string& destination, TextBuffer* report);
+// Deletes a file, and makes the deletion durable; true when the file is gone ("Cannot delete: ").
+bool delete_file_durable(Platform& platform, const std::string& path, TextBuffer* report);
 bool verify_file_bytes(Platform& platform, const std::string& path, const uint8_t* data, uint32_t length, TextBuffer* report);
 bool probe_exclusive_access(Platform& platform, const std::string& path, TextBuffer* report);
 // True when a file of conference `number`'s message family exists (its name copied out, cut to

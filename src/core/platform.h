@@ -52,8 +52,14 @@ public:
 
     virtual bool copy_file_no_overwrite(const std::string& source, const std::string& destination) = 0;
     virtual bool delete_file(const std::string& path) = 0;
-    // Renames over an existing target in one durable step (write-through).
+    // Renames over an existing target (write-through where the platform has it). The new name is
+    // durable once the directory is flushed (flush_directory).
     virtual bool rename_replace(const std::string& from, const std::string& to) = 0;
+    // Flushes an existing file's data to stable storage (a copy made by copy_file_no_overwrite).
+    virtual bool flush_file(const std::string& path) = 0;
+    // Makes the directory's entries (files created, renamed or deleted in it) durable. True where
+    // the platform keeps them durable by itself.
+    virtual bool flush_directory(const std::string& path) = 0;
     virtual bool create_directory(const std::string& path) = 0;  // one level
     virtual FileAttributes attributes(const std::string& path) = 0;
     virtual bool full_path(const std::string& path, std::string& out) = 0;

@@ -186,9 +186,19 @@ public:
         if (::rename(resolve(from).c_str(), target.c_str()) != 0) return false;
         forget_listing(target);
         forget_listing(from);
-        // The rename is durable only once the directory entry itself is on disk.
-        std::string dir = parent_of(target);
-        if (dir.empty()) dir = ".";
+        return true;
+    }
+
+    bool flush_file(const std::string& path) override {
+        int fd = ::open(resolve(path).c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) return false;
+        bool ok = ::fsync(fd) == 0;
+        ::close(fd);
+        return ok;
+    }
+
+    bool flush_directory(const std::string& path) override {
+        std::string dir = path.empty() ? std::string(".") : resolve(path);
         int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (fd < 0) return false;
         bool ok = ::fsync(fd) == 0;

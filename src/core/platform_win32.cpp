@@ -126,6 +126,27 @@ public:
         return ::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
     }
 
+    bool flush_file(const std::string& path) override {
+        HANDLE h = ::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h == INVALID_HANDLE_VALUE) return false;
+        const bool ok = ::FlushFileBuffers(h) != 0;
+        ::CloseHandle(h);
+        return ok;
+    }
+
+    // NTFS journals its directory changes, and the renames that matter are write-through; a
+    // directory handle cannot be flushed without rights a sysop may not have. So a directory
+    // is flushed when it can be opened for it, and counts as durable otherwise.
+    bool flush_directory(const std::string& path) override {
+        HANDLE h = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE |
+                                 FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        if (h == INVALID_HANDLE_VALUE) return true;
+        ::FlushFileBuffers(h);
+        ::CloseHandle(h);
+        return true;
+    }
+
     bool create_directory(const std::string& path) override { return ::CreateDirectoryA(path.c_str(), nullptr) != 0; }
 
     FileAttributes attributes(const std::string& path) override {

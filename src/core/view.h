@@ -81,6 +81,7 @@ enum class ControlId : int {
     Confirmation = 183,
     CommitAppend = 184,
     WriterStatus = 185,
+    RestoreFromBackup = 186,
 
     // Views
     ConferenceList = 200,

@@ -164,6 +164,7 @@ std::vector<ControlSpec> build_table() {
     t.label("Final confirmation - type exactly YES:", writer);
     t.add(C::Confirmation, K::Edit, "", writer);
     t.add(C::CommitAppend, K::Button, "COMMIT APPEND", writer);
+    t.add(C::RestoreFromBackup, K::Button, "Restore from Backup...", writer);
     t.add(C::WriterText, K::ReadOnlyText, "No writer preflight has run. Nothing has been changed.", writer);
 
     // Wizard: the frame of every step

@@ -14,6 +14,7 @@
 #include "writer/full_backup.h"
 #include "writer/plan.h"
 #include "writer/preflight.h"
+#include "writer/restore.h"
 #include "writer/transaction.h"
 
 namespace marlinth {
@@ -239,6 +240,9 @@ bool dispatch_writer(App& app, ControlId id, UiEvent event) {
         return true;
     case ControlId::CommitAppend:
         if (event == UiEvent::Clicked) commit_transaction(app);
+        return true;
+    case ControlId::RestoreFromBackup:
+        if (event == UiEvent::Clicked) restore_from_backup(app);
         return true;
     default:
         return false;

@@ -169,6 +169,7 @@ void writer_page(Placer& p) {
     p.caption(C::Confirmation, kMargin, 180, 220);
     p.put(C::Confirmation, 245, 180, 100, 24);
     p.put(C::CommitAppend, 355, 178, 160, 28);
+    p.put(C::RestoreFromBackup, 525, 178, 180, 28);
     p.put(C::WriterText, kMargin, 220, full, p.h - 20 - 220);
 }
 

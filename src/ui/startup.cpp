@@ -6,6 +6,8 @@
 #include "core/strings.h"
 #include "import/profiles.h"
 #include "ui/screens.h"
+#include "writer/preflight.h"
+#include "writer/recovery.h"
 
 namespace marlinth {
 
@@ -67,6 +69,12 @@ void finish_startup(App& app) {
     log_message(app, "Marlinth v0.4b append-only conference builder started.");
     log_message(app, "Loaded .NA profiles: " + dec(app.profiles.count()));
     show_screen(app, Screen::Home);
+}
+
+void recover_at_startup(App& app) {
+    recover_interrupted_transaction(app);
+    update_commit_buttons(app);
+    app.shell->refresh_wizard();
 }
 
 }  // namespace marlinth

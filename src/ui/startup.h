@@ -22,6 +22,9 @@ std::vector<std::string> profile_choice_items(const ProfileTable& table);
 // After the window and its controls exist: the profile list, the configuration, the setup
 // fields, the start lines of the log, and the Home screen.
 void finish_startup(App& app);
+// Once the window shows: a transaction that a crash interrupted is finished or undone before
+// the sysop can act.
+void recover_at_startup(App& app);
 // Fills the Setup tab and the wizard's setup page from the session.
 void fill_setup_controls(App& app);
 // Fills the wizard's setup answers and its backup root from the session.

@@ -10,6 +10,7 @@
 #include "spitfire/message_base.h"
 #include "tosser/links.h"
 #include "writer/plan.h"
+#include "writer/recovery.h"
 
 namespace marlinth {
 
@@ -273,6 +274,9 @@ bool check_backup_root(App& app, TextBuffer& w) {
 
 void update_commit_buttons(App& app) {
     app.view.set_enabled(ControlId::CommitAppend, commit_allowed(app, app.view.text(ControlId::Confirmation)));
+    // A restore needs the same typed YES, but no preflight: it also undoes a completed append.
+    app.view.set_enabled(ControlId::RestoreFromBackup, !app.flags.commit_in_progress &&
+                                                           trimmed(bounded(app.view.text(ControlId::Confirmation), 15)) == "YES");
     app.view.set_enabled(ControlId::WizardCommit, app.view.checked(ControlId::WizardClosedConfirm) &&
                                                       commit_allowed(app, app.view.text(ControlId::WizardConfirmation)));
 }
@@ -289,7 +293,8 @@ bool run_writer_preflight(App& app, bool interactive) {
     w.append_line("Marlinth v0.4b APPEND-ONLY WRITER PREFLIGHT");
     w.append_line(std::string(44, '='));
     const bool plan_was_current = app.flags.plan_current;
-    bool passed = check_signature(app, w, interactive);
+    const bool settled = check_no_unsettled_journal(app, w);
+    bool passed = check_signature(app, w, interactive) && settled;
     const bool nodes_idle = check_node_occupancy(app, w);
     const bool processes_clear = check_processes_and_busy_flag(app, w);
     passed = nodes_idle && passed;
@@ -314,6 +319,9 @@ bool run_writer_preflight(App& app, bool interactive) {
     if (passed)
         app.view.set_status(StatusLine::Writer,
                             "Automated preflight passed. Confirm every Spitfire node window is closed before typing YES.");
+    else if (!settled)
+        app.view.set_status(StatusLine::Writer, "BLOCKED: Marlinth.journal records an unfinished transaction. Restart "
+                                                "Marlinth to recover the nodes.");
     else if (nodes_idle && processes_clear)
         app.view.set_status(StatusLine::Writer, "Preflight blocked. Correct every ERROR and run it again.");
     else

@@ -3,7 +3,10 @@
 #include "core/files.h"
 #include "core/prompts.h"
 #include "core/strings.h"
+#include "writer/journal.h"
+#include "writer/node_swap.h"
 #include "writer/preflight.h"
+#include "writer/recovery.h"
 #include "writer/staged_image.h"
 
 namespace marlinth {
@@ -16,29 +19,35 @@ std::string node_file(const App& app, int node) {
     return path;
 }
 
-// Steps 6 to 9: everything before the first active file is touched. False at the first failure,
-// whose own line is already in the report.
-bool prepare(App& app, TextBuffer& w, std::string& dir, bool& dir_created, ByteBuffer& staged) {
+// Everything before the first active file is touched, each part durable before the next: the
+// transaction directory, the backups, the staged image and the journal. False at the first
+// failure, whose own line is already in the report.
+bool prepare(App& app, TextBuffer& w, std::string& dir, bool& dir_created, ByteBuffer& staged,
+             std::vector<NodeSwap>& nodes) {
     Platform& p = app.platform;
-    dir_created = create_transaction_dir(p, app.setup.backup_root, dir, kPathCapacity, &w);
+    const std::string& root = app.setup.backup_root;
+    dir_created = create_transaction_dir(p, root, dir, kPathCapacity, &w);
     if (!dir_created) return false;
     w.append_line("Transaction directory: " + dir);
+    if (!flush_directory(p, parent_of(root), &w) || !flush_directory(p, root, &w)) return false;
     const ConferenceBaseline& b = app.baseline;
     for (int i = 1; i <= app.setup.nodes.count; ++i) {
-        std::string backup;
-        const std::string source = node_file(app, i);
-        if (!join_path(backup, kPathCapacity, dir, node_backup_name(i))) {
+        NodeSwap n;
+        n.number = i;
+        n.file = node_file(app, i);
+        n.old_data = b.bytes.data();
+        n.old_size = b.size();
+        if (!join_path(n.backup, kPathCapacity, dir, node_backup_name(i))) {
             w.append_line("Backup transaction path is too long.");
             return false;
         }
-        if (source.empty()) {
-            w.append_line("Copy failed: " + app.setup.nodes.dir[i] + " -> " + backup);
+        if (n.file.empty()) {
+            w.append_line("Copy failed: " + app.setup.nodes.dir[i] + " -> " + n.backup);
             return false;
         }
-        if (!copy_file_new(p, source, backup, &w) || !verify_file_bytes(p, backup, b.bytes.data(), b.size(), &w))
-            return false;
-        w.append_line("Backed up Node " + dec(static_cast<uint64_t>(i)) + " -> " + backup);
+        nodes.push_back(n);
     }
+    if (!back_up_nodes(p, dir, nodes, w)) return false;
     const int index = app.settings.template_index;
     const ConferenceView* tpl =
         (index >= 0 && index < static_cast<int>(b.conferences.size())) ? &b.conferences[static_cast<size_t>(index)] : nullptr;
@@ -51,14 +60,16 @@ bool prepare(App& app, TextBuffer& w, std::string& dir, bool& dir_created, ByteB
         w.append_line("Backup transaction path is too long.");
         return false;
     }
-    if (!write_file_durable_new(p, staged_path, staged.data(), staged.size(), &w) ||
-        !verify_file_bytes(p, staged_path, staged.data(), staged.size(), &w))
-        return false;
+    if (!write_durable_verified(p, staged_path, staged.data(), staged.size(), w)) return false;
     w.append_line("Staged and verified: " + staged_path);
+    if (!write_journal(p, app.files.journal_path, journal_of(JournalKind::Append, dir, nodes, staged.data(), staged.size()),
+                       &w))
+        return false;
+    w.append_line("Journal written: " + app.files.journal_path);
     return true;
 }
 
-void finish(App& app, TransactionOutcome outcome) {
+void finish(App& app, TransactionOutcome outcome, const std::string& not_original) {
     app.flags.preflight_passed = false;
     switch (outcome) {
     case TransactionOutcome::Success:
@@ -89,7 +100,9 @@ void finish(App& app, TransactionOutcome outcome) {
                                                 "everything offline and restore from the timestamped backups.");
         status_and_log(app, "DANGER: writer transaction and rollback require manual recovery.");
         error_box(app, "DANGER: The transaction failed and rollback could not be verified on every node. Keep Spitfire "
-                       "and QUARRO32 offline and restore SFMCONF.DAT from the timestamped backups.");
+                       "and QUARRO32 offline and restore SFMCONF.DAT from the timestamped backups.\r\n\r\nNodes that do "
+                       "not hold their original bytes: " + not_original + ".\r\nRestart Marlinth to restore them from the "
+                       "verified backups.");
         break;
     case TransactionOutcome::Refused:
         break;
@@ -97,28 +110,6 @@ void finish(App& app, TransactionOutcome outcome) {
 }
 
 }  // namespace
-
-std::string node_backup_name(int node) { return "Node" + dec2(static_cast<uint32_t>(node)) + "-SFMCONF.DAT"; }
-
-bool rollback_all_nodes(App& app, TextBuffer& w) {
-    w.append_line();
-    w.append_line("ROLLBACK");
-    w.append_line("--------");
-    const ConferenceBaseline& b = app.baseline;
-    bool all = true;
-    for (int i = 1; i <= app.setup.nodes.count; ++i) {
-        const std::string path = node_file(app, i);
-        const bool restored = !path.empty() && replace_file_atomic(app.platform, path, b.bytes.data(), b.size(), &w) &&
-                              verify_file_bytes(app.platform, path, b.bytes.data(), b.size(), &w);
-        if (restored) {
-            w.append_line("Restored and verified Node " + dec(static_cast<uint64_t>(i)) + " " + path);
-        } else {
-            w.append_line("ROLLBACK FAILED: Node " + dec(static_cast<uint64_t>(i)) + " " + path);
-            all = false;
-        }
-    }
-    return all;
-}
 
 TransactionOutcome commit_transaction(App& app) {
     if (!app.flags.preflight_passed) {
@@ -158,38 +149,43 @@ TransactionOutcome commit_transaction(App& app) {
     std::string dir;
     bool dir_created = false;
     ByteBuffer staged;
+    std::vector<NodeSwap> nodes;
     TransactionOutcome outcome = TransactionOutcome::EarlyStop;
-    if (prepare(app, w, dir, dir_created, staged)) {
-        const ConferenceBaseline& b = app.baseline;
-        int failed_node = 0;
-        for (int i = 1; i <= app.setup.nodes.count && failed_node == 0; ++i) {
-            const std::string path = node_file(app, i);
-            if (!path.empty() && replace_file_atomic(app.platform, path, staged.data(), staged.size(), &w) &&
-                verify_file_bytes(app.platform, path, staged.data(), staged.size(), &w))
-                w.append_line("Committed and verified Node " + dec(static_cast<uint64_t>(i)) + " " + path);
-            else
-                failed_node = i;
-        }
+    if (prepare(app, w, dir, dir_created, staged, nodes)) {
+        const int failed_node =
+            replace_nodes(app.platform, nodes, staged.data(), staged.size(), "Committed and verified Node ", w);
         if (failed_node != 0) {
             w.append_line("COMMIT FAILURE at Node " + dec(static_cast<uint64_t>(failed_node)) +
                           ". Starting rollback for every node.");
-            outcome = rollback_all_nodes(app, w) ? TransactionOutcome::RollbackVerified
-                                                 : TransactionOutcome::RollbackNotVerified;
+            w.append_line();
+            w.append_line("ROLLBACK");
+            w.append_line("--------");
+            outcome = restore_old_bytes(app.platform, nodes, staged.data(), staged.size(), w)
+                          ? TransactionOutcome::RollbackVerified
+                          : TransactionOutcome::RollbackNotVerified;
+            if (outcome == TransactionOutcome::RollbackNotVerified) {
+                w.append_line("DANGER: Nodes that do not hold their original bytes: " + nodes_not_original(nodes) + ".");
+                w.append_line("The journal was kept: " + app.files.journal_path +
+                              ". Restart Marlinth to restore these nodes from the verified backups.");
+            }
         } else {
             const uint32_t planned = static_cast<uint32_t>(app.plan.planned_count);
             w.append_line();
             w.append_line("TRANSACTION RESULT: SUCCESS");
-            w.append_line("Appended conferences: " + dec(planned) + " (new total " + dec(b.count() + planned) + ").");
+            w.append_line("Appended conferences: " + dec(planned) + " (new total " + dec(app.baseline.count() + planned) +
+                          ").");
             w.append_line("NEXT REQUIRED STEP: Keep normal service and QUARRO32 offline. Start Node 1 once with the Test "
                           "Files Upon Boot switch set to Yes so Spitfire creates canonical empty SFMSGxx files in the "
                           "shared MESSAGE directory. Inspect those files before normal service resumes.");
             outcome = TransactionOutcome::Success;
         }
     }
-    std::string record;
     // Only into the directory this transaction created: a failed attempt may name another's.
+    std::string record;
     if (dir_created && join_path(record, kPathCapacity, dir, "TRANSACTION.txt"))
-        write_text_file(app.platform, record, w.view(), false, nullptr);
+        write_record(app.platform, record, w.view());
+    if (outcome == TransactionOutcome::Success || outcome == TransactionOutcome::RollbackVerified)
+        settle_journal(app);
 
     app.view.set_text(ControlId::WriterText, w.str());
     app.report->append("\r\n");
@@ -198,7 +194,7 @@ TransactionOutcome commit_transaction(App& app) {
     staged.reset();
     app.flags.commit_in_progress = false;
     reset_typed_confirmation(app);
-    finish(app, outcome);
+    finish(app, outcome, nodes_not_original(nodes));
     update_commit_buttons(app);
     app.shell->refresh_wizard();
     return outcome;

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "core/app.h"
+#include "writer/node_swap.h"
 
 namespace marlinth {
 
@@ -15,13 +16,9 @@ enum class TransactionOutcome { Refused, EarlyStop, Success, RollbackVerified, R
 
 // The COMMIT APPEND command.
 TransactionOutcome commit_transaction(App& app);
-// Restores every configured node from the baseline bytes; true when every node verified.
-bool rollback_all_nodes(App& app, TextBuffer& report);
 // The wizard's commit step.
 void wizard_commit(App& app);
 // The typed-confirmation field's change handler.
 void confirmation_changed(App& app);
-// "Node01-SFMCONF.DAT" ... "Node32-SFMCONF.DAT".
-std::string node_backup_name(int node);
 
 }  // namespace marlinth

@@ -9,7 +9,8 @@ const char* op_name(Op op) {
     static const char* const kNames[] = {"open-read", "open-exclusive", "create-new", "open-write", "file-size",
                                          "read",      "write",          "flush",      "close",      "copy",
                                          "delete",    "rename",         "create-dir", "attributes", "full-path",
-                                         "list",      "find-match",     "free-space", "processes",  "allocate"};
+                                         "list",      "find-match",     "free-space", "processes",  "allocate",
+                                         "flush-file", "flush-dir"};
     return kNames[static_cast<int>(op)];
 }
 
@@ -23,6 +24,8 @@ bool is_mutating(Op op) {
     case Op::Delete:
     case Op::Rename:
     case Op::CreateDir:
+    case Op::FlushFile:
+    case Op::FlushDir:
         return true;
     default:
         return false;
@@ -56,12 +59,13 @@ bool FaultPlatform::decide(Op op, const std::string& path) {
         if (!path.empty()) changed_paths_.push_back(path);
         if (crash_at_ > 0 && mutating_calls_ == crash_at_) {
             std::fflush(nullptr);
+            if (power_cut_) power_loss_.power_cut();
             std::_Exit(kCrashExitCode);
         }
     }
     if (counted_ && counted_(op)) {
         ++any_calls_;
-        if (fail_any_n_ > 0 && any_calls_ == fail_any_n_) return true;
+        if (fail_any_n_ > 0 && (any_calls_ == fail_any_n_ || (fail_any_after_ && any_calls_ > fail_any_n_))) return true;
     }
     auto it = fail_nth_.find(op);
     if (it != fail_nth_.end() && it->second == n) return true;
@@ -88,8 +92,13 @@ Platform::Handle FaultPlatform::open(const std::string& path, OpenMode mode) {
         break;
     }
     if (trip(op, path)) return kInvalidHandle;
+    const bool existed = real_.attributes(path).exists;
     Handle h = real_.open(path, mode);
-    if (h != kInvalidHandle) handle_paths_[h] = path;
+    if (h != kInvalidHandle) {
+        handle_paths_[h] = path;
+        if (mode == OpenMode::CreateNewExclusive || (op == Op::OpenWrite && !existed)) power_loss_.created(path);
+        else if (mode == OpenMode::WriteTruncate) power_loss_.truncated(path);
+    }
     return h;
 }
 
@@ -123,7 +132,9 @@ bool FaultPlatform::write(Handle handle, const void* data, uint32_t length, uint
 
 bool FaultPlatform::flush(Handle handle) {
     if (trip(Op::Flush, handle_paths_[handle])) return false;
-    return real_.flush(handle);
+    if (!real_.flush(handle)) return false;
+    power_loss_.flushed(handle_paths_[handle]);
+    return true;
 }
 
 void FaultPlatform::close(Handle handle) {
@@ -134,22 +145,44 @@ void FaultPlatform::close(Handle handle) {
 
 bool FaultPlatform::copy_file_no_overwrite(const std::string& source, const std::string& destination) {
     if (trip(Op::Copy, destination)) return false;
-    return real_.copy_file_no_overwrite(source, destination);
+    if (!real_.copy_file_no_overwrite(source, destination)) return false;
+    power_loss_.created(destination);
+    return true;
 }
 
 bool FaultPlatform::delete_file(const std::string& path) {
     if (trip(Op::Delete, path)) return false;
-    return real_.delete_file(path);
+    if (!real_.delete_file(path)) return false;
+    power_loss_.deleted(path);
+    return true;
 }
 
 bool FaultPlatform::rename_replace(const std::string& from, const std::string& to) {
     if (trip(Op::Rename, to)) return false;
-    return real_.rename_replace(from, to);
+    if (!real_.rename_replace(from, to)) return false;
+    power_loss_.renamed(from, to);
+    return true;
+}
+
+bool FaultPlatform::flush_file(const std::string& path) {
+    if (trip(Op::FlushFile, path)) return false;
+    if (!real_.flush_file(path)) return false;
+    power_loss_.flushed(path);
+    return true;
+}
+
+bool FaultPlatform::flush_directory(const std::string& path) {
+    if (trip(Op::FlushDir, path)) return false;
+    if (!real_.flush_directory(path)) return false;
+    power_loss_.directory_flushed(path);
+    return true;
 }
 
 bool FaultPlatform::create_directory(const std::string& path) {
     if (trip(Op::CreateDir, path)) return false;
-    return real_.create_directory(path);
+    if (!real_.create_directory(path)) return false;
+    power_loss_.created_directory(path);
+    return true;
 }
 
 FileAttributes FaultPlatform::attributes(const std::string& path) {

@@ -11,13 +11,14 @@
 #include <vector>
 
 #include "core/platform.h"
+#include "support/power_loss.h"
 
 namespace marlinth::test {
 
 enum class Op {
     OpenRead, OpenExclusive, CreateNew, OpenWrite, FileSize, Read, Write, Flush, Close,
     Copy, Delete, Rename, CreateDir, Attributes, FullPath, List, FindMatch, FreeSpace,
-    Processes, Allocate,
+    Processes, Allocate, FlushFile, FlushDir,
 };
 const char* op_name(Op op);
 // Calls that change something on disk.
@@ -31,17 +32,26 @@ public:
     void fail_nth(Op op, int n) { fail_nth_[op] = n > 0 ? calls(op) + n : 0; }
     // Every call of this kind whose path contains `fragment` fails.
     void fail_path(Op op, const std::string& fragment) { fail_paths_.push_back({op, fragment}); }
-    // The nth call (1-based) of any kind counted by `counted` fails.
-    void fail_any_nth(int n, std::function<bool(Op)> counted) {
+    // The nth call (1-based) of any kind counted by `counted` fails; with `from_then_on`, so
+    // does every counted call after it (a disk that went away).
+    void fail_any_nth(int n, std::function<bool(Op)> counted, bool from_then_on = false) {
         fail_any_n_ = n;
+        fail_any_after_ = from_then_on;
         counted_ = std::move(counted);
         any_calls_ = 0;
     }
     // Runs `hook` (with the call's path) before every call of this kind, e.g. to change the disk
     // between two steps of an operation.
     void before(Op op, std::function<void(const std::string&)> hook) { hooks_[op] = std::move(hook); }
-    // The process ends (exit code 86) at the nth file-changing call, before it happens.
+    // The process ends (exit code 86) at the nth file-changing call, before it happens. With
+    // `power_loss`, every change under `root` that was never flushed is undone first, as a power
+    // cut would (see PowerLossModel).
     void crash_at(int n) { crash_at_ = n; }
+    void power_cut_at(int n, const std::string& root) {
+        crash_at_ = n;
+        power_loss_.start(root);
+        power_cut_ = true;
+    }
     static constexpr int kCrashExitCode = 86;
 
     void set_processes(std::vector<std::string> names) { processes_ = std::move(names), fake_processes_ = true; }
@@ -68,6 +78,8 @@ public:
     bool copy_file_no_overwrite(const std::string& source, const std::string& destination) override;
     bool delete_file(const std::string& path) override;
     bool rename_replace(const std::string& from, const std::string& to) override;
+    bool flush_file(const std::string& path) override;
+    bool flush_directory(const std::string& path) override;
     bool create_directory(const std::string& path) override;
     FileAttributes attributes(const std::string& path) override;
     bool full_path(const std::string& path, std::string& out) override;
@@ -91,6 +103,9 @@ private:
     std::map<Op, int> fail_nth_;
     std::vector<std::pair<Op, std::string>> fail_paths_;
     int fail_any_n_ = 0;
+    bool fail_any_after_ = false;
+    bool power_cut_ = false;
+    PowerLossModel power_loss_;
     int any_calls_ = 0;
     std::function<bool(Op)> counted_;
     int crash_at_ = 0;

@@ -108,6 +108,8 @@ public:
     FORWARD(bool, copy_file_no_overwrite, (const std::string& s, const std::string& d), (s, d))
     FORWARD(bool, delete_file, (const std::string& p), (p))
     FORWARD(bool, rename_replace, (const std::string& f, const std::string& t), (f, t))
+    FORWARD(bool, flush_file, (const std::string& p), (p))
+    FORWARD(bool, flush_directory, (const std::string& p), (p))
     FORWARD(bool, create_directory, (const std::string& p), (p))
     FORWARD(FileAttributes, attributes, (const std::string& p), (p))
     FORWARD(bool, full_path, (const std::string& p, std::string& o), (p, o))

@@ -80,10 +80,13 @@ TEST(Transaction, SuccessAppendsToEveryNodeWithVerifiedBackupsAndTouchesNothingE
     EXPECT_EQ(staged.find("Net: Beta"), std::string::npos);  // awaits review and stays out
     EXPECT_EQ(r.staged_nodes("success", 12), 12);
     EXPECT_EQ(r.file("Node01-SFMCONF.DAT") + r.file("Node12-SFMCONF.DAT"), r.old_bytes + r.old_bytes);
-    // Only node conference files, the backup root and the program's own files were written.
+    // Only node conference files, the backup root and the program's own files were written;
+    // directories above the backup root and the node directories were only flushed.
+    const auto& nodes = r.p.inst.nodes;
     for (const std::string& path : r.p.fp.changed_paths()) {
         EXPECT_TRUE(path.find(r.p.inst.backup_root) == 0 || path.find("SFMCONF.DAT") != std::string::npos ||
-                    path.find(app.files.program_dir) == 0) << path;
+                    path.find(app.files.program_dir) == 0 || r.p.inst.backup_root.find(path) == 0 ||
+                    std::find(nodes.begin(), nodes.end(), path) != nodes.end()) << path;
     }
     // A second commit in the same run is refused even when called past the disabled button.
     r.p.view().type(ControlId::Confirmation, "YES");
@@ -110,10 +113,15 @@ TEST(Transaction, RefusalsEarlyStopsAndRollbacksKeepEveryNodesOldBytes) {
         {"caller logged on since", [](Ready& r) { r.p.fb.write_whoson(sep(sep(r.p.inst.nodes[0], "WORK"), "SFWHOSON.DAT"), {3}); },
          Outcome::Refused},
         {"backup root takes no directory", [](Ready& r) { r.p.fp.fail_nth(Op::CreateDir, 1); }, Outcome::EarlyStop},
-        {"node 2 replace fails once", [](Ready& r) { r.p.fp.fail_nth(Op::Rename, 2); }, Outcome::RollbackVerified},
-        // Node 2 can never be replaced: the rollback goes on to node 3 after failing node 2, which
-        // keeps its old bytes because it was never changed.
-        {"node 2 never replaceable", [](Ready& r) { r.p.fp.fail_path(Op::Rename, r.node_file(2)); }, Outcome::RollbackNotVerified},
+        // The journal is the first rename, node 1 the second.
+        {"node 2 replace fails once", [](Ready& r) { r.p.fp.fail_nth(Op::Rename, 3); }, Outcome::RollbackVerified},
+        // Node 2 can never be replaced: the rollback fails there too, but node 2 still holds its
+        // old bytes, so the rollback counts as verified.
+        {"node 2 never replaceable", [](Ready& r) { r.p.fp.fail_path(Op::Rename, r.node_file(2)); }, Outcome::RollbackVerified},
+        // Node 3 can never be replaced and node 1's rollback fails: only node 1 is named as not
+        // holding its original bytes.
+        {"node 1 not restorable", [](Ready& r) { r.p.fp.fail_path(Op::Rename, r.node_file(3)), r.p.fp.fail_nth(Op::Rename, 5); },
+         Outcome::RollbackNotVerified},
     };
     std::string all;
     for (const auto& [what, arrange, outcome] : cases) {
@@ -129,9 +137,11 @@ TEST(Transaction, RefusalsEarlyStopsAndRollbacksKeepEveryNodesOldBytes) {
         all += test::tmp_paths(test::plain_lines(w), r.p.dir.path());
         if (r.p.fb.exists(r.dir())) { EXPECT_EQ(r.file("TRANSACTION.txt"), w); }
         EXPECT_FALSE(outcome == Outcome::Refused && r.p.fb.exists(r.dir()));
-        EXPECT_EQ(r.staged_nodes(what), 0);
+        EXPECT_EQ(r.staged_nodes(what), outcome == Outcome::RollbackNotVerified ? 1 : 0);
         EXPECT_FALSE(r.p.app().flags.write_completed || r.p.app().flags.preflight_passed);
-        if (outcome != Outcome::RollbackVerified) continue;
+        // Only an unsettled outcome keeps the journal, for the recovery at the next start.
+        EXPECT_EQ(r.p.fb.exists(r.p.app().files.journal_path), outcome == Outcome::RollbackNotVerified);
+        if (outcome != Outcome::RollbackVerified || std::string(what) == "node 2 never replaceable") continue;
         // A retry needs a new preflight and a new YES, and goes to a new directory.
         v.click(ControlId::RunPreflight);
         v.type(ControlId::Confirmation, "YES");
@@ -182,8 +192,10 @@ TEST(TransactionFaults, EveryFailingOperationLeavesOldOrNewBytesAndIntactBackups
             // link checks' indexes (they fall back to scanning).
             const bool reads_message_base = path.find(r.p.inst.message_dir) == 0 &&
                                             (op == Op::OpenRead || op == Op::FileSize || op == Op::Read);
+            const bool settles_journal = path.find(r.p.app().files.program_dir) == 0 && (op == Op::Delete || op == Op::FlushDir);
+            const bool records = op == Op::FlushDir && path == r.dir();  // TRANSACTION.txt's directory entry
             EXPECT_TRUE(path.find("Marlinth.log") != std::string::npos || path.find("TRANSACTION.txt") != std::string::npos ||
-                        reads_message_base || op == Op::Allocate)
+                        reads_message_base || settles_journal || records || op == Op::Allocate)
                 << where;
         }
         if (outcome != Outcome::Refused && r.has("TRANSACTION.txt")) {

@@ -52,7 +52,7 @@ TEST(WriterRoad, SysopAppendsEchoAreasAndConfirmsThemWithTheFinalInspection) {
     test::ScriptVars vars = {{"NODE1", inst.nodes[0]},      {"NODE2", inst.nodes[1]}, {"NODE3", inst.nodes[2]},
                              {"MESSAGE", inst.message_dir}, {"BACKUP", inst.backup_root}, {"NA", na},
                              {"TRANSACTION", transaction},  {"OLD_SHA", hex_of(old_bytes)},
-                             {"SEP", std::string(1, kPathSeparator)}};
+                             {"SEP", std::string(1, kPathSeparator)}, {"HOME", home}};
     bool booted = false;
     const test::ScriptResult r = test::run_script_parts(
         platform, home, test::load_script("writer_road.script"), vars, {}, [&](App& app, int) {

@@ -12,6 +12,7 @@ HeadlessSession::HeadlessSession(Platform& platform, const std::string& program_
     view_.set_event_sink([this](ControlId id, UiEvent event) { dispatch(*app_, id, event); });
     if (!prepare_startup(*app_, program_dir)) return;
     finish_startup(*app_);
+    recover_at_startup(*app_);
     started_ = true;
 }
 

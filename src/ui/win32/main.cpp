@@ -45,6 +45,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
     finish_startup(*app);
     ::ShowWindow(view.window(), show);
     ::UpdateWindow(view.window());
+    recover_at_startup(*app);
 
     MSG message;
     while (::GetMessageA(&message, nullptr, 0, 0) > 0) {
