@@ -119,7 +119,7 @@ void recover_interrupted_transaction(App& app) {
         if (!reason.empty()) w.append_line("ERROR: The journal cannot be used: " + reason + ".");
         show_writer(app);
         app.view.set_status(StatusLine::Writer, kRecoveryRequired);
-        log_message(app, "The transaction journal could not be read: " + path);
+        status_and_log(app, "The transaction journal could not be read: " + path);
         error_box(app, "An interrupted transaction was found, but its journal could not be read: " + path +
                            (reason.empty() ? std::string() : " (" + reason + ")") + ".\r\nTransaction directory: " +
                            (j.transaction_dir.empty() ? std::string("unknown") : j.transaction_dir) +

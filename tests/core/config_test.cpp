@@ -3,11 +3,18 @@
 // stage clears that stage and every later one, with the message that says what to run again.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
+
+#ifndef _WIN32
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
 
 #include "core/config.h"
 #include "core/session.h"
 #include "core/strings.h"
+#include "support/fault_platform.h"
 #include "support/fixture.h"
 #include "support/temp_dir.h"
 #include "ui/headless/headless_session.h"
@@ -96,6 +103,42 @@ TEST_F(Config, ValidationStopsAtTheFirstProblemThenSavingTrimsTheFields) {
               "; Marlinth portable configuration\r\nVERSION=2\r\nNODECOUNT=2\r\nNODE1=C:\\BBS\\SF\r\nNODE2=C:\\BBS\\SF2\r\n"
               "MSGDIR=C:\\BBS\\MESSAGE\r\nUSEQUARRO=0\r\nQUARROCFG=\r\nREPORTDIR=\r\nBACKUPROOT=D:\\BACKUPS\r\n");
 }
+
+#ifndef _WIN32
+// The process ends at every file-changing call of a save: Marlinth.cfg then holds the old
+// settings or the new ones, never nothing.
+TEST_F(Config, ACrashWhileSavingLeavesTheOldOrTheNewFile) {
+    const std::string old_text = "NODECOUNT=1\r\nNODE1=C:\\OLD\r\nMSGDIR=C:\\MSG\r\n";
+    std::string new_text;
+    int points = 0;
+    for (int n = 1;; ++n) {
+        fb.write_text(cfg, old_text);
+        test::FaultPlatform fp(*native);
+        HeadlessSession s(fp, dir.path());
+        s.view().type(ControlId::NodeList, "C:\\NEW");
+        const int calls = fp.mutating_calls();
+        std::fflush(stdout);
+        const pid_t child = fork();
+        if (child == 0) {
+            fp.crash_at(calls + n);
+            s.view().click(ControlId::SaveSettings);
+            std::_Exit(0);
+        }
+        int status = 0;
+        waitpid(child, &status, 0);
+        const auto b = fb.read_file(cfg);
+        const std::string now(b.begin(), b.end());
+        if (WEXITSTATUS(status) != test::FaultPlatform::kCrashExitCode) {
+            EXPECT_NE(now.find("NODE1=C:\\NEW"), std::string::npos);
+            break;
+        }
+        ++points;
+        EXPECT_TRUE(now == old_text || now.find("NODE1=C:\\NEW") != std::string::npos) << "crash " << n << ": " << now;
+        ASSERT_LT(n, 50);
+    }
+    EXPECT_GE(points, 4);  // the log line, the staging file's create, write and flush, the rename
+}
+#endif
 
 class Session : public ::testing::Test {
 protected:

@@ -67,11 +67,15 @@ ScriptResult run_script(Platform& platform, const std::string& home, const std::
 
 ScriptResult run_script_parts(Platform& platform, const std::string& home, const std::string& script,
                               const ScriptVars& vars, const SessionSetup& prepare, const Interlude& between) {
-    HeadlessSession session(platform, home);
-    if (prepare && session.started()) prepare(session.app());
+    HeadlessSession session(platform, home, false);
     ScriptResult result;
     std::ostringstream out;
     ScriptRunner runner(session.app(), session.view(), out);
+    runner.start_with([&] {
+        if (!session.start()) return false;
+        if (prepare) prepare(session.app());
+        return true;
+    });
     std::vector<std::string> parts(1);
     std::istringstream lines(substitute(script, vars));
     std::string line;
@@ -79,7 +83,7 @@ ScriptResult run_script_parts(Platform& platform, const std::string& home, const
         if (line.rfind("#pause", 0) == 0) parts.emplace_back();
         parts.back() += line + "\n";
     }
-    result.ok = session.started();
+    result.ok = true;
     for (size_t i = 0; i < parts.size() && result.ok; ++i) {
         if (i > 0 && between) between(session.app(), static_cast<int>(i));
         std::istringstream in(parts[i]);

@@ -13,8 +13,10 @@ namespace marlinth {
 
 class HeadlessSession {
 public:
-    // Runs the start-up sequence with `program_dir` as the program's own directory.
-    HeadlessSession(Platform& platform, const std::string& program_dir);
+    // Runs the start-up sequence with `program_dir` as the program's own directory; with
+    // `start_now` false, start() runs it later (after the answers to start-up boxes are queued).
+    HeadlessSession(Platform& platform, const std::string& program_dir, bool start_now = true);
+    bool start();
     bool started() const { return started_; }
 
     App& app() { return *app_; }
@@ -24,6 +26,7 @@ private:
     HeadlessView view_;
     std::unique_ptr<App> app_;
     std::unique_ptr<WindowShell> shell_;
+    std::string program_dir_;
     bool started_ = false;
 };
 

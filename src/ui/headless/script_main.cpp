@@ -24,12 +24,9 @@ int main(int argc, char** argv) {
         return 2;
     }
     std::unique_ptr<marlinth::Platform> platform = marlinth::make_native_platform();
-    marlinth::HeadlessSession session(*platform, home);
-    if (!session.started()) {
-        std::cerr << "marlinth-script: out of memory at start-up\n";
-        return 1;
-    }
+    marlinth::HeadlessSession session(*platform, home, false);
     marlinth::ScriptRunner runner(session.app(), session.view(), std::cout);
+    runner.start_with([&] { return session.start(); });
     bool ok;
     if (file == "-") {
         ok = runner.run(std::cin);

@@ -106,12 +106,23 @@ void ScriptRunner::print_text(const std::string& text) {
 
 bool ScriptRunner::run(std::istream& in) {
     std::string line;
+    auto start_program = [&] {
+        if (!start_) return true;
+        const bool started = start_();
+        start_ = nullptr;
+        if (!started) out_ << "START FAILED: out of memory at start-up\n";
+        return started;
+    };
     while (std::getline(in, line)) {
         ++line_number_;
         if (!line.empty() && line.back() == '\r') line.pop_back();
+        std::string_view rest(line);
+        const std::string command = first_word(rest);
+        if (command != "answer" && command != "pick" && !command.empty() && command[0] != '#' && !start_program())
+            return false;
         if (!run_line(line, in)) return false;
     }
-    return true;
+    return start_program();
 }
 
 bool ScriptRunner::run_line(const std::string& line, std::istream& in) {

@@ -2,6 +2,7 @@
 // one action a line, message boxes printed as they appear, `print` lines on request.
 #pragma once
 
+#include <functional>
 #include <istream>
 #include <ostream>
 #include <string>
@@ -16,6 +17,9 @@ public:
     ScriptRunner(App& app, HeadlessView& view, std::ostream& out);
     // False after the first malformed line (reported on the output as "SCRIPT ERROR").
     bool run(std::istream& in);
+    // Starts the program before the first line that is not an `answer` or `pick` (or at the end
+    // of the script), so that those lines answer the boxes and pickers of start-up.
+    void start_with(std::function<bool()> start) { start_ = std::move(start); }
 
 private:
     bool run_line(const std::string& line, std::istream& in);
@@ -28,6 +32,7 @@ private:
     HeadlessView& view_;
     std::ostream& out_;
     int line_number_ = 0;
+    std::function<bool()> start_;
 };
 
 // Shows a text the way the runner prints it: CR LF and LF become real line breaks.
