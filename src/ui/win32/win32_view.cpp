@@ -60,6 +60,12 @@ std::string filter_string(const std::vector<FileFilter>& filters) {
     return out;
 }
 
+// The folder picker opens at the folder its field already names.
+int CALLBACK open_folder_at(HWND dialog, UINT message, LPARAM, LPARAM start) {
+    if (message == BFFM_INITIALIZED) ::SendMessageA(dialog, BFFM_SETSELECTIONA, TRUE, start);
+    return 0;
+}
+
 }  // namespace
 
 Win32View::Win32View(HINSTANCE instance) : instance_(instance) {}
@@ -190,6 +196,7 @@ HWND Win32View::create_control(const ControlSpec& def) {
     std::string text = def.text;
     // Every control starts a keyboard group except the later buttons of a radio group.
     if (def.kind != ControlKind::Radio || def.group_start) style |= WS_GROUP;
+    if (def.starts_disabled) style |= WS_DISABLED;
     switch (def.kind) {
     case ControlKind::Label:
     case ControlKind::StatusText:
@@ -679,12 +686,17 @@ BoxAnswer Win32View::message_box(BoxIcon icon, BoxButtons buttons, const std::st
 
 bool Win32View::pick_folder(const std::string& title, std::string& path) {
     char display[MAX_PATH] = {0};
+    const std::string start = bounded(path, MAX_PATH - 1);
     BROWSEINFOA info;
     ZeroMemory(&info, sizeof info);
     info.hwndOwner = window_;
     info.pszDisplayName = display;
     info.lpszTitle = title.c_str();
     info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_EDITBOX | BIF_NEWDIALOGSTYLE;
+    if (!start.empty()) {
+        info.lpfn = &open_folder_at;
+        info.lParam = reinterpret_cast<LPARAM>(start.c_str());
+    }
     LPITEMIDLIST chosen = ::SHBrowseForFolderA(&info);
     if (!chosen) return false;
     char buffer[MAX_PATH] = {0};
