@@ -734,7 +734,7 @@ void walk() {
     say("--- back on the Home screen");
 
     // Closing the window ends the program.
-    ::PostMessageA(g_main, WM_CLOSE, 0, 0);
+    ::PostMessageA(g_main, WM_SYSCOMMAND, SC_CLOSE, 0);
     check(::WaitForSingleObject(g_child.hProcess, 30000) == WAIT_OBJECT_0, "the program did not end when closed");
     DWORD code = 1;
     ::GetExitCodeProcess(g_child.hProcess, &code);

@@ -16,6 +16,9 @@ namespace {
 // Posted once for a burst of selection changes in the .NA list, so that a range selection
 // shows the details once instead of once per row.
 constexpr UINT kAreaSelectionNotice = WM_APP + 1;
+// Posted when the profile list may hold a new choice (it closed, or lost the focus), so that
+// the choice is read after the list has finished its own notifications.
+constexpr UINT kProfileChoiceNotice = WM_APP + 2;
 // A drop-down list's window height includes its opened list.
 constexpr int kDropDownHeight = 240;
 constexpr int kMinTrackWidth = 860;
@@ -143,6 +146,20 @@ LRESULT Win32View::handle(UINT message, WPARAM wparam, LPARAM lparam) {
         info->ptMinTrackSize.y = kMinTrackHeight;
         return 0;
     }
+    case WM_SYSCOMMAND:
+        if ((wparam & 0xFFF0) == SC_CLOSE) {
+            // The title bar's close button, the system menu or Alt+F4: the sysop's own request.
+            closing_ = true;
+            LRESULT result = ::DefWindowProcA(window_, message, wparam, lparam);
+            closing_ = false;
+            return result;
+        }
+        break;
+    case WM_CLOSE:
+        // A multi-line field sends WM_CLOSE to its parent when Escape is pressed in it; that must
+        // not end the program and lose the inspection, the reviewed names and the plan.
+        if (!closing_) return 0;
+        break;
     case WM_ACTIVATE:
         if (LOWORD(wparam) == WA_INACTIVE) {
             HWND focused = ::GetFocus();
@@ -174,6 +191,14 @@ LRESULT Win32View::handle(UINT message, WPARAM wparam, LPARAM lparam) {
         return 0;
     case WM_NOTIFY:
         return on_notify(*reinterpret_cast<const NMHDR*>(lparam));
+    case kProfileChoiceNotice: {
+        const int chosen = selection(ControlId::ProfileChoice);
+        if (chosen != parsed_profile_) {
+            parsed_profile_ = chosen;
+            notify(ControlId::ProfileChoice, UiEvent::Chosen);
+        }
+        return 0;
+    }
     case kAreaSelectionNotice:
         area_notice_pending_ = false;
         if (filling_ == 0) notify(ControlId::AreaList, UiEvent::ItemChanged);
@@ -363,6 +388,11 @@ void Win32View::on_command(int id, int code, HWND from) {
         event = UiEvent::Clicked;
     } else if (is_edit_kind(def->kind) && code == EN_CHANGE) {
         event = UiEvent::Edited;
+    } else if (def->id == ControlId::ProfileChoice) {
+        // A new profile parses the list again and drops its edits and approvals: only a choice
+        // made counts, not every arrow-key step through the closed list.
+        if (code == CBN_CLOSEUP || code == CBN_KILLFOCUS) ::PostMessageA(window_, kProfileChoiceNotice, 0, 0);
+        return;
     } else if (def->kind == ControlKind::ChoiceList && code == CBN_SELCHANGE) {
         event = UiEvent::Chosen;
     } else if (def->kind == ControlKind::ListBox && code == LBN_SELCHANGE) {
@@ -455,6 +485,22 @@ bool Win32View::handle_dialog_keys(MSG& message) {
             const int current = selection(ControlId::Tabs);
             set_selection(ControlId::Tabs, ((current < 0 ? 0 : current) + step + kTabCount) % kTabCount);
             notify(ControlId::Tabs, UiEvent::Chosen);
+            return true;
+        }
+    }
+    // Tab and Shift+Tab leave a multi-line field too (the field itself would keep them), so that
+    // the keyboard reaches every control of every page.
+    if (message.message == WM_KEYDOWN && message.wParam == VK_TAB && !(::GetKeyState(VK_CONTROL) & 0x8000) &&
+        ::IsChild(window_, message.hwnd)) {
+        const ControlSpec* def = spec_of(::GetDlgCtrlID(message.hwnd));
+        if (def && (def->kind == ControlKind::MultiLineEdit || def->kind == ControlKind::ReadOnlyText)) {
+            HWND next = ::GetNextDlgTabItem(window_, message.hwnd, (::GetKeyState(VK_SHIFT) & 0x8000) != 0);
+            if (next && next != message.hwnd) {
+                ::SetFocus(next);
+                const ControlSpec* target = spec_of(::GetDlgCtrlID(next));
+                if (target && (target->kind == ControlKind::Edit || target->kind == ControlKind::NumberEdit))
+                    ::SendMessageA(next, EM_SETSEL, 0, -1);
+            }
             return true;
         }
     }
@@ -559,6 +605,7 @@ void Win32View::set_selection(ControlId id, int index) {
     switch (def->kind) {
     case ControlKind::ChoiceList:
         ::SendMessageA(hwnd, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+        if (id == ControlId::ProfileChoice) parsed_profile_ = selection(id);
         break;
     case ControlKind::ListBox:
         ::SendMessageA(hwnd, LB_SETCURSEL, static_cast<WPARAM>(index), 0);

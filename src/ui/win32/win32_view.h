@@ -93,6 +93,8 @@ private:
     int filling_ = 0;               // the program itself changes list view rows
     bool area_notice_pending_ = false;
     HWND saved_focus_ = nullptr;    // restored when the window is activated again
+    bool closing_ = false;          // the close came from the title bar, system menu or Alt+F4
+    int parsed_profile_ = -1;       // the profile choice the .NA list was last parsed with
 };
 
 }  // namespace marlinth
