@@ -256,6 +256,15 @@ TEST_F(Win32ViewTest, TabLeavesEveryFieldAndReachesThePageBeforeItsButtons) {
         press_key(view, VK_TAB, true);
         EXPECT_EQ(::GetFocus(), control(c.order.back()));
     }
+    // A button that took the default look while focused (Advanced Tools, last) gives it back when
+    // the page changes.
+    app->ui.wizard_step = 3;
+    show_screen(*app, Screen::Wizard);
+    ::SetFocus(control(C::WizardNodeList));
+    view.relayout();
+    for (ControlId id : {C::WizardCancel, C::WizardBack, C::WizardAdvanced, C::WizardNext})
+        EXPECT_EQ(::GetWindowLongA(control(id), GWL_STYLE) & BS_TYPEMASK, id == C::WizardNext ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON)
+            << static_cast<int>(id);
 }
 
 // Stepping through the closed profile list with the arrow keys parses nothing; the choice counts

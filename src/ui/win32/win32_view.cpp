@@ -805,6 +805,24 @@ void Win32View::relayout() {
     if (batch) ::EndDeferWindowPos(batch);
     ::InvalidateRect(window_, nullptr, TRUE);
     keep_focus_visible();
+    restore_default_look();
+}
+
+void Win32View::restore_default_look() {
+    // The dialog manager gives a push button the default look while it has the focus and does
+    // not take it back when the button is hidden with its page: only the page's default button,
+    // or the focused push button, may look like the one Enter presses.
+    HWND focused = ::GetFocus();
+    const ControlSpec* focused_def = focused ? spec_of(::GetDlgCtrlID(focused)) : nullptr;
+    const bool button_focused = focused_def && (focused_def->kind == ControlKind::Button ||
+                                                focused_def->kind == ControlKind::DefaultButton);
+    for (const auto& [id, hwnd] : controls_) {
+        const ControlSpec* def = spec_of(id);
+        if (!def || (def->kind != ControlKind::Button && def->kind != ControlKind::DefaultButton)) continue;
+        const bool looks_default = button_focused ? hwnd == focused : def->kind == ControlKind::DefaultButton;
+        const LONG want = looks_default ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
+        if ((::GetWindowLongA(hwnd, GWL_STYLE) & BS_TYPEMASK) != want) ::SendMessageA(hwnd, BM_SETSTYLE, want, TRUE);
+    }
 }
 
 void Win32View::repaint() {

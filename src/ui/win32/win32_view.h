@@ -80,6 +80,8 @@ private:
     ControlId enter_button() const;
     // Puts the focus on a visible control when the one holding it was hidden.
     void keep_focus_visible();
+    // Gives the default-button look back to the page's default button after a page change.
+    void restore_default_look();
     bool pick_file(const FileDialogSpec& def, std::string& path, bool save);
 
     HINSTANCE instance_;
