@@ -59,6 +59,7 @@ TEST_F(Scripts, LinesRunAsWrittenAndABadLineStopsTheScriptWithItsNumber) {
         // An action on a disabled control, or on one the current page does not show, is refused
         // and shown, and changes nothing.
         {"click 301\nset 118 C:\\Q\\QUARRO32.CFG\nprint 118\n", true, "DISABLED: set 118\n\n"},
+        {"click 301\nchoose 100 7\nclick 184\n", true, "DISABLED: click 184\n"},  // from the start
         {"click 384\ncheck 373 off\nset 183 YES\nprint 373\nprint 183\n", true,
          "HIDDEN: click 384\nHIDDEN: check 373\nHIDDEN: set 183\non\n\n"},
         {"exec echo not for the transcript\nexec exit 3\nprint page\n", true, "EXEC FAILED 3: exit 3\nWizard Mode is not active.\n"},
