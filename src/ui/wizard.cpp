@@ -168,7 +168,8 @@ int next_from_node_count(App& app) {
     const std::string text = trimmed(app.view.text(ControlId::WizardNodeCount));
     size_t digits = 0;
     const uint64_t count = read_decimal(skip_blanks(text), &digits);
-    if (digits == 0 || count < 1 || count > kMaxNodes) return refuse(app, "Enter a node count from 1 through 32.", ControlId::WizardNodeCount);
+    if (digits == 0 || count < 1 || count > kMaxNodes)
+        return refuse(app, "Enter a node count from 1 through 32.", ControlId::WizardNodeCount);
     app.setup.nodes.count = static_cast<int32_t>(count);
     app.view.set_text(ControlId::NodeCount, dec(count));
     return 1;
