@@ -88,6 +88,7 @@ struct App {
     uint32_t plan_report_offset = 0;
     TosserConfig tosser;
     std::string full_backup_location;
+    std::string full_backup_source;  // the MESSAGE directory that backup copied
 
     // While above zero, change notifications are not dispatched (filling controls at start-up).
     int notifications_held = 0;

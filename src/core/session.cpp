@@ -11,9 +11,15 @@ bool commit_allowed(App& app, const std::string& typed) {
     return trimmed(bounded(typed, 7)) == "YES";
 }
 
+// Both confirmations go together: a YES or a ticked "closed" box given for an earlier plan or
+// preflight must never carry over to the next commit.
 void reset_typed_confirmation(App& app) {
-    app.view.set_text(ControlId::Confirmation, "");
-    app.view.set_enabled(ControlId::CommitAppend, commit_allowed(app, app.view.text(ControlId::Confirmation)));
+    View& v = app.view;
+    v.set_text(ControlId::Confirmation, "");
+    v.set_text(ControlId::WizardConfirmation, "");
+    v.set_checked(ControlId::WizardClosedConfirm, false);
+    v.set_enabled(ControlId::CommitAppend, commit_allowed(app, v.text(ControlId::Confirmation)));
+    v.set_enabled(ControlId::WizardCommit, false);
 }
 
 void invalidate_plan(App& app, const std::string& message) {
@@ -51,16 +57,12 @@ void reset_proposal(App& app) {
     View& v = app.view;
     v.set_checked(ControlId::WizardCreateBackupChoice, false);
     v.set_checked(ControlId::WizardExistingBackupChoice, false);
-    v.set_checked(ControlId::WizardClosedConfirm, false);
     v.set_checked(ControlId::WizardNamesReviewed, false);
-    v.set_text(ControlId::WizardConfirmation, "");
     reset_typed_confirmation(app);
 
     v.set_text(ControlId::NaPathLabel, "No .NA file loaded.");
     v.set_text(ControlId::NaSummary, "Load an .NA file in Wizard Mode.");
-    v.set_text(ControlId::WizardBackupText,
-               "Choose either a full MESSAGE backup or confirm that a current full backup already exists. Mandatory "
-               "SFMCONF.DAT backups for every configured node will be created automatically at commit time.");
+    v.set_text(ControlId::WizardBackupText, kBackupChoiceText);
     v.set_text(ControlId::WizardPlanSummary, "No dry-run plan has been generated.");
     v.set_text(ControlId::WizardSafetyOutput, "No safety check has run.");
     v.set_text(ControlId::WizardInspectionSummary, "No inspection has run yet.");

@@ -52,6 +52,11 @@ struct UiPosition {
 
 struct App;
 
+// The wizard's backup page before a choice is made (and after a verified backup stops counting).
+constexpr const char* kBackupChoiceText =
+    "Choose either a full MESSAGE backup or confirm that a current full backup already exists. Mandatory SFMCONF.DAT "
+    "backups for every configured node will be created automatically at commit time.";
+
 // Stale-rule operations.
 bool commit_allowed(App& app, const std::string& typed);
 void reset_typed_confirmation(App& app);

@@ -198,6 +198,7 @@ public:
     virtual std::string status(StatusLine line) = 0;
 
     virtual BoxAnswer message_box(BoxIcon icon, BoxButtons buttons, const std::string& text) = 0;
+    // `path` names the folder to open at (empty: the platform's choice) and receives the choice.
     virtual bool pick_folder(const std::string& title, std::string& path) = 0;
     virtual bool pick_open_file(const FileDialogSpec& dialog, std::string& path) = 0;
     virtual bool pick_save_file(const FileDialogSpec& dialog, std::string& path) = 0;

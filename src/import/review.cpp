@@ -112,6 +112,7 @@ void choose_area_list_file(App& app) {
     FileDialogSpec dialog;
     dialog.title = "Select an echo-area .NA file";
     dialog.filters = {{"Network area lists (*.NA)", "*.NA"}, {"Text files (*.txt)", "*.txt"}, {"All files (*.*)", "*.*"}};
+    dialog.initial_directory = parent_of(app.import.na_path);
     std::string path;
     if (!app.view.pick_open_file(dialog, path)) return;
     // The platform's dialog cannot hand back a longer name; one that would not fit is no choice.
@@ -281,7 +282,8 @@ void update_import_summary(App& app) {
     TextBuffer& s = *app.scratch;
     s.reset();
     const AreaPreview& p = app.preview;
-    if (p.area_count() >= 1) {
+    // An inspection since the load dropped the list's stage: the page must not call it loaded.
+    if (app.flags.na_loaded && p.area_count() >= 1) {
         s.append("Loaded: ");
         s.append_line(app.import.na_path);
         s.append("Network: ");

@@ -110,11 +110,21 @@ void load_template(App& app, int index) {
     invalidate_plan(app, "Template or proposed settings changed. Generate a new dry-run plan.");
 }
 
+namespace {
+
+// The message, then the keyboard on the field to correct.
+void refuse_field(App& app, ControlId field, const std::string& message) {
+    error_box(app, message);
+    app.view.focus(field);
+}
+
+}  // namespace
+
 bool read_number_field(App& app, ControlId field, uint32_t maximum, uint32_t& value, const std::string& label,
                        bool interactive) {
     const std::string text = trimmed(bounded(app.view.text(field), 31));
     if (text.empty()) {
-        if (interactive) error_box(app, label + " is required.");
+        if (interactive) refuse_field(app, field, label + " is required.");
         return false;
     }
     const std::string_view digits_text = skip_blanks(text);
@@ -125,7 +135,7 @@ bool read_number_field(App& app, ControlId field, uint32_t maximum, uint32_t& va
         return true;
     }
     if (n > maximum) {
-        if (interactive) error_box(app, label + " must be from 0 through " + dec(maximum) + ".");
+        if (interactive) refuse_field(app, field, label + " must be from 0 through " + dec(maximum) + ".");
         return false;
     }
     value = static_cast<uint32_t>(n);
@@ -135,7 +145,7 @@ bool read_number_field(App& app, ControlId field, uint32_t maximum, uint32_t& va
 bool read_proposed_settings(App& app, bool interactive) {
     const int index = selected_template_index(app);
     if (index < 0) {
-        if (interactive) error_box(app, "Select a template conference first.");
+        if (interactive) refuse_field(app, ControlId::TemplateChoice, "Select a template conference first.");
         return false;
     }
     ProposedSettings& s = app.settings;
@@ -159,8 +169,8 @@ bool read_proposed_settings(App& app, bool interactive) {
     std::array<int16_t, 5> privileged{};
     if (!parse_privileged(trimmed(bounded(app.view.text(ControlId::PrivilegedSecurities), 127)), privileged)) {
         if (interactive)
-            error_box(app,
-                      "Privileged Securities must contain five values separated by semicolons, for example 0;0;0;0;0.");
+            refuse_field(app, ControlId::PrivilegedSecurities,
+                         "Privileged Securities must contain five values separated by semicolons, for example 0;0;0;0;0.");
         return false;
     }
     s.privileged = privileged;

@@ -45,7 +45,8 @@ std::vector<std::string> node_candidates(const std::string& node1, int i) {
 }
 
 void choose_node1(App& app) {
-    std::string chosen;
+    const std::vector<std::string> listed_now = current_node_list(app);
+    std::string chosen = listed_now.empty() ? std::string() : listed_now.front();
     if (!app.view.pick_folder("Select the primary/master Spitfire directory (Node 1)", chosen)) return;
     chosen = bounded(chosen, kMaxPath);
     std::vector<std::string> paths = current_node_list(app);
@@ -62,7 +63,9 @@ void choose_node1(App& app) {
 }
 
 void add_node(App& app) {
-    std::string chosen;
+    // Beside the last node listed, where the next one most likely is.
+    const std::vector<std::string> listed_now = current_node_list(app);
+    std::string chosen = listed_now.empty() ? std::string() : parent_of(listed_now.back());
     if (!app.view.pick_folder("Select another Spitfire node directory", chosen)) return;
     chosen = bounded(chosen, kMaxPath);
     std::vector<std::string> paths = current_node_list(app);

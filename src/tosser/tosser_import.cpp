@@ -29,16 +29,20 @@ std::string node_list_with_node1(App& app, const std::string& node1) {
 
 }  // namespace
 
-FileDialogSpec tosser_config_dialog() {
+FileDialogSpec tosser_config_dialog(const std::string& field, const std::string& node1) {
     FileDialogSpec dialog;
     dialog.title = "Select QUARRO32.CFG";
     dialog.filters = {{"QUARRO32 configuration (*.CFG)", "*.CFG"}, {"All files (*.*)", "*.*"}};
+    const std::string named = trimmed(field);
+    dialog.initial_directory = named.empty() ? trimmed(node1) : parent_of(named);
     return dialog;
 }
 
 void browse_tosser_config(App& app) {
     std::string path;
-    if (!app.view.pick_open_file(tosser_config_dialog(), path)) return;
+    NodeTable nodes;
+    split_node_lines(bounded(app.view.text(ControlId::NodeList), kMaxNodeListText + 1), nodes);
+    if (!app.view.pick_open_file(tosser_config_dialog(app.view.text(ControlId::QuarroCfgPath), nodes.dir[1]), path)) return;
     path = bounded(path, kMaxPath);
     if (path.empty()) return;
     import_tosser_config(app, path);

@@ -9,7 +9,8 @@
 namespace marlinth {
 
 // The open-file dialog for QUARRO32.CFG: its title and filters (the wizard's browse step uses it too).
-FileDialogSpec tosser_config_dialog();
+// Opens at the folder of the path the field names, else at Node 1.
+FileDialogSpec tosser_config_dialog(const std::string& field, const std::string& node1);
 // Shows the open-file dialog; a chosen file is imported, a cancelled dialog changes nothing.
 void browse_tosser_config(App& app);
 // Parses the file into app.tosser and publishes the report on the Report tab. On success Node 1

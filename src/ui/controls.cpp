@@ -163,19 +163,15 @@ std::vector<ControlSpec> build_table() {
     t.add(C::WriterStatus, K::StatusText, "Generate a current dry-run plan before running writer preflight.", writer);
     t.label("Final confirmation - type exactly YES:", writer);
     t.add(C::Confirmation, K::Edit, "", writer);
-    t.add(C::CommitAppend, K::Button, "COMMIT APPEND", writer);
-    t.add(C::RestoreFromBackup, K::Button, "Restore from Backup...", writer);
+    t.add(C::CommitAppend, K::Button, "COMMIT APPEND", writer).starts_disabled = true;
+    t.add(C::RestoreFromBackup, K::Button, "Restore from Backup...", writer).starts_disabled = true;
     t.add(C::WriterText, K::ReadOnlyText, "No writer preflight has run. Nothing has been changed.", writer);
 
-    // Wizard: the frame of every step
+    // Wizard: the frame of every step (its buttons come last, below)
     const uint32_t all = page::kAllWizard;
     t.add(C::WizardHeader, K::StatusText, "", all);
     t.add(C::WizardQuestion, K::Heading, "", all);
     t.add(C::WizardHelp, K::StatusText, "", all);
-    t.add(C::WizardAdvanced, K::Button, "Advanced Tools", all);
-    t.add(C::WizardCancel, K::Button, "Cancel Wizard", all);
-    t.add(C::WizardBack, K::Button, "< Back", all);
-    t.add(C::WizardNext, K::DefaultButton, "Next >", all);
 
     t.label("Node count (1-32):", wiz(0));
     t.add(C::WizardNodeCount, K::NumberEdit, "1", wiz(0));
@@ -221,10 +217,15 @@ std::vector<ControlSpec> build_table() {
           "I confirm every Spitfire node window and every external mailer/tosser is closed.", wiz(13));
     t.label("Final confirmation - type exact uppercase YES:", wiz(13));
     t.add(C::WizardConfirmation, K::Edit, "", wiz(13));
-    t.add(C::WizardCommit, K::Button, "COMMIT APPEND", wiz(13));
+    t.add(C::WizardCommit, K::Button, "COMMIT APPEND", wiz(13)).starts_disabled = true;
     t.add(C::WizardCommitStatement, K::StatusText, "", wiz(13));
     t.add(C::WizardCompletionText, K::ReadOnlyText, "", wiz(14));
     t.add(C::WizardFinalInspection, K::Button, "Run Final Inspection", wiz(14));
+    // Created after every page's own controls, so that Tab reaches the page first.
+    t.add(C::WizardBack, K::Button, "< Back", all);
+    t.add(C::WizardNext, K::DefaultButton, "Next >", all);
+    t.add(C::WizardCancel, K::Button, "Cancel Wizard", all);
+    t.add(C::WizardAdvanced, K::Button, "Advanced Tools", all);
     return t.take();
 }
 

@@ -54,6 +54,9 @@ struct ControlSpec {
     std::vector<std::string> items;    // choice lists filled at creation
     bool multi_select = false;         // list views
     bool group_start = false;          // radio groups
+    // A command whose enabled state follows a rule that does not hold at start (the commit
+    // buttons): created disabled, so that not even the first paint offers it.
+    bool starts_disabled = false;
 };
 
 // Labels carry identifiers from this base upwards; they are never read by the logic.

@@ -27,7 +27,7 @@ void setup_changed(App& app) {
 }
 
 void browse_message_dir(App& app) {
-    std::string path;
+    std::string path = trimmed(app.view.text(ControlId::MessageDir));
     if (app.view.pick_folder("Select the shared Spitfire MESSAGE directory", path))
         app.view.set_text(ControlId::MessageDir, bounded(path, kMaxPath));
 }
@@ -65,9 +65,14 @@ bool dispatch_screens(App& app, ControlId id, UiEvent event) {
 // Setup tab.
 bool dispatch_setup(App& app, ControlId id, UiEvent event) {
     switch (id) {
+    case ControlId::MessageDir:
+        if (event == UiEvent::Edited) {
+            message_dir_edited(app);
+            setup_changed(app);
+        }
+        return true;
     case ControlId::NodeCount:
     case ControlId::NodeList:
-    case ControlId::MessageDir:
     case ControlId::QuarroCfgPath:
         if (event == UiEvent::Edited) setup_changed(app);
         return true;

@@ -67,8 +67,10 @@ bool path_field(App& app, ControlId id, std::string& path) {
     return !path.empty() && path.size() <= kMaxPath;
 }
 
-int refuse(App& app, const char* message) {
+// The warning, then the keyboard on the answer to correct rather than on "Next >".
+int refuse(App& app, const char* message, ControlId fault) {
     warning_box(app, message);
+    app.view.focus(fault);
     return kStay;
 }
 
@@ -106,6 +108,22 @@ std::string reviewed_names(const AreaPreview& preview) {
     return out;
 }
 
+// The safety page shows what the Writer holds now; a passing verdict that a later change made
+// stale (a new plan, a failed repeated check) must not stand beside a disabled "Next >".
+void show_safety_output(App& app) {
+    const std::string out = app.writer->str();
+    const bool stale_pass = !app.flags.preflight_passed && out.find("PREFLIGHT RESULT: PASS") != std::string::npos;
+    app.view.set_text(ControlId::WizardSafetyOutput, out.empty() || stale_pass ? "No safety check has run." : out);
+}
+
+// A verified full backup stops counting; its report must not stay on the backup page.
+void drop_full_backup(App& app) {
+    if (app.flags.full_backup_verified) app.view.set_text(ControlId::WizardBackupText, kBackupChoiceText);
+    app.flags.full_backup_verified = false;
+    app.full_backup_location.clear();
+    app.full_backup_source.clear();
+}
+
 // What a page shows the moment the sysop arrives on it.
 void arrive(App& app) {
     switch (current_step(app)) {
@@ -119,6 +137,9 @@ void arrive(App& app) {
         // A summary of a plan that has since gone stale would invite a review of the wrong plan.
         if (!app.flags.plan_current && app.view.text(ControlId::WizardPlanSummary) != kNoPlanYet)
             update_plan_summary(app);
+        break;
+    case 12:
+        show_safety_output(app);
         break;
     default:
         break;
@@ -147,7 +168,8 @@ int next_from_node_count(App& app) {
     const std::string text = trimmed(app.view.text(ControlId::WizardNodeCount));
     size_t digits = 0;
     const uint64_t count = read_decimal(skip_blanks(text), &digits);
-    if (digits == 0 || count < 1 || count > kMaxNodes) return refuse(app, "Enter a node count from 1 through 32.");
+    if (digits == 0 || count < 1 || count > kMaxNodes)
+        return refuse(app, "Enter a node count from 1 through 32.", ControlId::WizardNodeCount);
     app.setup.nodes.count = static_cast<int32_t>(count);
     app.view.set_text(ControlId::NodeCount, dec(count));
     return 1;
@@ -156,7 +178,7 @@ int next_from_node_count(App& app) {
 int next_from_node1(App& app) {
     std::string node1;
     if (!path_field(app, ControlId::WizardNode1, node1) || !is_directory(app.platform, node1))
-        return refuse(app, "Select an accessible Node 1 Spitfire directory.");
+        return refuse(app, "Select an accessible Node 1 Spitfire directory.", ControlId::WizardNode1);
     NodeTable& nodes = app.setup.nodes;
     nodes.dir[1] = node1;
     app.view.set_text(ControlId::WizardNodeList, node1);
@@ -184,7 +206,8 @@ int next_from_node_list(App& app) {
     NodeTable table;
     split_node_lines(text, table);
     if (nonblank_lines(text) != nodes.count)
-        return refuse(app, "Enter exactly one nonblank directory line for every configured node.");
+        return refuse(app, "Enter exactly one nonblank directory line for every configured node.",
+                      ControlId::WizardNodeList);
     for (int i = 1; i <= nodes.count; ++i) nodes.dir[i] = table.dir[i];
     app.view.set_text(ControlId::NodeList, join_node_lines(nodes, nodes.count));
     return 4;
@@ -193,7 +216,7 @@ int next_from_node_list(App& app) {
 int next_from_message_dir(App& app) {
     std::string dir;
     if (!path_field(app, ControlId::WizardMessageDir, dir) || !is_directory(app.platform, dir))
-        return refuse(app, "Select an accessible shared MESSAGE directory.");
+        return refuse(app, "Select an accessible shared MESSAGE directory.", ControlId::WizardMessageDir);
     app.setup.message_dir = dir;
     app.view.set_text(ControlId::MessageDir, dir);
     return 5;
@@ -202,10 +225,10 @@ int next_from_message_dir(App& app) {
 int next_from_quarro_question(App& app) {
     const bool yes = app.view.checked(ControlId::WizardQuarroYes);
     const bool no = app.view.checked(ControlId::WizardQuarroNo);
-    if (!yes && !no) return refuse(app, "Choose Yes or No.");
+    if (!yes && !no) return refuse(app, "Choose Yes or No.", ControlId::WizardQuarroYes);
     std::string cfg;
     if (yes && (!path_field(app, ControlId::WizardQuarroCfgPath, cfg) || !is_file(app.platform, cfg)))
-        return refuse(app, "Select an accessible QUARRO32.CFG file, or choose No.");
+        return refuse(app, "Select an accessible QUARRO32.CFG file, or choose No.", ControlId::WizardQuarroCfgPath);
     app.setup.use_quarro = yes;
     app.setup.quarro_cfg_path = yes ? cfg : std::string();
     store_setup_answers(app);
@@ -218,11 +241,13 @@ int next_from_quarro_question(App& app) {
 
 int next_from_names_review(App& app) {
     const AreaPreview& p = app.preview;
-    if (p.area_count() == 0) return refuse(app, "Load an .NA file before continuing.");
+    if (p.area_count() == 0) return refuse(app, "Load an .NA file before continuing.", ControlId::AreaList);
     if (p.blocked_count > 0 || p.review_count > 0)
-        return refuse(app, "Resolve every import error and approve every shortened name before continuing.");
+        return refuse(app, "Resolve every import error and approve every shortened name before continuing.",
+                      ControlId::AreaList);
     if (!app.view.checked(ControlId::WizardNamesReviewed))
-        return refuse(app, "Confirm that you reviewed the name and shared default settings for every proposed conference.");
+        return refuse(app, "Confirm that you reviewed the name and shared default settings for every proposed conference.",
+                      ControlId::WizardNamesReviewed);
     return 11;
 }
 
@@ -242,14 +267,18 @@ int next_step(App& app, int step) {
     case 5:
         return next_from_quarro_question(app);
     case 6:
-        return f.inspection_passed ? 7 : refuse(app, "Run a clean Read-Only Inspection before continuing.");
+        return f.inspection_passed
+                   ? 7
+                   : refuse(app, "Run a clean Read-Only Inspection before continuing.", ControlId::WizardRunInspection);
     case 7:
         return f.full_backup_verified || f.existing_backup_confirmed
                    ? 8
-                   : refuse(app, "Create a full MESSAGE backup or confirm that a current full backup already exists.");
+                   : refuse(app, "Create a full MESSAGE backup or confirm that a current full backup already exists.",
+                            ControlId::WizardCreateBackupChoice);
     case 8:
         // An inspection since the load dropped the .NA stage: the list must be loaded again.
-        if (!f.na_loaded || app.preview.area_count() == 0) return refuse(app, "Load an .NA file before continuing.");
+        if (!f.na_loaded || app.preview.area_count() == 0)
+            return refuse(app, "Load an .NA file before continuing.", ControlId::WizardChooseNaFile);
         if (!f.wizard_defaults_loaded) load_recommended_defaults(app);
         return 9;
     case 9:
@@ -259,9 +288,12 @@ int next_step(App& app, int step) {
     case 10:
         return next_from_names_review(app);
     case 11:
-        return f.plan_current ? 12 : refuse(app, "Generate and review the dry-run summary first.");
+        return f.plan_current ? 12
+                              : refuse(app, "Generate and review the dry-run summary first.", ControlId::WizardGeneratePlan);
     case 12:
-        return f.preflight_passed ? 13 : refuse(app, "Run the safety check and correct every blocker first.");
+        return f.preflight_passed
+                   ? 13
+                   : refuse(app, "Run the safety check and correct every blocker first.", ControlId::WizardRunSafetyCheck);
     default:
         return kStay;  // the commit step moves on only through a completed write
     }
@@ -474,9 +506,17 @@ void open_wizard_advanced_tools(App& app) {
 
 void return_to_wizard(App& app) {
     // Only a different root is a change: the same text must not cost a verified full backup.
+    // Blanks around either text are no change either (the Writer tab's field holds it trimmed).
     const std::string root = bounded(app.view.text(ControlId::BackupRoot), kMaxPath);
-    if (app.view.text(ControlId::WizardBackupRoot) != root) app.view.set_text(ControlId::WizardBackupRoot, root);
+    if (trimmed(app.view.text(ControlId::WizardBackupRoot)) != trimmed(root))
+        app.view.set_text(ControlId::WizardBackupRoot, root);
     go_to(app, app.ui.wizard_step);
+}
+
+void message_dir_edited(App& app) {
+    // The backup covers the directory it copied; another one is not backed up.
+    if (app.flags.full_backup_verified && trimmed(app.view.text(ControlId::MessageDir)) != app.full_backup_source)
+        drop_full_backup(app);
 }
 
 void wizard_setup_field_edited(App& app) {
@@ -485,14 +525,14 @@ void wizard_setup_field_edited(App& app) {
 }
 
 void wizard_browse_node1(App& app) {
-    std::string path;
+    std::string path = trimmed(app.view.text(ControlId::WizardNode1));
     if (app.view.pick_folder("Select the Node 1 Spitfire directory", path))
         app.view.set_text(ControlId::WizardNode1, bounded(path, kMaxPath));
     refresh_wizard_buttons(app);
 }
 
 void wizard_browse_message_dir(App& app) {
-    std::string path;
+    std::string path = trimmed(app.view.text(ControlId::WizardMessageDir));
     if (app.view.pick_folder("Select the shared Spitfire MESSAGE directory", path))
         app.view.set_text(ControlId::WizardMessageDir, bounded(path, kMaxPath));
     refresh_wizard_buttons(app);
@@ -500,7 +540,8 @@ void wizard_browse_message_dir(App& app) {
 
 void wizard_browse_quarro_cfg(App& app) {
     std::string path;
-    if (app.view.pick_open_file(tosser_config_dialog(), path))
+    const std::string node1 = trimmed(app.view.text(ControlId::WizardNode1));
+    if (app.view.pick_open_file(tosser_config_dialog(app.view.text(ControlId::WizardQuarroCfgPath), node1), path))
         app.view.set_text(ControlId::WizardQuarroCfgPath, bounded(path, kMaxPath));
     refresh_wizard_buttons(app);
 }
@@ -518,22 +559,20 @@ void wizard_choose_area_list(App& app) {
 }
 
 void wizard_backup_root_edited(App& app) {
-    app.flags.full_backup_verified = false;
-    app.full_backup_location.clear();
+    drop_full_backup(app);
     invalidate_preflight(app, "Backup root changed. Run the safety check again.");
     refresh_wizard_buttons(app);
 }
 
 void wizard_browse_backup_root(App& app) {
-    std::string path;
+    std::string path = trimmed(app.view.text(ControlId::WizardBackupRoot));
     if (!app.view.pick_folder("Select the Marlinth backup root", path)) return;
     path = bounded(path, kMaxPath);
     app.setup.backup_root = path;
     // The wizard's field last, so that its message is the one left in the writer status line.
     app.view.set_text(ControlId::BackupRoot, path);
     app.view.set_text(ControlId::WizardBackupRoot, path);
-    app.flags.full_backup_verified = false;
-    app.full_backup_location.clear();
+    drop_full_backup(app);
     refresh_wizard_buttons(app);
 }
 

@@ -40,6 +40,9 @@ void open_wizard_advanced_tools(App& app);
 // "Return to Wizard" from Advanced Tools: takes the Writer page's backup root along.
 void return_to_wizard(App& app);
 
+// The Setup tab's MESSAGE directory changed: a full backup of another directory stops counting.
+void message_dir_edited(App& app);
+
 // Page actions.
 void wizard_setup_field_edited(App& app);
 void wizard_browse_node1(App& app);

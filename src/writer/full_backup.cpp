@@ -250,6 +250,7 @@ void run_full_message_backup(App& app) {
                         false, nullptr);
     app.flags.full_backup_verified = true;
     app.full_backup_location = destination;
+    app.full_backup_source = app.setup.message_dir;
     app.view.set_checked(ControlId::WizardCreateBackupChoice, true);
     app.view.set_checked(ControlId::WizardExistingBackupChoice, false);
     app.flags.existing_backup_confirmed = false;

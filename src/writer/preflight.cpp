@@ -356,7 +356,7 @@ void run_preflight_command(App& app) {
 }
 
 void browse_backup_root(App& app) {
-    std::string path;
+    std::string path = trimmed(app.view.text(ControlId::BackupRoot));
     if (!app.view.pick_folder("Select a backup root separate from Spitfire, MESSAGE, and Marlinth", path)) return;
     path = bounded(path, kMaxPath);
     app.view.set_text(ControlId::BackupRoot, path);

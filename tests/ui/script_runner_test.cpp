@@ -54,11 +54,14 @@ TEST_F(Scripts, LinesRunAsWrittenAndABadLineStopsTheScriptWithItsNumber) {
     };
     const Case cases[] = {
         // Text is taken as it stands, blanks and backslashes kept.
-        {"set 132   two  blanks\\kept \nprint 132\nchoose 136 2\nprint 136\ncheck 373 on\ncheck 374 on\nprint 373\n"
-         "print 374\n",
-         true, "  two  blanks\\kept \n  All\n  Ready\n* Review\n  Errors\noff\non\n"},
-        // An action on a disabled control is refused and shown, and changes nothing.
-        {"set 118 C:\\Q\\QUARRO32.CFG\nprint 118\n", true, "DISABLED: set 118\n\n"},
+        {"click 301\nchoose 100 2\nset 132   two  blanks\\kept \nprint 132\nchoose 136 2\nprint 136\n", true,
+         "  two  blanks\\kept \n  All\n  Ready\n* Review\n  Errors\n"},
+        // An action on a disabled control, or on one the current page does not show, is refused
+        // and shown, and changes nothing.
+        {"click 301\nset 118 C:\\Q\\QUARRO32.CFG\nprint 118\n", true, "DISABLED: set 118\n\n"},
+        {"click 301\nchoose 100 7\nclick 184\n", true, "DISABLED: click 184\n"},  // from the start
+        {"click 384\ncheck 373 off\nset 183 YES\nprint 373\nprint 183\n", true,
+         "HIDDEN: click 384\nHIDDEN: check 373\nHIDDEN: set 183\non\n\n"},
         {"exec echo not for the transcript\nexec exit 3\nprint page\n", true, "EXEC FAILED 3: exit 3\nWizard Mode is not active.\n"},
         {"# fine\nclick 9999\nprint page\n", false, "SCRIPT ERROR line 2: no control has the id 9999\n"},
         {"click 11x\n", false, "SCRIPT ERROR line 1: expected a control id, found '11x'\n"},

@@ -184,6 +184,122 @@ TEST_F(Win32ViewTest, ListsHoldWhatIsSetAndTheAreaListReportsOnlyTheUsersSelecti
     EXPECT_EQ(view.selected_rows(C::AreaList), (std::vector<int>{0, 1, 2, 3}));
 }
 
+// The keyboard as the message loop delivers it, until the queue is empty.
+void pump(Win32View& view) {
+    MSG m;
+    while (::PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
+        if (m.message == WM_QUIT) break;
+        if (view.handle_dialog_keys(m)) continue;
+        ::TranslateMessage(&m);
+        ::DispatchMessageA(&m);
+    }
+}
+
+void press_key(Win32View& view, WPARAM key, bool shift = false) {
+    BYTE keys[256];
+    ::GetKeyboardState(keys);
+    keys[VK_SHIFT] = shift ? 0x80 : 0;
+    ::SetKeyboardState(keys);
+    MSG m{::GetFocus(), WM_KEYDOWN, key, 1};
+    if (!view.handle_dialog_keys(m)) {
+        ::TranslateMessage(&m);
+        ::DispatchMessageA(&m);
+    }
+    pump(view);
+    keys[VK_SHIFT] = 0;
+    ::SetKeyboardState(keys);
+}
+
+// The commit buttons are disabled from the first paint. Escape in a multi-line field (which
+// sends the window WM_CLOSE, and the dialog manager IDCANCEL) leaves the program open; only the
+// sysop's own close ends it.
+TEST_F(Win32ViewTest, CommitStartsDisabledAndOnlyTheSysopsCloseEndsTheProgram) {
+    EXPECT_FALSE(::IsWindowEnabled(control(C::CommitAppend)) || ::IsWindowEnabled(control(C::WizardCommit)));
+    ::ShowWindow(view.window(), SW_SHOW);
+    ::SendMessageA(control(C::AdvancedTools), BM_CLICK, 0, 0);
+    for (ControlId field : {C::NodeList, C::NodeCount}) {
+        ::SetFocus(control(field));
+        press_key(view, VK_ESCAPE);
+        ASSERT_TRUE(::IsWindow(view.window())) << static_cast<int>(field);
+    }
+    ::SendMessageA(view.window(), WM_CLOSE, 0, 0);
+    ::SendMessageA(view.window(), WM_COMMAND, IDCANCEL, 0);
+    ASSERT_TRUE(::IsWindow(view.window()));
+    ::SendMessageA(view.window(), WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_EQ(view.window(), nullptr);
+}
+
+// Tab and Shift+Tab move on from multi-line fields too, and a wizard page's own controls come
+// before its buttons: Back, Next, Cancel Wizard, Advanced Tools (disabled and hidden ones left out).
+TEST_F(Win32ViewTest, TabLeavesEveryFieldAndReachesThePageBeforeItsButtons) {
+    ::ShowWindow(view.window(), SW_SHOW);
+    ::SetForegroundWindow(view.window());
+    struct Case {
+        int step;
+        std::vector<ControlId> order;  // from the first control, once round
+    };
+    const Case cases[] = {
+        {3, {C::WizardNodeList, C::WizardBack, C::WizardNext, C::WizardCancel, C::WizardAdvanced}},
+        {13, {C::WizardClosedConfirm, C::WizardConfirmation, C::WizardBack, C::WizardCancel, C::WizardAdvanced}},
+    };
+    view.set_text(C::WizardNodeList, "C:\\SF");  // so that Next is enabled on step 3
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.step);
+        app->ui.wizard_active = true;
+        app->ui.wizard_step = c.step;
+        show_screen(*app, Screen::Wizard);
+        ::SetFocus(control(c.order[0]));
+        for (size_t i = 1; i <= c.order.size(); ++i) {
+            press_key(view, VK_TAB);
+            EXPECT_EQ(::GetFocus(), control(c.order[i % c.order.size()])) << i;
+        }
+        press_key(view, VK_TAB, true);
+        EXPECT_EQ(::GetFocus(), control(c.order.back()));
+    }
+    // A button that took the default look while focused (Advanced Tools, last) gives it back when
+    // the page changes.
+    app->ui.wizard_step = 3;
+    show_screen(*app, Screen::Wizard);
+    ::SetFocus(control(C::WizardNodeList));
+    view.relayout();
+    for (ControlId id : {C::WizardCancel, C::WizardBack, C::WizardAdvanced, C::WizardNext})
+        EXPECT_EQ(::GetWindowLongA(control(id), GWL_STYLE) & BS_TYPEMASK, id == C::WizardNext ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON)
+            << static_cast<int>(id);
+}
+
+// Stepping through the closed profile list with the arrow keys parses nothing; the choice counts
+// when the list closes on it or the focus leaves it, and only when it differs from the one the
+// list was last parsed with.
+TEST_F(Win32ViewTest, TheProfileListParsesOnlyAChoiceMade) {
+    ::ShowWindow(view.window(), SW_SHOW);
+    ::SetForegroundWindow(view.window());
+    ::SendMessageA(control(C::AdvancedTools), BM_CLICK, 0, 0);
+    view.set_selection(C::Tabs, static_cast<int>(Tab::NaPreview));
+    show_tab_page(*app, Tab::NaPreview);
+    HWND list = control(C::ProfileChoice);
+    const auto step = [&](WPARAM key) {
+        ::SendMessageA(list, WM_KEYDOWN, key, 0);
+        pump(view);
+    };
+    ::SetFocus(list);
+    step(VK_DOWN);
+    step(VK_DOWN);
+    EXPECT_EQ(view.selection(C::ProfileChoice), 2);
+    EXPECT_EQ(view.text(C::NetworkName), "");
+    ::SetFocus(control(C::NetworkName));
+    pump(view);
+    const std::string second = app->profiles.profiles[1].display_name;
+    EXPECT_EQ(view.text(C::NetworkName), second);
+    // Down and back up again: the same profile, nothing parsed.
+    view.set_text(C::NetworkName, "typed by the sysop");
+    ::SetFocus(list);
+    step(VK_DOWN);
+    step(VK_UP);
+    ::SetFocus(control(C::NetworkName));
+    pump(view);
+    EXPECT_EQ(view.text(C::NetworkName), "typed by the sysop");
+}
+
 TEST_F(Win32ViewTest, DestroyingTheWindowReleasesTheBaselineAndEndsTheLoop) {
     ASSERT_TRUE(app->baseline.bytes.allocate(*platform, 128));
     ::DestroyWindow(view.window());

@@ -10,6 +10,7 @@
 #include <functional>
 
 #include "core/sha256.h"
+#include "import/review.h"
 #include "spitfire/conference.h"
 #include "support/planned_session.h"
 #include "support/script_harness.h"
@@ -178,6 +179,207 @@ TEST(WizardCommit, LateClicksAreRefusedAndTheRunningTransactionHoldsThePage) {
     EXPECT_EQ(v.boxes()[0].icon, BoxIcon::Information) << v.boxes()[0].text;
     EXPECT_EQ(app.ui.wizard_step, 14);
     EXPECT_FALSE(v.visible(C::WizardBack) || v.visible(C::WizardCancel) || v.enabled(C::WizardCommit));
+}
+
+// Every commit needs its own ticked box and typed YES: neither survives a new plan, a new safety
+// check or a failed commit, and the safety page never keeps a verdict that no longer holds.
+TEST(WizardCommit, AConfirmationNeverOutlivesThePreflightItWasGivenFor) {
+    PlannedSession p;
+    App& app = p.app();
+    HeadlessView& v = p.view();
+    const std::vector<uint8_t> before = p.fb.read_file(path_in(p.inst.nodes[0], "SFMCONF.DAT"));
+    v.type(C::WizardBackupRoot, p.inst.backup_root);
+    app.preview.areas[1].needs_review = false;
+    app.preview.recount();
+    v.set_checked(C::WizardNamesReviewed, true);
+    enter_wizard_at(app, 11);
+    const auto safety_check_and_on = [&] {
+        v.click(C::WizardRunSafetyCheck);
+        ASSERT_TRUE(app.flags.preflight_passed) << app.writer->str();
+        v.click(C::WizardNext);
+        ASSERT_EQ(app.ui.wizard_step, 13);
+    };
+    v.click(C::WizardGeneratePlan);
+    v.click(C::WizardNext);
+    safety_check_and_on();
+    struct Case {
+        const char* what;
+        std::function<void()> change;
+        const char* box;          // what the commit click answered, if it ran
+        const char* safety_page;  // the safety page after the change, before a new check
+    };
+    const Case cases[] = {
+        {"a new purge period and a new plan",
+         [&] {
+             for (int i = 0; i < 4; ++i) v.click(C::WizardBack);
+             ASSERT_EQ(app.ui.wizard_step, 9);
+             v.type(C::PurgeDays, "45");
+             for (int i = 0; i < 2; ++i) v.click(C::WizardNext);
+             v.click(C::WizardGeneratePlan);
+             v.click(C::WizardNext);
+         },
+         nullptr, "No safety check has run."},
+        {"a repeated preflight that fails",
+         [&] {
+             p.fp.set_processes({"QUARRO32.EXE"});
+             v.click(C::WizardCommit);
+             p.fp.set_processes({});
+             v.click(C::WizardBack);
+         },
+         "The repeated preflight failed. Nothing was changed.", "PREFLIGHT RESULT: BLOCKED"},
+        {"a transaction that stops early",
+         [&] {
+             p.fp.fail_nth(test::Op::CreateDir, 1);
+             v.click(C::WizardCommit);
+             v.click(C::WizardBack);
+         },
+         "The transaction stopped during backup or staging. No active SFMCONF.DAT file was changed. Review the "
+         "transaction report before retrying.",
+         "Cannot create transaction directory"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        v.click(C::WizardClosedConfirm);
+        v.type(C::WizardConfirmation, "YES");
+        ASSERT_TRUE(v.enabled(C::WizardCommit));
+        v.clear_boxes();
+        c.change();
+        if (c.box) {
+            EXPECT_EQ(last_box(v), c.box);
+        }
+        ASSERT_EQ(app.ui.wizard_step, 12);
+        EXPECT_FALSE(v.enabled(C::WizardNext));
+        const std::string page = v.text(C::WizardSafetyOutput);
+        EXPECT_NE(page.find(c.safety_page), std::string::npos) << page;
+        EXPECT_EQ(page.find("PREFLIGHT RESULT: PASS"), std::string::npos) << page;
+        safety_check_and_on();
+        EXPECT_TRUE(v.text(C::WizardConfirmation).empty() && v.text(C::Confirmation).empty());
+        EXPECT_FALSE(v.checked(C::WizardClosedConfirm) || v.enabled(C::WizardCommit) || v.enabled(C::CommitAppend));
+        v.clear_boxes();
+        late_click(app, C::WizardCommit);
+        EXPECT_EQ(last_box(v), "Confirm that every Spitfire node and external mailer/tosser is closed.");
+    }
+    EXPECT_EQ(p.fb.read_file(path_in(p.inst.nodes[0], "SFMCONF.DAT")), before);
+}
+
+// No page claims a stage its gate denies, and only a real change costs a verified full backup:
+// the import page after an inspection dropped the list, the backup page after a new root or
+// another MESSAGE directory; blanks around the root on a round trip through the Writer tab are
+// no change.
+TEST(WizardPages, NoPageClaimsAStageItsGateDenies) {
+    PlannedSession p;
+    App& app = p.app();
+    HeadlessView& v = p.view();
+    enter_wizard_at(app, 8);
+    update_import_summary(app);  // as the load showed it
+    EXPECT_NE(v.text(C::WizardImportSummary).find("Ready: 2"), std::string::npos);
+    v.click(C::WizardAdvanced);
+    v.click(C::RunInspection);
+    v.click(C::HomeOrReturn);
+    EXPECT_FALSE(v.enabled(C::WizardNext));
+    EXPECT_EQ(v.text(C::WizardImportSummary), "No .NA file has been loaded.");
+
+    const std::string verified = "Full MESSAGE backup completed and verified.\r\n...";
+    const auto verify = [&] {
+        app.flags.full_backup_verified = true;
+        app.full_backup_location = p.inst.backup_root + "/X/FULL-MESSAGE";
+        app.full_backup_source = p.inst.message_dir;
+        v.set_text(C::WizardBackupText, verified);
+    };
+    struct Case {
+        const char* what;
+        std::function<void()> change;
+        bool kept;
+    };
+    const Case cases[] = {
+        {"the same root with blanks, through the Writer tab",
+         [&] {
+             v.type(C::WizardBackupRoot, p.inst.backup_root + "  ");
+             verify();
+             v.click(C::WizardAdvanced);
+             v.type(C::BackupRoot, p.inst.backup_root);
+             v.click(C::HomeOrReturn);
+         },
+         true},
+        {"the same MESSAGE directory typed again", [&] { v.type(C::MessageDir, " " + p.inst.message_dir); }, true},
+        {"another MESSAGE directory on the Setup tab", [&] { v.type(C::MessageDir, p.dir / "elsewhere"); }, false},
+        {"another backup root", [&] { v.type(C::WizardBackupRoot, p.dir / "other"); }, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        enter_wizard_at(app, 7);
+        v.type(C::WizardBackupRoot, p.inst.backup_root);
+        verify();
+        c.change();
+        enter_wizard_at(app, 7);
+        EXPECT_EQ(app.flags.full_backup_verified, c.kept);
+        EXPECT_EQ(v.enabled(C::WizardNext), c.kept);
+        EXPECT_EQ(v.text(C::WizardBackupText), c.kept ? verified : kBackupChoiceText);
+    }
+}
+
+// A refused "Next >" leaves the keyboard on the answer to correct; every picker opens where the
+// field it fills already points (the QUARRO32.CFG picker at Node 1 while its field is empty).
+TEST(WizardPages, RefusalsFocusTheFieldAtFaultAndPickersOpenWhereTheFieldPoints) {
+    PlannedSession p;
+    App& app = p.app();
+    HeadlessView& v = p.view();
+    struct Refusal {
+        int step;
+        ControlId field;
+        const char* text;
+        ControlId fault;
+    };
+    const Refusal refusals[] = {
+        {0, C::WizardNodeCount, "33", C::WizardNodeCount},
+        {1, C::WizardNode1, "/no/such/dir", C::WizardNode1},
+        {3, C::WizardNodeList, "C:\\SF", C::WizardNodeList},
+        {4, C::WizardMessageDir, "/no/such/dir", C::WizardMessageDir},
+        {9, C::PurgeDays, "70000", C::PurgeDays},
+        {9, C::PrivilegedSecurities, "1;2", C::PrivilegedSecurities},
+        {10, C::None, "", C::AreaList},
+    };
+    for (const Refusal& r : refusals) {
+        SCOPED_TRACE(r.step);
+        enter_wizard_at(app, r.step);
+        if (r.field != C::None) v.type(r.field, r.text);
+        v.focus(C::WizardNext);
+        late_click(app, C::WizardNext);
+        EXPECT_EQ(app.ui.wizard_step, r.step);
+        EXPECT_EQ(v.focused(), r.fault);
+        if (r.step == 9) v.type(r.field, r.field == C::PurgeDays ? "90" : "0;0;0;0;0");
+    }
+
+    const std::string node1 = p.inst.nodes[0], folder = p.dir / "picked";
+    struct Picker {
+        ControlId field, button;
+        std::string text, opens_at;
+    };
+    const Picker pickers[] = {
+        {C::MessageDir, C::BrowseMessageDir, " " + folder + " ", folder},
+        {C::BackupRoot, C::BrowseBackupRoot, folder, folder},
+        {C::NodeList, C::SetNode1, node1 + "\r\n" + folder, node1},
+        {C::WizardNode1, C::WizardBrowseNode1, node1, node1},
+        {C::WizardMessageDir, C::WizardBrowseMessageDir, folder, folder},
+        {C::WizardBackupRoot, C::WizardBrowseBackupRoot, folder, folder},
+    };
+    for (const Picker& k : pickers) {
+        SCOPED_TRACE(static_cast<int>(k.button));
+        v.type(k.field, k.text);
+        v.queue_pick_cancel();
+        v.click(k.button);
+        ASSERT_FALSE(v.folder_dialogs().empty());
+        EXPECT_EQ(v.folder_dialogs().back().second, k.opens_at);
+    }
+    v.click(C::WizardQuarroYes);
+    for (const auto& [text, opens_at] : {std::pair<std::string, std::string>{"", node1}, {folder + "/QUARRO32.CFG", folder}}) {
+        v.type(C::WizardQuarroCfgPath, text);
+        v.queue_pick_cancel();
+        v.click(C::WizardBrowseQuarroCfg);
+        ASSERT_FALSE(v.file_dialogs().empty());
+        EXPECT_EQ(v.file_dialogs().back().initial_directory, opens_at);
+        EXPECT_EQ(v.file_dialogs().back().filters.front().pattern, "*.CFG");
+    }
 }
 
 // A new wizard drops the last proposal and asks from the session's setup, with the keyboard on

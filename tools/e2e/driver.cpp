@@ -485,6 +485,119 @@ void on_page(int step) {
 
 void next(const std::vector<Expect>& expects = {}) { press(Id::WizardNext, expects); }
 
+// --- the keyboard -------------------------------------------------------------------------------
+
+// One key as the keyboard gives it to the foreground window (with Shift or Ctrl held).
+void key(WORD vk, bool shift = false, bool ctrl = false) {
+    std::vector<INPUT> input;
+    const auto add = [&](WORD k, bool up) {
+        INPUT i;
+        ZeroMemory(&i, sizeof i);
+        i.type = INPUT_KEYBOARD;
+        i.ki.wVk = k;
+        i.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+        input.push_back(i);
+    };
+    if (ctrl) add(VK_CONTROL, false);
+    if (shift) add(VK_SHIFT, false);
+    add(vk, false);
+    add(vk, true);
+    if (shift) add(VK_SHIFT, true);
+    if (ctrl) add(VK_CONTROL, true);
+    check(::SendInput(static_cast<UINT>(input.size()), input.data(), sizeof(INPUT)) == input.size(), "the keyboard input was refused");
+    settle(150);
+}
+
+void focus_on(Id id, const std::string& when) {
+    GUITHREADINFO info;
+    ZeroMemory(&info, sizeof info);
+    info.cbSize = sizeof info;
+    for (int i = 0; i < 20; ++i) {
+        if (::GetGUIThreadInfo(g_child.dwThreadId, &info) && info.hwndFocus == control(id)) return;
+        ::Sleep(100);
+    }
+    fail(when + ": the keyboard is on " + focused_control() + ", not on " + std::to_string(static_cast<int>(id)));
+}
+
+void wait_for_page(int step) {
+    for (int i = 0; i < 100 && !starts_with(text(Id::WizardHeader), "Wizard Mode - Question " + std::to_string(step + 1) + " "); ++i)
+        ::Sleep(100);
+    on_page(step);
+}
+
+// The sysop without a mouse: from Home through the setup questions and the inspection with Tab,
+// Shift+Tab, Space, Enter and the arrow keys only (the answers come from Marlinth.cfg), Escape in
+// the node list, and Cancel Wizard answered from the keyboard.
+void keyboard_pass() {
+    say("--- the keyboard alone");
+    ::SetForegroundWindow(g_main);
+    settle();
+    focus_on(Id::StartWizard, "the Home screen");
+    key(VK_RETURN);
+    wait_for_page(0);
+    focus_on(Id::WizardNodeCount, "page 1");
+    key(VK_TAB);  // Back is disabled on the first page
+    focus_on(Id::WizardNext, "Tab from the node count");
+    key(VK_SPACE);
+    wait_for_page(1);
+    focus_on(Id::WizardNode1, "page 2");
+    key(VK_RETURN);  // the default button: Next
+    wait_for_page(2);
+    key(VK_DOWN);
+    check(ticked(Id::WizardScanNo), "the arrow key did not choose the other scan answer");
+    key(VK_UP);
+    check(ticked(Id::WizardScanYes), "the arrow key did not choose the scan");
+    key(VK_TAB);
+    focus_on(Id::WizardBack, "Tab from the scan answers");
+    key(VK_TAB);
+    focus_on(Id::WizardNext, "Tab from Back");
+    key(VK_SPACE);
+    wait_for_page(3);
+    focus_on(Id::WizardNodeList, "page 4");
+    key(VK_ESCAPE);
+    check(program_alive() && ::IsWindow(g_main), "Escape in the node list closed the program");
+    on_page(3);
+    say("Escape in the node list left the window open");
+    key(VK_TAB, true);
+    focus_on(Id::WizardAdvanced, "Shift+Tab from the node list");
+    key(VK_TAB);
+    focus_on(Id::WizardNodeList, "Tab from Advanced Tools");
+    key(VK_TAB);
+    focus_on(Id::WizardBack, "Tab from the node list");
+    key(VK_TAB);
+    focus_on(Id::WizardNext, "Tab from Back");
+    key(VK_RETURN);  // on the focused Next
+    wait_for_page(4);
+    key(VK_RETURN);
+    wait_for_page(5);
+    key(VK_RETURN);
+    wait_for_page(6);
+    focus_on(Id::WizardRunInspection, "page 7");
+    key(VK_SPACE);
+    wait_for_text(Id::WizardInspectionSummary, "INSPECTION PASSED");
+    key(VK_TAB);
+    focus_on(Id::WizardInspectionSummary, "Tab from Run Read-Only Inspection");
+    key(VK_TAB);
+    key(VK_TAB);
+    focus_on(Id::WizardNext, "Tab through the inspection summary");
+    key(VK_SPACE);
+    wait_for_page(7);
+    focus_on(Id::WizardBackupRoot, "page 8");
+    key(VK_TAB, true);
+    key(VK_TAB, true);
+    focus_on(Id::WizardCancel, "Shift+Tab from the backup root");
+    key(VK_SPACE);
+    HWND question = nullptr;
+    for (int i = 0; i < 100 && !(question = program_dialog()); ++i) ::Sleep(100);
+    check(question != nullptr, "Cancel Wizard asked nothing");
+    check(starts_with(box_text(question), "Cancel Wizard Mode and discard the proposed plan?"), "Cancel Wizard asked: " + box_text(question));
+    key(VK_TAB);  // from No, the default, to Yes
+    key(VK_RETURN);
+    for (int i = 0; i < 100 && !shown(Id::StartWizard); ++i) ::Sleep(100);
+    check(shown(Id::StartWizard), "Cancel Wizard answered Yes did not return to Home");
+    say("--- the keyboard reached every setup question, the inspection and Cancel Wizard");
+}
+
 std::string page_name(int step, const char* what) {
     char name[64];
     std::snprintf(name, sizeof name, "wizard-%02d-%s", step + 1, what);
@@ -572,6 +685,7 @@ void walk() {
     const std::string n = std::to_string(added);
 
     shot("home");
+    keyboard_pass();
     press(Id::StartWizard);
 
     on_page(0);
@@ -685,6 +799,12 @@ void walk() {
     wait_for_text(Id::ReportText, "DRY-RUN CONFERENCE PLAN");
     check(text(Id::HomeOrReturn) == "Return to Wizard", "the Advanced Tools button reads \"" + text(Id::HomeOrReturn) + "\"");
     shot("advanced-report");
+    // Ctrl+PgDn twice: past the Log to the Settings Plan tab with the plan just made.
+    ::SetForegroundWindow(g_main);
+    key(VK_NEXT, false, true);
+    key(VK_NEXT, false, true);
+    check(shown(Id::PlanText) && shown(Id::GeneratePlan), "Ctrl+PgDn did not reach the Settings Plan tab");
+    shot("advanced-settings-plan");
     press(Id::HomeOrReturn);
     on_page(11);
     check(usable(Id::WizardNext), "the dry run went stale on the way to the Report tab and back");
@@ -727,6 +847,13 @@ void walk() {
     const LRESULT rows = send(control(Id::ConferenceList), LVM_GETITEMCOUNT, 0, 0);
     check(rows == existing + added, "the Conferences tab lists " + std::to_string(rows) + " conferences");
     shot("advanced-conferences");
+    // Ctrl+PgUp twice: past Setup round to the Writer tab with the transaction's report.
+    ::SetForegroundWindow(g_main);
+    key(VK_PRIOR, false, true);
+    key(VK_PRIOR, false, true);
+    check(shown(Id::WriterText) && !usable(Id::CommitAppend), "Ctrl+PgUp did not reach the Writer tab, or COMMIT APPEND is enabled");
+    wait_for_text(Id::WriterText, "TRANSACTION RESULT: SUCCESS");
+    shot("advanced-writer");
     press(Id::HomeOrReturn);
     on_page(14);
     next();
@@ -734,7 +861,7 @@ void walk() {
     say("--- back on the Home screen");
 
     // Closing the window ends the program.
-    ::PostMessageA(g_main, WM_CLOSE, 0, 0);
+    ::PostMessageA(g_main, WM_SYSCOMMAND, SC_CLOSE, 0);
     check(::WaitForSingleObject(g_child.hProcess, 30000) == WAIT_OBJECT_0, "the program did not end when closed");
     DWORD code = 1;
     ::GetExitCodeProcess(g_child.hProcess, &code);

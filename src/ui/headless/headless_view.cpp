@@ -21,6 +21,7 @@ HeadlessView::HeadlessView() {
         c.text = def.text;
         c.items = def.items;
         c.group_start = def.group_start;
+        c.enabled = !def.starts_disabled;
         if (def.kind == ControlKind::ChoiceList && !c.items.empty()) c.selection = 0;
         controls_[static_cast<int>(def.id)] = c;
         order_.push_back(static_cast<int>(def.id));
@@ -124,7 +125,7 @@ bool HeadlessView::next_pick(std::string& path) {
 }
 
 bool HeadlessView::pick_folder(const std::string& title, std::string& path) {
-    folder_dialogs_.push_back(title);
+    folder_dialogs_.emplace_back(title, path);
     return next_pick(path);
 }
 

@@ -40,7 +40,8 @@ public:
     const std::vector<RecordedBox>& boxes() const { return boxes_; }
     void clear_boxes() { boxes_.clear(); }
     const std::vector<FileDialogSpec>& file_dialogs() const { return file_dialogs_; }
-    const std::vector<std::string>& folder_dialogs() const { return folder_dialogs_; }
+    // Each folder picker's title and the folder it opened at.
+    const std::vector<std::pair<std::string, std::string>>& folder_dialogs() const { return folder_dialogs_; }
 
     // The user's actions. They return false (and do nothing) on a disabled control.
     bool type(ControlId id, const std::string& text);
@@ -115,7 +116,7 @@ private:
     std::deque<Pick> picks_;
     std::vector<RecordedBox> boxes_;
     std::vector<FileDialogSpec> file_dialogs_;
-    std::vector<std::string> folder_dialogs_;
+    std::vector<std::pair<std::string, std::string>> folder_dialogs_;
     std::vector<std::string> progress_;
     ControlId focused_ = ControlId::None;
 };

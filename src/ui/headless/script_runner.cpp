@@ -89,6 +89,13 @@ void ScriptRunner::refused(const std::string& action, ControlId id) {
     out_ << "DISABLED: " << action << " " << static_cast<int>(id) << "\n";
 }
 
+// A sysop cannot reach a control the current page does not show.
+bool ScriptRunner::hidden(const std::string& action, ControlId id) {
+    if (view_.visible(id)) return false;
+    out_ << "HIDDEN: " << action << " " << static_cast<int>(id) << "\n";
+    return true;
+}
+
 bool ScriptRunner::parse_id(const std::string& word, ControlId& id) {
     size_t digits = 0;
     uint64_t n = read_decimal(word, &digits);
@@ -133,7 +140,7 @@ bool ScriptRunner::run_line(const std::string& line, std::istream& in) {
 
     if (command == "set") {
         if (!parse_id(first_word(rest), id)) return false;
-        if (!view_.type(id, std::string(rest))) refused("set", id);
+        if (!hidden("set", id) && !view_.type(id, std::string(rest))) refused("set", id);
         return true;
     }
     if (command == "setlines") {
@@ -149,7 +156,7 @@ bool ScriptRunner::run_line(const std::string& line, std::istream& in) {
             text += next;
             first = false;
         }
-        if (!view_.type(id, text)) refused("setlines", id);
+        if (!hidden("setlines", id) && !view_.type(id, text)) refused("setlines", id);
         return true;
     }
     if (command == "check") {
@@ -157,7 +164,7 @@ bool ScriptRunner::run_line(const std::string& line, std::istream& in) {
         std::string state = first_word(rest);
         if (state != "on" && state != "off") return fail("check needs on or off");
         const bool want = state == "on";
-        if (view_.checked(id) != want && !view_.click(id)) refused("check", id);
+        if (!hidden("check", id) && view_.checked(id) != want && !view_.click(id)) refused("check", id);
         return true;
     }
     if (command == "choose") {
@@ -166,7 +173,7 @@ bool ScriptRunner::run_line(const std::string& line, std::istream& in) {
         std::string pos = first_word(rest);
         uint64_t n = read_decimal(pos, &digits);
         if (digits == 0 || digits != pos.size()) return fail("choose needs a position");
-        if (!view_.choose(id, static_cast<int>(n))) refused("choose", id);
+        if (!hidden("choose", id) && !view_.choose(id, static_cast<int>(n))) refused("choose", id);
         return true;
     }
     if (command == "select") {
@@ -181,12 +188,12 @@ bool ScriptRunner::run_line(const std::string& line, std::istream& in) {
             if (digits == 0 || digits != part.size()) return fail("select needs rows such as 0,2,5");
             rows.push_back(static_cast<int>(n));
         }
-        if (!view_.select(id, rows)) refused("select", id);
+        if (!hidden("select", id) && !view_.select(id, rows)) refused("select", id);
         return true;
     }
     if (command == "click") {
         if (!parse_id(first_word(rest), id)) return false;
-        if (!view_.click(id)) refused("click", id);
+        if (!hidden("click", id) && !view_.click(id)) refused("click", id);
         return true;
     }
     if (command == "answer") {

@@ -27,6 +27,8 @@ private:
     void print_text(const std::string& text);
     bool fail(const std::string& message);
     void refused(const std::string& action, ControlId id);
+    // Prints HIDDEN and is true when the current page does not show the control.
+    bool hidden(const std::string& action, ControlId id);
 
     App& app_;
     HeadlessView& view_;

@@ -16,6 +16,9 @@ namespace {
 // Posted once for a burst of selection changes in the .NA list, so that a range selection
 // shows the details once instead of once per row.
 constexpr UINT kAreaSelectionNotice = WM_APP + 1;
+// Posted when the profile list may hold a new choice (it closed, or lost the focus), so that
+// the choice is read after the list has finished its own notifications.
+constexpr UINT kProfileChoiceNotice = WM_APP + 2;
 // A drop-down list's window height includes its opened list.
 constexpr int kDropDownHeight = 240;
 constexpr int kMinTrackWidth = 860;
@@ -58,6 +61,12 @@ std::string filter_string(const std::vector<FileFilter>& filters) {
     }
     out.push_back('\0');
     return out;
+}
+
+// The folder picker opens at the folder its field already names.
+int CALLBACK open_folder_at(HWND dialog, UINT message, LPARAM, LPARAM start) {
+    if (message == BFFM_INITIALIZED) ::SendMessageA(dialog, BFFM_SETSELECTIONA, TRUE, start);
+    return 0;
 }
 
 }  // namespace
@@ -137,6 +146,20 @@ LRESULT Win32View::handle(UINT message, WPARAM wparam, LPARAM lparam) {
         info->ptMinTrackSize.y = kMinTrackHeight;
         return 0;
     }
+    case WM_SYSCOMMAND:
+        if ((wparam & 0xFFF0) == SC_CLOSE) {
+            // The title bar's close button, the system menu or Alt+F4: the sysop's own request.
+            closing_ = true;
+            LRESULT result = ::DefWindowProcA(window_, message, wparam, lparam);
+            closing_ = false;
+            return result;
+        }
+        break;
+    case WM_CLOSE:
+        // A multi-line field sends WM_CLOSE to its parent when Escape is pressed in it; that must
+        // not end the program and lose the inspection, the reviewed names and the plan.
+        if (!closing_) return 0;
+        break;
     case WM_ACTIVATE:
         if (LOWORD(wparam) == WA_INACTIVE) {
             HWND focused = ::GetFocus();
@@ -168,6 +191,14 @@ LRESULT Win32View::handle(UINT message, WPARAM wparam, LPARAM lparam) {
         return 0;
     case WM_NOTIFY:
         return on_notify(*reinterpret_cast<const NMHDR*>(lparam));
+    case kProfileChoiceNotice: {
+        const int chosen = selection(ControlId::ProfileChoice);
+        if (chosen != parsed_profile_) {
+            parsed_profile_ = chosen;
+            notify(ControlId::ProfileChoice, UiEvent::Chosen);
+        }
+        return 0;
+    }
     case kAreaSelectionNotice:
         area_notice_pending_ = false;
         if (filling_ == 0) notify(ControlId::AreaList, UiEvent::ItemChanged);
@@ -190,6 +221,7 @@ HWND Win32View::create_control(const ControlSpec& def) {
     std::string text = def.text;
     // Every control starts a keyboard group except the later buttons of a radio group.
     if (def.kind != ControlKind::Radio || def.group_start) style |= WS_GROUP;
+    if (def.starts_disabled) style |= WS_DISABLED;
     switch (def.kind) {
     case ControlKind::Label:
     case ControlKind::StatusText:
@@ -356,6 +388,11 @@ void Win32View::on_command(int id, int code, HWND from) {
         event = UiEvent::Clicked;
     } else if (is_edit_kind(def->kind) && code == EN_CHANGE) {
         event = UiEvent::Edited;
+    } else if (def->id == ControlId::ProfileChoice) {
+        // A new profile parses the list again and drops its edits and approvals: only a choice
+        // made counts, not every arrow-key step through the closed list.
+        if (code == CBN_CLOSEUP || code == CBN_KILLFOCUS) ::PostMessageA(window_, kProfileChoiceNotice, 0, 0);
+        return;
     } else if (def->kind == ControlKind::ChoiceList && code == CBN_SELCHANGE) {
         event = UiEvent::Chosen;
     } else if (def->kind == ControlKind::ListBox && code == LBN_SELCHANGE) {
@@ -448,6 +485,22 @@ bool Win32View::handle_dialog_keys(MSG& message) {
             const int current = selection(ControlId::Tabs);
             set_selection(ControlId::Tabs, ((current < 0 ? 0 : current) + step + kTabCount) % kTabCount);
             notify(ControlId::Tabs, UiEvent::Chosen);
+            return true;
+        }
+    }
+    // Tab and Shift+Tab leave a multi-line field too (the field itself would keep them), so that
+    // the keyboard reaches every control of every page.
+    if (message.message == WM_KEYDOWN && message.wParam == VK_TAB && !(::GetKeyState(VK_CONTROL) & 0x8000) &&
+        ::IsChild(window_, message.hwnd)) {
+        const ControlSpec* def = spec_of(::GetDlgCtrlID(message.hwnd));
+        if (def && (def->kind == ControlKind::MultiLineEdit || def->kind == ControlKind::ReadOnlyText)) {
+            HWND next = ::GetNextDlgTabItem(window_, message.hwnd, (::GetKeyState(VK_SHIFT) & 0x8000) != 0);
+            if (next && next != message.hwnd) {
+                ::SetFocus(next);
+                const ControlSpec* target = spec_of(::GetDlgCtrlID(next));
+                if (target && (target->kind == ControlKind::Edit || target->kind == ControlKind::NumberEdit))
+                    ::SendMessageA(next, EM_SETSEL, 0, -1);
+            }
             return true;
         }
     }
@@ -552,6 +605,7 @@ void Win32View::set_selection(ControlId id, int index) {
     switch (def->kind) {
     case ControlKind::ChoiceList:
         ::SendMessageA(hwnd, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+        if (id == ControlId::ProfileChoice) parsed_profile_ = selection(id);
         break;
     case ControlKind::ListBox:
         ::SendMessageA(hwnd, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
@@ -679,12 +733,17 @@ BoxAnswer Win32View::message_box(BoxIcon icon, BoxButtons buttons, const std::st
 
 bool Win32View::pick_folder(const std::string& title, std::string& path) {
     char display[MAX_PATH] = {0};
+    const std::string start = bounded(path, MAX_PATH - 1);
     BROWSEINFOA info;
     ZeroMemory(&info, sizeof info);
     info.hwndOwner = window_;
     info.pszDisplayName = display;
     info.lpszTitle = title.c_str();
     info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_EDITBOX | BIF_NEWDIALOGSTYLE;
+    if (!start.empty()) {
+        info.lpfn = &open_folder_at;
+        info.lParam = reinterpret_cast<LPARAM>(start.c_str());
+    }
     LPITEMIDLIST chosen = ::SHBrowseForFolderA(&info);
     if (!chosen) return false;
     char buffer[MAX_PATH] = {0};
@@ -746,6 +805,24 @@ void Win32View::relayout() {
     if (batch) ::EndDeferWindowPos(batch);
     ::InvalidateRect(window_, nullptr, TRUE);
     keep_focus_visible();
+    restore_default_look();
+}
+
+void Win32View::restore_default_look() {
+    // The dialog manager gives a push button the default look while it has the focus and does
+    // not take it back when the button is hidden with its page: only the page's default button,
+    // or the focused push button, may look like the one Enter presses.
+    HWND focused = ::GetFocus();
+    const ControlSpec* focused_def = focused ? spec_of(::GetDlgCtrlID(focused)) : nullptr;
+    const bool button_focused = focused_def && (focused_def->kind == ControlKind::Button ||
+                                                focused_def->kind == ControlKind::DefaultButton);
+    for (const auto& [id, hwnd] : controls_) {
+        const ControlSpec* def = spec_of(id);
+        if (!def || (def->kind != ControlKind::Button && def->kind != ControlKind::DefaultButton)) continue;
+        const bool looks_default = button_focused ? hwnd == focused : def->kind == ControlKind::DefaultButton;
+        const LONG want = looks_default ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
+        if ((::GetWindowLongA(hwnd, GWL_STYLE) & BS_TYPEMASK) != want) ::SendMessageA(hwnd, BM_SETSTYLE, want, TRUE);
+    }
 }
 
 void Win32View::repaint() {

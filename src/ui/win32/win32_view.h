@@ -80,6 +80,8 @@ private:
     ControlId enter_button() const;
     // Puts the focus on a visible control when the one holding it was hidden.
     void keep_focus_visible();
+    // Gives the default-button look back to the page's default button after a page change.
+    void restore_default_look();
     bool pick_file(const FileDialogSpec& def, std::string& path, bool save);
 
     HINSTANCE instance_;
@@ -93,6 +95,8 @@ private:
     int filling_ = 0;               // the program itself changes list view rows
     bool area_notice_pending_ = false;
     HWND saved_focus_ = nullptr;    // restored when the window is activated again
+    bool closing_ = false;          // the close came from the title bar, system menu or Alt+F4
+    int parsed_profile_ = -1;       // the profile choice the .NA list was last parsed with
 };
 
 }  // namespace marlinth
