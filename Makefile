@@ -1,12 +1,12 @@
 # Marlinth: the two commands of the README and the builds behind them.
 #   make run   installs what is missing, builds, generates a demo installation and starts Marlinth
 #   make test  installs what is missing, builds all three targets and runs every suite
-# Other targets: deps, native, win64, release, bench, clean.
+# Other targets: deps, native, win64, release, dist, bench, clean.
 
 BUILD   ?= build
 JOBS    ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all run test deps native win64 release bench clean
+.PHONY: all run test deps native win64 release dist bench clean
 
 all: native
 
@@ -26,6 +26,10 @@ release: deps
 	      -DCMAKE_BUILD_TYPE=Release -DMARLINTH_RELEASE_EXE=ON
 	cmake --build $(BUILD)/release -j $(JOBS)
 	tools/check-xp-imports $(BUILD)/release/Marlinth.exe
+
+# The ZIP a sysop downloads: $(BUILD)/dist/Marlinth-VERSION.zip, built from the release exe.
+dist: release
+	tools/dist/make-dist $(BUILD)
 
 test: deps
 	@tools/run-tests $(BUILD)
