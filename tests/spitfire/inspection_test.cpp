@@ -156,7 +156,7 @@ TEST_F(Inspection, ThirtyTwoNodesWith784ConferencesPassWhateverElseIsNoted) {
     platform_.fake_size("SFMSG05.DAT", 0x123456789ull);
     // Whole names in any letter case: a backup copy of NTVDM is not NTVDM.
     platform_.set_processes({"explorer.exe", "ntvdm.exe.bak", "Quarro32.EXE"});
-    platform_.fail_path(Op::OpenWrite, "Marlinth.cfg");
+    platform_.fail_path(Op::CreateNew, "Marlinth.cfg");
     start();
     inspect();
     EXPECT_EQ(outcome(), (Texts{"passed", "Read-only inspection completed.", "Conferences",
@@ -202,7 +202,7 @@ TEST_F(Inspection, NodeCopiesThatDifferOrCannotBeReadFailAndNothingChanges) {
     // Everything written went beside the program (configuration and log).
     ASSERT_FALSE(platform_.changed_paths().empty());
     for (const std::string& path : platform_.changed_paths())
-        EXPECT_EQ(path.rfind(home_ + kPathSeparator, 0), 0u) << path;
+        EXPECT_TRUE(path == home_ || path.rfind(home_ + kPathSeparator, 0) == 0) << path;
 }
 
 TEST_F(Inspection, MissingMessageFilesAskWhetherToContinue) {
