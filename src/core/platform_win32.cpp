@@ -166,14 +166,14 @@ public:
     }
 
     bool find_first_match(const std::string& directory, const std::string& pattern, std::string& name) override {
-        // The file system compares names without regard to letter case.
+        // The file system compares names without regard to letter case. Only files count: a
+        // folder of that name is skipped and the search goes on.
         WIN32_FIND_DATAA data;
         FindHandle find(::FindFirstFileA(join(directory, pattern).c_str(), &data));
         if (!find.valid()) return false;
         do {
-            const std::string found = data.cFileName;
-            if (found == "." || found == "..") continue;
-            name = found;
+            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+            name = data.cFileName;
             return true;
         } while (::FindNextFileA(find.get(), &data));
         return false;
