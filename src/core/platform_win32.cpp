@@ -52,10 +52,15 @@ public:
             share = FILE_SHARE_READ | FILE_SHARE_WRITE;
             disposition = OPEN_EXISTING;
             break;
-        case OpenMode::ReadWriteExclusive:
+        case OpenMode::ReadWriteExclusive: {
+            // A read-only file is never writable; checked here too, since Wine running as root
+            // would open it.
+            const DWORD attr = ::GetFileAttributesA(path.c_str());
+            if (attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_READONLY)) return kInvalidHandle;
             access = GENERIC_READ | GENERIC_WRITE;
             disposition = OPEN_EXISTING;
             break;
+        }
         case OpenMode::CreateNewExclusive:
             access = GENERIC_WRITE;
             disposition = CREATE_NEW;
