@@ -36,14 +36,14 @@ void apply_setting(SetupState& setup, const std::string& key, const std::string&
 // Every nonblank line of the node-directory text, without the cap of 32, so that a 33rd line is
 // seen; `overlong` tells of a line the split would cut in two.
 int count_node_lines(std::string_view text, bool& overlong) {
-    LineReader lines(text, text.size() + 1, LineReader::LongLines::SkipRest);
+    LineReader lines(text, kMaxPath, LineReader::LongLines::SkipRest);
     TextLine line;
     int count = 0;
     overlong = false;
     while (lines.next(line)) {
-        if (trim_view(line.text).empty()) continue;
+        if (line.overlong) overlong = true;
+        else if (trim_view(line.text).empty()) continue;
         ++count;
-        if (line.text.size() > kMaxPath) overlong = true;
     }
     return count;
 }
