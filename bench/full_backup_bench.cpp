@@ -190,8 +190,16 @@ int main(int argc, char** argv) {
     std::string base = "/tmp";
     Shape shape;
     int reps = 3;
-    for (int i = 1; i + 1 < argc; i += 2) {
+    for (int i = 1; i < argc; i += 2) {
         const std::string opt = argv[i];
+        if (opt == "--help" || opt == "-h") {
+            std::printf("usage: %s [--root DIR] [--conferences N] [--mib M] [--reps R]\n", argv[0]);
+            return 0;
+        }
+        if (i + 1 >= argc) {
+            std::fprintf(stderr, "usage: %s [--root DIR] [--conferences N] [--mib M] [--reps R]\n", argv[0]);
+            return 2;
+        }
         if (opt == "--root") base = argv[i + 1];
         else if (opt == "--conferences") shape.conferences = static_cast<uint32_t>(std::atoi(argv[i + 1]));
         else if (opt == "--mib") shape.target_bytes = static_cast<uint64_t>(std::atoll(argv[i + 1])) << 20;

@@ -441,6 +441,10 @@ int main(int argc, char** argv) {
     uint32_t quadratic = 262144;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
+        if (a == "--help" || a == "-h") {
+            std::printf("usage: inspection_bench [--root DIR] [--reps N] [--quadratic N]\n");
+            return 0;
+        }
         if (a == "--root" && i + 1 < argc)
             base = argv[++i];
         else if (a == "--reps" && i + 1 < argc)

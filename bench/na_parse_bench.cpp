@@ -32,6 +32,10 @@ void print_figures(const char* what, std::vector<double> times) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc > 1 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
+        std::printf("usage: na_parse_bench [RUNS]   (prints the median and the slowest run; 15 runs by default)\n");
+        return 0;
+    }
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 15;
     test::TempDir home;
     test::TempDir lists;

@@ -94,7 +94,10 @@ def bmp_image(size):
 
 
 def main():
-    if len(sys.argv) != 2:
+    if len(sys.argv) == 2 and sys.argv[1] in ("--help", "-h"):
+        print("usage: make-icon.py OUT.ico")
+        return
+    if len(sys.argv) != 2 or sys.argv[1].startswith("-"):
         sys.exit("usage: make-icon.py OUT.ico")
     images = [bmp_image(s) for s in SIZES]
     out = struct.pack("<HHH", 0, 1, len(images))

@@ -65,9 +65,16 @@ int first_boot(const std::string& node1, const std::string& message_dir) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 4 && std::string(argv[1]) == "--first-boot") return first_boot(argv[2], argv[3]);
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: make-demo DIR [--windows]\n       make-demo --first-boot NODE1 MESSAGE\n");
+    const char* const usage = "usage: make-demo DIR [--windows]\n       make-demo --first-boot NODE1 MESSAGE\n";
+    const std::string first = argc > 1 ? argv[1] : "";
+    if (first == "--help" || first == "-h") {
+        std::fputs(usage, stdout);
+        return 0;
+    }
+    if (argc == 4 && first == "--first-boot") return first_boot(argv[2], argv[3]);
+    // An option is never taken for the folder to create.
+    if (argc < 2 || argc > 3 || first.empty() || first[0] == '-' || (argc == 3 && std::string(argv[2]) != "--windows")) {
+        std::fputs(usage, stderr);
         return 2;
     }
     const std::string root = argv[1];

@@ -19,7 +19,7 @@ void apply_setting(SetupState& setup, const std::string& key, const std::string&
         std::string_view v = skip_blanks(std::string_view(key).substr(4));
         size_t digits = 0;
         uint64_t n = read_decimal(v, &digits);
-        if (digits > 0 && n >= 1 && n <= kMaxNodes) setup.nodes.dir[n] = bounded(value, kMaxPath);
+        if (digits > 0 && n >= 1 && n <= kMaxNodes) setup.nodes.dir[n] = without_trailing_separators(bounded(value, kMaxPath));
     } else if (key == "MSGDIR") {
         setup.message_dir = bounded(value, kMaxPath);
     } else if (key == "QUARROCFG") {
@@ -33,6 +33,21 @@ void apply_setting(SetupState& setup, const std::string& key, const std::string&
     }
 }
 
+// Every nonblank line of the node-directory text, without the cap of 32, so that a 33rd line is
+// seen; `overlong` tells of a line the split would cut in two.
+int count_node_lines(std::string_view text, bool& overlong) {
+    LineReader lines(text, kMaxPath, LineReader::LongLines::SkipRest);
+    TextLine line;
+    int count = 0;
+    overlong = false;
+    while (lines.next(line)) {
+        if (line.overlong) overlong = true;
+        else if (trim_view(line.text).empty()) continue;
+        ++count;
+    }
+    return count;
+}
+
 }  // namespace
 
 void load_configuration(App& app) {
@@ -40,7 +55,10 @@ void load_configuration(App& app) {
     ByteBuffer data;
     if (!read_file_capped(app.platform, app.files.config_path, data, kMaxConfigBytes, app.scratch.get())) return;
     SetupState setup;
-    LineReader lines(data.view(), 511, LineReader::LongLines::SplitRemainder);
+    // A file saved by an editor that marks UTF-8 starts with a byte-order mark; it is no part of the first key.
+    std::string_view bytes = data.view();
+    if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
+    LineReader lines(bytes, 511, LineReader::LongLines::SplitRemainder);
     TextLine line;
     while (lines.next(line)) {
         std::string text = trimmed(line.text);
@@ -107,8 +125,12 @@ bool validate_setup(App& app, bool interactive) {
     setup.nodes.count = digits == 0 ? 0 : static_cast<int32_t>(count > 0x7FFFFFFF ? 0x7FFFFFFF : count);
     if (setup.nodes.count < 1 || setup.nodes.count > kMaxNodes) return fail("Node count must be from 1 through 32.");
 
-    int lines = split_node_lines(bounded(app.view.text(ControlId::NodeList), 8192), setup.nodes);
-    if (lines != setup.nodes.count)
+    const std::string list = bounded(app.view.text(ControlId::NodeList), 8192);
+    bool overlong = false;
+    const int nonblank = count_node_lines(list, overlong);
+    if (overlong) return fail("A node-directory line is longer than 259 characters.");
+    int lines = split_node_lines(list, setup.nodes);
+    if (lines != setup.nodes.count || nonblank != lines)
         return fail("The number of nonblank node-directory lines must match Node count.");
 
     setup.message_dir = trimmed(bounded(app.view.text(ControlId::MessageDir), kMaxPath));
@@ -128,7 +150,7 @@ int split_node_lines(std::string_view text, NodeTable& table) {
     while (filled < kMaxNodes && lines.next(line)) {
         std::string path = trimmed(line.text);
         if (path.empty()) continue;
-        table.dir[++filled] = path;
+        table.dir[++filled] = without_trailing_separators(path);
     }
     return filled;
 }

@@ -34,13 +34,19 @@ bool glob_match_nocase(const char* pattern, const char* text) {
                 if (glob_match_nocase(pattern, t)) return true;
             return glob_match_nocase(pattern, text + std::strlen(text));
         }
-        if (!*text) return false;
+        // As on Windows, a trailing ".*" also matches a name without any extension: X.* finds X.
+        if (!*text) return pattern[0] == '.' && pattern[1] == '*' && pattern[2] == '\0';
         if (*pattern != '?' && fold_lower(*pattern) != fold_lower(*text)) return false;
         ++pattern;
         ++text;
     }
     return *text == '\0';
 }
+
+// Windows refuses to write a file marked read-only, even for an administrator. Here a file or
+// folder that grants write permission to nobody counts as read-only, so that the probes answer
+// the same when the tests run as root.
+bool read_only(const struct stat& st) { return (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0; }
 
 std::string join(const std::string& dir, const std::string& name) {
     if (dir.empty()) return name;
@@ -66,7 +72,7 @@ public:
         case OpenMode::ReadWriteExclusive: {
             std::string real = resolve(path);
             struct stat st;
-            if (::stat(real.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return kInvalidHandle;
+            if (::stat(real.c_str(), &st) != 0 || S_ISDIR(st.st_mode) || read_only(st)) return kInvalidHandle;
             fd = ::open(real.c_str(), O_RDWR | O_CLOEXEC);
             if (fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
                 ::close(fd);
@@ -74,11 +80,16 @@ public:
             }
             break;
         }
-        case OpenMode::CreateNewExclusive:
+        case OpenMode::CreateNewExclusive: {
             if (case_variant_exists(path)) return kInvalidHandle;
+            const std::string dir = parent_of(path);
+            const std::string where = !dir.empty() ? resolve(dir) : (!path.empty() && path[0] == '/') ? "/" : ".";
+            struct stat st;
+            if (::stat(where.c_str(), &st) == 0 && read_only(st)) return kInvalidHandle;
             fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
             if (fd >= 0) ::flock(fd, LOCK_EX | LOCK_NB);
             break;
+        }
         case OpenMode::WriteTruncate:
             fd = ::open(resolve(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
             break;
@@ -291,14 +302,18 @@ public:
     }
 
     bool find_first_match(const std::string& directory, const std::string& pattern, std::string& name) override {
-        const std::vector<std::string>* names = listing(resolve(directory));
+        const std::string real = resolve(directory);
+        const std::vector<std::string>* names = listing(real);
         if (!names) return false;
-        // NTFS answers in case-insensitive name order; answer the same way.
+        // NTFS answers in case-insensitive name order; answer the same way. Only files count.
         const std::string* best = nullptr;
         for (const std::string& n : *names) {
             if (n == "." || n == "..") continue;
             if (!glob_match_nocase(pattern.c_str(), n.c_str())) continue;
-            if (!best || to_upper_ascii(n) < to_upper_ascii(*best)) best = &n;
+            if (best && !(to_upper_ascii(n) < to_upper_ascii(*best))) continue;
+            struct stat st;
+            if (::stat(join(real.empty() ? "." : real, n).c_str(), &st) != 0 || S_ISDIR(st.st_mode)) continue;
+            best = &n;
         }
         if (!best) return false;
         name = *best;

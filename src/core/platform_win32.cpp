@@ -52,10 +52,15 @@ public:
             share = FILE_SHARE_READ | FILE_SHARE_WRITE;
             disposition = OPEN_EXISTING;
             break;
-        case OpenMode::ReadWriteExclusive:
+        case OpenMode::ReadWriteExclusive: {
+            // A read-only file is never writable; checked here too, since Wine running as root
+            // would open it.
+            const DWORD attr = ::GetFileAttributesA(path.c_str());
+            if (attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_READONLY)) return kInvalidHandle;
             access = GENERIC_READ | GENERIC_WRITE;
             disposition = OPEN_EXISTING;
             break;
+        }
         case OpenMode::CreateNewExclusive:
             access = GENERIC_WRITE;
             disposition = CREATE_NEW;
@@ -187,14 +192,14 @@ public:
     }
 
     bool find_first_match(const std::string& directory, const std::string& pattern, std::string& name) override {
-        // The file system compares names without regard to letter case.
+        // The file system compares names without regard to letter case. Only files count: a
+        // folder of that name is skipped and the search goes on.
         WIN32_FIND_DATAA data;
         FindHandle find(::FindFirstFileA(join(directory, pattern).c_str(), &data));
         if (!find.valid()) return false;
         do {
-            const std::string found = data.cFileName;
-            if (found == "." || found == "..") continue;
-            name = found;
+            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+            name = data.cFileName;
             return true;
         } while (::FindNextFileA(find.get(), &data));
         return false;

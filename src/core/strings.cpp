@@ -88,6 +88,12 @@ bool join_path(std::string& out, size_t capacity, std::string_view directory, st
     return true;
 }
 
+std::string without_trailing_separators(std::string_view path) {
+    size_t n = path.size();
+    while (n > 1 && is_separator(path[n - 1]) && !(n == 3 && path[1] == ':')) --n;
+    return std::string(path.substr(0, n));
+}
+
 std::string parent_of(std::string_view path) {
     size_t cut = path.find_last_of("\\/");
     return cut == std::string_view::npos ? std::string() : std::string(path.substr(0, cut));

@@ -54,6 +54,8 @@ std::string dec2(uint32_t value);
 // `out` must then not be used.
 bool join_path(std::string& out, size_t capacity, std::string_view directory, std::string_view name);
 
+// The path without trailing backslashes or slashes; a root (C:\, \ or /) keeps its separator.
+std::string without_trailing_separators(std::string_view path);
 // The path cut at its last backslash or slash ("" when it has none).
 std::string parent_of(std::string_view path);
 // The part after the last backslash or slash.

@@ -453,6 +453,7 @@ bool load_area_list(App& app, bool interactive) {
                          app.preview, *app.report, app.scratch.get())) {
         clear_area_view(app);
         error_box(app, message_text(*app.scratch));
+        status_and_log(app, ".NA load failed: " + app.import.na_path);
         return false;
     }
 
@@ -463,6 +464,7 @@ bool load_area_list(App& app, bool interactive) {
         if (!read_file_capped(app.platform, app.import.na_path, bytes, kMaxFingerprintBytes, app.scratch.get())) {
             error_box(app,
                       "The .NA file parsed, but its source fingerprint could not be captured. Writer mode remains blocked.");
+            status_and_log(app, ".NA load failed: " + app.import.na_path);
             return false;
         }
         app.import.fingerprint.size = bytes.size();

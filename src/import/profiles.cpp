@@ -126,11 +126,11 @@ size_t load_network_profiles(Platform& platform, const std::string& path, Profil
             size_t close = text.find(']');
             if (close == std::string::npos) continue;
             std::string name = text.substr(1, close - 1);
-            // Keys hold 39 characters: a longer name must find the profile it created before.
-            const std::string key = bounded(name, 39);
+            // The whole name is compared with the stored keys (39 characters at most), so two long
+            // names that share their first 39 characters never merge.
             current = -1;
             for (size_t i = 0; i < table.count(); ++i) {
-                if (equals_nocase(table.profiles[i].key, key)) {
+                if (equals_nocase(table.profiles[i].key, name)) {
                     current = static_cast<int>(i);
                     break;
                 }

@@ -34,7 +34,9 @@ bool listed(const std::vector<std::string>& paths, const std::string& path) {
 
 }  // namespace
 
-std::vector<std::string> node_candidates(const std::string& node1, int i) {
+std::vector<std::string> node_candidates(const std::string& typed_node1, int i) {
+    // C:\BBS\SF\ is the folder C:\BBS\SF: its siblings are looked for beside it, not inside it.
+    const std::string node1 = without_trailing_separators(typed_node1);
     const std::string parent = parent_of(node1);
     const std::string n = dec(static_cast<uint64_t>(i));
     std::vector<std::string> out(3);

@@ -10,6 +10,7 @@
 #include "spitfire/message_base.h"
 #include "tosser/links.h"
 #include "writer/plan.h"
+#include "writer/node_swap.h"
 #include "writer/recovery.h"
 
 namespace marlinth {
@@ -74,7 +75,7 @@ bool check_node_files(App& app, TextBuffer& w) {
         w.append("Node " + dec(static_cast<uint64_t>(i)) + ": ");
         std::string path;
         if (!join_path(path, kPathCapacity, app.setup.nodes.dir[i], "SFMCONF.DAT")) {
-            w.append_line("File is locked or not writable: " + app.setup.nodes.dir[i]);
+            w.append_line("ERROR: SFMCONF.DAT path is too long in node directory " + app.setup.nodes.dir[i]);
             all = false;
             continue;
         }
@@ -96,6 +97,37 @@ bool check_node_files(App& app, TextBuffer& w) {
         }
     }
     return all;
+}
+
+// Every path the commit will form must fit, or a passed preflight would end in a commit that stops
+// early: the transaction directory with the longest name it may take (a collision suffix), the
+// files it will hold, and each node file with its staging suffix. A node file path that does
+// not fit at all has its own line already.
+bool check_commit_paths(App& app, TextBuffer& w) {
+    bool fit = true;
+    const std::string& root = app.setup.backup_root;
+    if (!root.empty()) {
+        const std::string longest = "MARLINTH_" + dec(static_cast<uint64_t>(app.platform.local_time().year)) + "1231_235959-99";
+        std::string dir, file;
+        bool fits = join_path(dir, kPathCapacity, root, longest);
+        for (int i = 1; fits && i <= app.setup.nodes.count && i <= kMaxNodes; ++i)
+            fits = join_path(file, kPathCapacity, dir, node_backup_name(i));
+        for (const char* name : {"STAGED-SFMCONF.DAT", "TRANSACTION.txt"})
+            fits = fits && join_path(file, kPathCapacity, dir, name);
+        if (!fits) {
+            w.append_line("ERROR: Backup root is too long for the transaction directory and its backup files: " + root);
+            fit = false;
+        }
+    }
+    for (int i = 1; i <= app.setup.nodes.count && i <= kMaxNodes; ++i) {
+        std::string path;
+        if (join_path(path, kPathCapacity, app.setup.nodes.dir[i], "SFMCONF.DAT") && path.size() > kMaxReplaceTarget) {
+            w.append_line("ERROR: Node " + dec(static_cast<uint64_t>(i)) +
+                          " SFMCONF.DAT path is too long for its staging name (at most 251 characters): " + path);
+            fit = false;
+        }
+    }
+    return fit;
 }
 
 bool check_message_bases(App& app, TextBuffer& w) {
@@ -303,6 +335,7 @@ bool run_writer_preflight(App& app, bool interactive) {
     passed = check_na_source(app, w) && passed;
     passed = check_count(app, w) && passed;
     passed = check_node_files(app, w) && passed;
+    passed = check_commit_paths(app, w) && passed;
     passed = check_message_bases(app, w) && passed;
     if (app.plan.planned_count > 0) passed = check_future_numbers(app, w) && passed;
     w.append_line();

@@ -28,8 +28,8 @@ bool record_matches(const ConferenceView& v, const RawRecord& template_raw, cons
                     const PlanEntry& e) {
     const uint8_t* raw = v.raw.data();
     const uint8_t* tpl = template_raw.data();
-    return equals_nocase(v.net_id, e.tag) && std::memcmp(raw + rec::kName, e.name.data(), e.name.size()) == 0 &&
-           raw[rec::kNameLength] == e.name.size() && v.conference_security == s.conference_security &&
+    // The name as the decoder reads it back (trimmed, ended at a NUL): what every reader of the file will see.
+    return equals_nocase(v.net_id, e.tag) && v.name == e.name && v.conference_security == s.conference_security &&
            v.netmail == s.netmail && v.access_exact == s.access_exact && v.public_only == s.public_only &&
            v.caller_delete == s.caller_delete && v.purge_unreceived == s.purge_unreceived &&
            v.purge_days == s.purge_days && v.purge_old_thread == s.purge_old_thread &&

@@ -53,6 +53,9 @@ TEST_F(Config, ReadingKeepsWhatIsValidAndLeavesTheDefaultsForAnythingUnreadable)
         {"NODECOUNT=2\nNODECOUNT=40\nNODECOUNT=0\nNODECOUNT=abc\nNODE0=zero\nNODE33=big\nNODEX=x\nNODE1=C:\\SF\nUSEQUARRO=true\n",
          "count=2 1=C:\\SF msg= quarro=0: report= backup=C:" + sep + "SF_BACKUPS"},
         {"NODE1=SF\nUSEQUARRO=0\n", "count=1 1=SF msg= quarro=0: report= backup="},  // a bare folder has no parent
+        // A UTF-8 byte-order mark is skipped; a node path loses its trailing separators, except a drive root.
+        {"\xEF\xBB\xBFNODECOUNT=2\nNODE1=C:\\BBS\\SF\\/\nNODE2=D:\\\n",
+         "count=2 1=C:\\BBS\\SF 2=D:\\ msg= quarro=0: report= backup=C:\\BBS" + sep + "SF_BACKUPS"},
         {"NODE1=C:\\SF\nBACKUPROOT=E:\\SAFE\n", "count=1 1=C:\\SF msg= quarro=0: report= backup=E:\\SAFE"},
         // Values are cut, not refused; the rest of a 511-character line is read as a line of its own.
         {"MSGDIR=" + std::string(300, 'p') + "\nNODE1=" + std::string(600, 'q') + "\n",
@@ -82,9 +85,14 @@ TEST_F(Config, ValidationStopsAtTheFirstProblemThenSavingTrimsTheFields) {
     HeadlessView& v = s.view();
     const std::string count = "Node count must be from 1 through 32.",
                       lines = "The number of nonblank node-directory lines must match Node count.";
-    const struct { ControlId field; const char* text; std::string box; } steps[] = {
+    std::string many;  // 33 lines: none may go unnoticed
+    for (int i = 1; i <= 33; ++i) many += "C:\\SF" + std::to_string(i) + "\r\n";
+    const std::string overlong = "C:\\" + std::string(297, 'x') + "\r\n";  // never read as two nodes
+    const struct { ControlId field; std::string text; std::string box; } steps[] = {
         {ControlId::NodeCount, "33", count}, {ControlId::NodeCount, "2", lines},
-        {ControlId::NodeList, "C:\\BBS\\SF\r\n\r\n  C:\\BBS\\SF2  \r\n", "A shared MESSAGE directory is required."},
+        {ControlId::NodeList, overlong, "A node-directory line is longer than 259 characters."},
+        {ControlId::NodeList, many, lines}, {ControlId::NodeCount, "32", lines}, {ControlId::NodeCount, "2", lines},
+        {ControlId::NodeList, "C:\\BBS\\SF\\\r\n\r\n  C:\\BBS\\SF2  \r\n", "A shared MESSAGE directory is required."},
         {ControlId::MessageDir, "  C:\\BBS\\MESSAGE ", "QUARRO32 is enabled, but no QUARRO32.CFG path is configured."},
         {ControlId::QuarroCfgPath, "   ", "QUARRO32 is enabled, but no QUARRO32.CFG path is configured."},
         {ControlId::BackupRoot, " D:\\BACKUPS ", ""},

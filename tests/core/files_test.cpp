@@ -217,9 +217,23 @@ TEST_F(Files, TheLockProbeFailsWhileAnyoneElseHoldsTheFile) {
     }
     EXPECT_TRUE(probe_exclusive_access(fp, staged, report.get()) && probe_exclusive_access(fp, path, report.get()));
     EXPECT_FALSE(probe_exclusive_access(fp, missing, report.get()) || probe_exclusive_access(fp, dir.path(), report.get()));
+    // A read-only file is refused even to an administrator (and to root running the tests).
+    fs::permissions(fs::path(staged), fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    EXPECT_FALSE(probe_exclusive_access(fp, staged, report.get()));
     const std::string locked = "File is locked or not writable: ";
-    EXPECT_EQ(take(), locked + staged + "\r\n" + locked + missing + "\r\n" + locked + dir.path() + "\r\n");
+    EXPECT_EQ(take(), locked + staged + "\r\n" + locked + missing + "\r\n" + locked + dir.path() + "\r\n" + locked +
+                          staged + "\r\n");
     EXPECT_EQ(content(path), "x");
+    fs::permissions(fs::path(staged), fs::perms::owner_write, fs::perm_options::add);
+#ifndef _WIN32
+    // Nothing is created in a folder that grants no one write permission, even by root.
+    const std::string closed = dir / "closed";
+    fb.make_dir(closed);
+    fs::permissions(fs::path(closed), fs::perms::owner_read | fs::perms::owner_exec);
+    EXPECT_FALSE(write_file_durable_new(fp, closed + "/Marlinth-write-test.tmp", U(path), 1, report.get()));
+    EXPECT_EQ(take(), "Cannot create binary file: " + closed + "/Marlinth-write-test.tmp\r\n");
+    fs::permissions(fs::path(closed), fs::perms::owner_all);
+#endif
 }
 
 // A directory is never deleted as a temporary file, and a backup root
@@ -261,9 +275,13 @@ TEST_F(Files, AttributesMarkALinkedDirectory) {
 TEST_F(Files, MessageFileSearchMatchesTheTwoDigitFamilyInAnyLetterCase) {
     const std::string msg = dir / "MESSAGE";
     fb.make_dir(msg);
-    for (const char* f : {"SfMsg07.Idx", "SFMSG784.PTR", "SFMSG070.PTR"}) fb.write_text(msg + kPathSeparator + f, "");
+    for (const char* f : {"SfMsg07.Idx", "SFMSG784.PTR", "SFMSG070.PTR", "SFMSG13", "SFMSG15.B"}) fb.write_text(msg + kPathSeparator + f, "");
+    // Only files count: a folder of a family's name is no message file, and the search goes on past it.
+    for (const char* d : {"SFMSG14.OLD", "SFMSG15.A"}) fb.make_dir(msg + kPathSeparator + d);
     const struct { std::string dir; uint32_t number; size_t capacity; bool found; const char* name; } cases[] = {
         {msg, 7, 260, true, "SfMsg07.Idx"}, {msg, 784, 5, true, "SFMS"}, {msg, 78, 260, false, ""},
+        {msg, 13, 260, true, "SFMSG13"},  // X.* finds X without an extension, as on Windows
+        {msg, 14, 260, false, ""}, {msg, 15, 260, true, "SFMSG15.B"},
         // A search path that would not fit counts as a conflict, so it can never let a write through.
         {std::string(255, 'x'), 5, 260, true, ""},
     };

@@ -108,14 +108,16 @@ TEST_F(ProfilesTest, OverlongTextsAreCutToTheirFields) {
     std::string ini = "[" + name + "]\nDisplayName=" + std::string(60, 'D') + "\n";
     for (const char* key : {"Delimiter", "FilenameAliases", "TagPrefixes", "TagSuffixes", "CommentPrefixes", "StripPrefixes"})
         ini += std::string(key) + "=" + std::string(300, key[0]) + "\n";
-    ini += "[" + name + "]\nGeneric=t\n";  // the same long name finds the same profile
+    // The whole name is compared: another name with the same first 39 characters is a profile of its own.
+    ini += "[" + name + "X]\nGeneric=t\n";
     // Only the first 1023 characters of a line count; the rest is skipped, not read as a line.
     ini += "[fsxnet]\nDisplayName=" + std::string(1100, 'x') + "=[cheesenet]\nTagPrefixes=Q_\n";
-    EXPECT_EQ(load(ini), 17u);
+    EXPECT_EQ(load(ini), 18u);
     EXPECT_EQ(dump(table.profiles[16]), std::string(39, 'N') + "|" + std::string(47, 'D') + "|1|0|" +
                                             std::string(15, 'D') + "|" + std::string(191, 'F') + "|" +
                                             std::string(127, 'T') + "|" + std::string(127, 'T') + "|" +
-                                            std::string(63, 'C') + "|" + std::string(127, 'S') + "|1");
+                                            std::string(63, 'C') + "|" + std::string(127, 'S') + "|0");
+    EXPECT_EQ(dump(table.profiles[17]), std::string(39, 'N') + "|" + std::string(47, 'N') + "|1|0|||||##|#|;||1");
     EXPECT_EQ(table.profiles[6].tag_prefixes, "Q_");
     EXPECT_EQ(table.profiles[3].tag_prefixes, "CHEESE_");
 }

@@ -129,11 +129,20 @@ TEST_F(ReviewTest, FailedLoadsKeepTheWriterBlocked) {
     EXPECT_EQ(take_boxes(), Strings{"E The .NA file parsed, but its source fingerprint could not be captured. "
                                     "Writer mode remains blocked."});
     EXPECT_FALSE(app().flags.na_loaded);
+    // Every failed load says so on the status line and in the log.
+    const auto failed = [&](const std::string& file) {
+        EXPECT_EQ(session.view().status(StatusLine::Main), ".NA load failed: " + file);
+        const std::string log = app().log->str(), line = "] .NA load failed: " + file + "\r\n";
+        EXPECT_TRUE(log.size() >= line.size() && log.compare(log.size() - line.size(), line.size(), line) == 0) << log;
+    };
+    failed(path);
 
     load_mixed();
     const SourceFingerprint before = app().import.fingerprint;
     load(write_list("huge.na", test::large_na_file(10, kMaxAreaListBytes + 1)));
+    failed(lists / "huge.na");
     load(lists / "gone.na");
+    failed(lists / "gone.na");
     EXPECT_EQ(take_boxes(), (Strings{"E File too large for safe in-memory inspection: " + (lists / "huge.na"),
                                      "E Cannot open: " + (lists / "gone.na")}));
     EXPECT_EQ(app().preview.area_count(), 0);

@@ -325,7 +325,7 @@ TEST_F(Inspection, NodeButtonsFillTheNodeList) {
     open();
     auto bbs = [&](const std::string& name) { return tmp_ / ("BBS/" + name); };
     for (const char* name : {"SF", "SF3", "SF2", "NODE4"}) fb_.make_dir(bbs(name));
-    view().type(ControlId::NodeList, bbs("SF"));
+    view().type(ControlId::NodeList, bbs("SF") + "/");  // a trailing separator still names SF, not a folder inside it
     view().click(ControlId::DiscoverNodes);
     const std::string four = bbs("SF") + "\r\n" + bbs("SF2") + "\r\n" + bbs("SF3") + "\r\n" + bbs("NODE4");
     EXPECT_EQ(view().text(ControlId::NodeList), four);

@@ -112,6 +112,32 @@ TEST(Preflight, EveryCheckWritesItsLineAndAnyErrorBlocks) {
     EXPECT_EQ(all, test::golden("writer_preflight.expected", all, {}));
 }
 
+// Every path the commit will form must fit: the transaction directory with its longest name and
+// the files in it, and each node file with its staging suffix. At the limit the preflight passes.
+TEST(Preflight, EveryPathTheCommitWillFormMustFit) {
+    const auto of_length = [](const std::string& base, size_t length) { return sep(base, std::string(length - base.size() - 1, 'P')); };
+    const auto has = [](const std::string& report, const std::string& line) { return report.find(line + "\r\n") != std::string::npos; };
+    // Root + MARLINTH_20261231_235959-99 + Node01-SFMCONF.DAT makes 259, then 260 characters.
+    for (size_t length : {212u, 213u}) {
+        Planned s;
+        const std::string root = of_length(s.p.dir.path(), length);
+        s.v.type(ControlId::BackupRoot, root);
+        const std::string r = s.run();
+        EXPECT_EQ(s.app.flags.preflight_passed, length == 212) << r;
+        EXPECT_EQ(has(r, "ERROR: Backup root is too long for the transaction directory and its backup files: " + root), length == 213) << r;
+    }
+    // Node 3 in folders whose SFMCONF.DAT path is 251, 252 and 261 characters long.
+    for (size_t length : {239u, 240u, 249u}) {
+        Planned s;
+        const std::string node3 = of_length(s.p.dir.path(), length);
+        s.v.type(ControlId::NodeList, s.p.inst.nodes[0] + "\r\n" + s.p.inst.nodes[1] + "\r\n" + node3);
+        const std::string r = s.run();
+        EXPECT_EQ(has(r, "ERROR: Node 3 SFMCONF.DAT path is too long for its staging name (at most 251 characters): " +
+                             sep(node3, "SFMCONF.DAT")), length == 240) << r;
+        EXPECT_EQ(has(r, "Node 3: ERROR: SFMCONF.DAT path is too long in node directory " + node3), length == 249) << r;
+    }
+}
+
 TEST(Preflight, ABackupRootEditKeepsThePlanButNeedsANewPreflight) {
     Planned s;
     s.run();

@@ -74,8 +74,8 @@ TEST_F(Staged, NewRecordsCloneTheTemplateWithIdentityAndSettings) {
     EXPECT_TRUE(build(test::make_conference_file(specs), {{"NEW", "New"}}, out)) << err->str();
 }
 
-// Every refusal leaves no image and no success line, and all but the last are made before any
-// memory is taken.
+// Every refusal leaves no image and no success line, and all but the last three are made before
+// any memory is taken.
 TEST_F(Staged, BadInputsAreRefusedWithTheirLine) {
     const auto entries = [&](int records, std::vector<PlanEntry> e) { return [=](ByteBuffer& out) { return build(base(records), e, out); }; };
     const char* const kIdentity = "Invalid area identity at append item 1.\r\n";
@@ -90,6 +90,9 @@ TEST_F(Staged, BadInputsAreRefusedWithTheirLine) {
         {"no entries", entries(2, {}), "Invalid append-builder arguments.\r\n"},
         {"partial record", [&](ByteBuffer& out) { return build(base(2), {{"A", "a"}}, out, 200); }, "Base SFMCONF.DAT is invalid.\r\n"},
         {"empty base", [&](ByteBuffer& out) { return build(base(2), {{"A", "a"}}, out, 0); }, "Base SFMCONF.DAT is invalid.\r\n"},
+        // Names that the record would not read back as approved: a trailing blank, an embedded NUL.
+        {"name not read back", entries(3, {{"T", "Net: A "}}), "Staged record validation failed for tag: T\r\n"},
+        {"name cut by a NUL", entries(3, {{"T", std::string("Net\0A", 5)}}), "Staged record validation failed for tag: T\r\n"},
         {"out of memory", [&](ByteBuffer& out) { fp.fail_nth(test::Op::Allocate, 1); return build(base(3), {{"NEW", "New"}}, out); },
          "Out of memory building staged SFMCONF.DAT.\r\n"},
     };
@@ -101,7 +104,7 @@ TEST_F(Staged, BadInputsAreRefusedWithTheirLine) {
         EXPECT_FALSE(call(out));
         EXPECT_EQ(err->str(), line);
         EXPECT_TRUE(out.empty() && ok->empty());
-        EXPECT_EQ(fp.calls(test::Op::Allocate), std::string(what) == "out of memory" ? 1 : 0);
+        EXPECT_EQ(fp.calls(test::Op::Allocate), std::string(what).find("name") == 0 || std::string(what) == "out of memory" ? 1 : 0);
     }
 }
 

@@ -872,6 +872,10 @@ void walk() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
+        std::printf("usage: e2e-driver SETTINGS.ini\n(tools/e2e/run writes the settings and starts it)\n");
+        return 0;
+    }
     if (argc != 2 || !read_settings(argv[1])) {
         std::fprintf(stderr, "usage: e2e-driver SETTINGS.ini\n");
         return 2;

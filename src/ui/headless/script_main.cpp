@@ -12,6 +12,12 @@ int main(int argc, char** argv) {
     std::string home, file;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
+        if (arg == "--help" || arg == "-h") {
+            std::cout << "usage: marlinth-script --home DIR FILE\n"
+                         "Runs the program logic with DIR as its own directory and performs the user actions in\n"
+                         "FILE, one a line (\"-\" reads standard input); see README.md, \"The scripted runner\".\n";
+            return 0;
+        }
         if (arg == "--home" && i + 1 < argc)
             home = argv[++i];
         else if (file.empty())
