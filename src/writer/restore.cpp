@@ -96,6 +96,19 @@ void list_conferences_lost(App& app, const ByteBuffer& current, const ByteBuffer
     if (listed == 0) w.append_line("None.");
 }
 
+// The picker opens at the newest transaction directory under the backup root (their names sort
+// by time), else at the backup root itself.
+std::string newest_transaction_dir(App& app) {
+    const std::string& root = app.setup.backup_root;
+    std::vector<DirEntry> entries;
+    std::string newest;
+    if (app.platform.list_directory(root, entries))
+        for (const DirEntry& e : entries)
+            if (e.directory && starts_with_nocase(e.name, "MARLINTH_") && e.name > newest) newest = e.name;
+    std::string path;
+    return !newest.empty() && join_path(path, kPathCapacity, root, newest) ? path : root;
+}
+
 // The transaction itself: verified backups of the current files, the journal, every node
 // replaced and read back, rollback on failure, RESTORE.txt.
 bool run_restore(App& app, std::vector<ByteBuffer>& current, const ByteBuffer& image, TextBuffer& w) {
@@ -185,7 +198,7 @@ void restore_from_backup(App& app) {
     }
     if (!validate_setup(app, true)) return;
     app.setup.backup_root = trimmed(bounded(app.view.text(ControlId::BackupRoot), kMaxPath));
-    std::string dir;
+    std::string dir = newest_transaction_dir(app);
     if (!app.view.pick_folder("Select the MARLINTH_ transaction directory to restore from", dir)) return;
     dir = trimmed(bounded(dir, kMaxPath));
 
@@ -208,7 +221,8 @@ void restore_from_backup(App& app) {
             continue;
         }
         const ByteBuffer& b = backups[static_cast<size_t>(i - 1)];
-        w.append_line(node + ": now " + describe(now) + (b.empty() ? std::string() : "; backup " + describe(b)));
+        w.append_line(node + " now:    " + describe(now));
+        if (!b.empty()) w.append_line(node + " backup: " + describe(b));
     }
     if (usable) list_conferences_lost(app, current[0], backups[0], w);
     const bool offline = usable && [&] {

@@ -300,6 +300,8 @@ std::string caption_of(HWND window) {
 
 struct Expect {
     bool open_file = false;
+    bool folder = false;         // the folder picker: accepted as it opens
+    bool whole_window = false;   // the picture shows the main window with the box over it
     std::string text;  // a box's message starts with this
     int button = IDOK;
     std::string path;     // open-file dialog: the file to open
@@ -311,6 +313,19 @@ Expect box(const std::string& text, int button = IDOK, const std::string& pictur
     e.text = text;
     e.button = button;
     e.picture = picture;
+    return e;
+}
+
+Expect folder_as_offered() {
+    Expect e;
+    e.folder = true;
+    return e;
+}
+
+// A box whose picture shows it over the main window.
+Expect box_over_window(const std::string& text, int button, const std::string& picture) {
+    Expect e = box(text, button, picture);
+    e.whole_window = true;
     return e;
 }
 
@@ -362,6 +377,12 @@ void answer_dialog(HWND dialog, const std::vector<Expect>& expects, size_t& next
         press_dialog_button(dialog, IDOK);
         return;
     }
+    if (next < expects.size() && expects[next].folder && caption != kTitle) {
+        say("folder dialog \"%s\": accepted as offered", caption.c_str());
+        ++next;
+        press_dialog_button(dialog, IDOK);
+        return;
+    }
     const std::string message = box_text(dialog);
     say("BOX: %s", one_line(message).c_str());
     check(caption == kTitle, "a box with the title \"" + caption + "\"");
@@ -375,7 +396,7 @@ void answer_dialog(HWND dialog, const std::vector<Expect>& expects, size_t& next
     }
     if (!expects[next].picture.empty()) {
         RECT area;
-        ::GetWindowRect(dialog, &area);
+        ::GetWindowRect(expects[next].whole_window ? g_main : dialog, &area);
         capture(area, g_shots + "\\" + expects[next].picture + ".bmp");
         say("picture %s", expects[next].picture.c_str());
     }
@@ -660,6 +681,59 @@ void start_program() {
     check(shown(Id::StartWizard), "the Home screen does not show Start Wizard Mode");
 }
 
+// Answers the boxes the program shows by itself (at start-up), in order.
+void answer_boxes(const std::vector<Expect>& expects) {
+    size_t next = 0;
+    const DWORD start = ::GetTickCount();
+    while (next < expects.size()) {
+        if (HWND dialog = program_dialog()) {
+            answer_dialog(dialog, expects, next);
+            continue;
+        }
+        if (!program_alive()) fail("the program ended while a box was expected");
+        if (::GetTickCount() - start > kCommandTimeout) fail("the box \"" + expects[next].text + "\" did not appear");
+        ::Sleep(100);
+    }
+    settle(100);
+}
+
+void close_program() {
+    ::PostMessageA(g_main, WM_SYSCOMMAND, SC_CLOSE, 0);
+    check(::WaitForSingleObject(g_child.hProcess, 30000) == WAIT_OBJECT_0, "the program did not end when closed");
+    DWORD code = 1;
+    ::GetExitCodeProcess(g_child.hProcess, &code);
+    check(code == 0, "the program ended with code " + std::to_string(code));
+    say("the program ended with code 0");
+}
+
+// After the walk: the appended conferences taken back out with Restore from Backup, which
+// offers the newest transaction directory.
+void restore_walk() {
+    const std::string added = setting("NEW");
+    press(Id::AdvancedTools);
+    ::SetForegroundWindow(g_main);
+    for (int i = 0; i < 8 && !shown(Id::WriterText); ++i) key(VK_PRIOR, false, true);
+    check(shown(Id::RestoreFromBackup), "Ctrl+PgUp did not reach the Writer tab");
+    check(!usable(Id::RestoreFromBackup), "Restore from Backup is enabled before YES");
+    type(Id::Confirmation, "YES");
+    check(usable(Id::RestoreFromBackup), "Restore from Backup stays disabled after YES");
+    press(Id::RestoreFromBackup,
+          {folder_as_offered(),
+           box_over_window("Restore SFMCONF.DAT on all " + setting("NODES") + " configured node(s) from", IDYES, "restore-plan"),
+           box("Every configured node holds the SFMCONF.DAT from", IDOK)});
+    wait_for_text(Id::WriterText, "RESTORE RESULT: SUCCESS");
+    check(contains(text(Id::WriterText), "CONFERENCES THAT WILL NO LONGER EXIST"), "the restore showed no plan");
+    close_program();
+}
+
+// A commit that was ended with some nodes written: the next start finds the journal and, asked,
+// restores every node.
+void recovery_walk() {
+    answer_boxes({box_over_window("An interrupted append transaction was found.", IDYES, "recovery-question"),
+                  box("Recovery completed: every node holds its SFMCONF.DAT from before the transaction", IDOK)});
+    close_program();
+}
+
 void first_boot() {
     std::string command = setting("FIRSTBOOT");
     STARTUPINFOA startup;
@@ -861,23 +935,21 @@ void walk() {
     say("--- back on the Home screen");
 
     // Closing the window ends the program.
-    ::PostMessageA(g_main, WM_SYSCOMMAND, SC_CLOSE, 0);
-    check(::WaitForSingleObject(g_child.hProcess, 30000) == WAIT_OBJECT_0, "the program did not end when closed");
-    DWORD code = 1;
-    ::GetExitCodeProcess(g_child.hProcess, &code);
-    check(code == 0, "the program ended with code " + std::to_string(code));
-    say("the program ended with code 0");
+    close_program();
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    const char* const usage = "usage: e2e-driver SETTINGS.ini [restore|recovery]\n"
+                              "(tools/e2e/run writes the settings and starts it)\n";
     if (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
-        std::printf("usage: e2e-driver SETTINGS.ini\n(tools/e2e/run writes the settings and starts it)\n");
+        std::printf("%s", usage);
         return 0;
     }
-    if (argc != 2 || !read_settings(argv[1])) {
-        std::fprintf(stderr, "usage: e2e-driver SETTINGS.ini\n");
+    const std::string mode = argc == 3 ? argv[2] : "walk";
+    if (argc < 2 || argc > 3 || !read_settings(argv[1]) || (mode != "walk" && mode != "restore" && mode != "recovery")) {
+        std::fprintf(stderr, "%s", usage);
         return 2;
     }
     g_shots = setting("SHOTS");
@@ -886,6 +958,16 @@ int main(int argc, char** argv) {
     ::PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);  // a message queue for the callbacks
     const DWORD start = ::GetTickCount();
     start_program();
+    if (mode == "restore") {
+        restore_walk();
+        say("PASS: restored from the backup in %lu s", static_cast<unsigned long>((::GetTickCount() - start) / 1000));
+        return 0;
+    }
+    if (mode == "recovery") {
+        recovery_walk();
+        say("PASS: recovered at start-up in %lu s", static_cast<unsigned long>((::GetTickCount() - start) / 1000));
+        return 0;
+    }
     walk();
     say("PASS: the wizard's fifteen pages walked in %lu s", static_cast<unsigned long>((::GetTickCount() - start) / 1000));
     return 0;
