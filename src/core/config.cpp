@@ -33,21 +33,6 @@ void apply_setting(SetupState& setup, const std::string& key, const std::string&
     }
 }
 
-// Every nonblank line of the node-directory text, without the cap of 32, so that a 33rd line is
-// seen; `overlong` tells of a line the split would cut in two.
-int count_node_lines(std::string_view text, bool& overlong) {
-    LineReader lines(text, kMaxPath, LineReader::LongLines::SkipRest);
-    TextLine line;
-    int count = 0;
-    overlong = false;
-    while (lines.next(line)) {
-        if (line.overlong) overlong = true;
-        else if (trim_view(line.text).empty()) continue;
-        ++count;
-    }
-    return count;
-}
-
 }  // namespace
 
 void load_configuration(App& app) {
@@ -141,6 +126,21 @@ bool validate_setup(App& app, bool interactive) {
     if (setup.use_quarro && setup.quarro_cfg_path.empty())
         return fail("QUARRO32 is enabled, but no QUARRO32.CFG path is configured.");
     return true;
+}
+
+// Every nonblank line of the node-directory text, without the cap of 32, so that a 33rd line is
+// seen; `overlong` tells of a line the split would cut in two.
+int count_node_lines(std::string_view text, bool& overlong) {
+    LineReader lines(text, kMaxPath, LineReader::LongLines::SkipRest);
+    TextLine line;
+    int count = 0;
+    overlong = false;
+    while (lines.next(line)) {
+        if (line.overlong) overlong = true;
+        else if (trim_view(line.text).empty()) continue;
+        ++count;
+    }
+    return count;
 }
 
 int split_node_lines(std::string_view text, NodeTable& table) {

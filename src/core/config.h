@@ -25,6 +25,9 @@ bool save_configuration(App& app);
 bool validate_setup(App& app, bool interactive);
 // Splits the multi-line node text into slots 1..; returns the number of nonblank lines taken.
 int split_node_lines(std::string_view text, NodeTable& table);
+// Every nonblank line of the node-directory text, without the cap of 32, so that a 33rd line is
+// seen; `overlong` tells of a line too long for a path.
+int count_node_lines(std::string_view text, bool& overlong);
 // Node 1, then CR LF and each further node, capped at 8,191 characters.
 std::string join_node_lines(const NodeTable& table, int count);
 

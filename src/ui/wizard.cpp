@@ -74,17 +74,6 @@ int refuse(App& app, const char* message, ControlId fault) {
     return kStay;
 }
 
-// Every nonblank line, as the node-list reader splits them (a line too long for a path counts
-// as more than one), without the reader's cap of 32: a 33rd line must not go unnoticed.
-int nonblank_lines(std::string_view text) {
-    LineReader lines(text, kMaxPath, LineReader::LongLines::SplitRemainder);
-    TextLine line;
-    int count = 0;
-    while (lines.next(line))
-        if (!trim_view(line.text).empty()) ++count;
-    return count;
-}
-
 // The setup answers as the session holds them, written into the Setup tab (whose fields every
 // stage reads), so a detour through Advanced Tools cannot leave other answers there.
 void store_setup_answers(App& app) {
@@ -205,7 +194,11 @@ int next_from_node_list(App& app) {
     NodeTable& nodes = app.setup.nodes;
     NodeTable table;
     split_node_lines(text, table);
-    if (nonblank_lines(text) != nodes.count)
+    bool overlong = false;
+    const int lines = count_node_lines(text, overlong);
+    if (overlong)
+        return refuse(app, "A node-directory line is longer than 259 characters.", ControlId::WizardNodeList);
+    if (lines != nodes.count)
         return refuse(app, "Enter exactly one nonblank directory line for every configured node.",
                       ControlId::WizardNodeList);
     for (int i = 1; i <= nodes.count; ++i) nodes.dir[i] = table.dir[i];

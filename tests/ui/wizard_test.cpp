@@ -128,6 +128,10 @@ TEST(WizardGates, TheNodeListMustHoldOneLinePerNodeEvenAtThirtyTwo) {
     v.type(C::WizardNodeList, list + "C:\\BBS\\SF33");
     v.click(C::WizardNext);
     EXPECT_EQ(last_box(v), "Enter exactly one nonblank directory line for every configured node.");
+    // A line too long for a path is refused whole, not split into two nodes.
+    v.type(C::WizardNodeList, list.substr(0, list.rfind("  C:")) + std::string(301, 'x'));
+    v.click(C::WizardNext);
+    EXPECT_EQ(last_box(v), "A node-directory line is longer than 259 characters.");
     v.type(C::WizardNodeList, list);
     v.click(C::WizardNext);
     EXPECT_EQ(app.ui.wizard_step, 4);
