@@ -1,12 +1,13 @@
 # Marlinth: the two commands of the README and the builds behind them.
 #   make run   installs what is missing, builds, generates a demo installation and starts Marlinth
 #   make test  installs what is missing, builds all three targets and runs every suite
-# Other targets: deps, native, win64, release, dist, bench, clean.
+# Other targets: deps, native, win64, release, dist, bench, fuzz, clean.
 
 BUILD   ?= build
 JOBS    ?= $(shell nproc 2>/dev/null || echo 2)
+FUZZ_SECONDS ?= 60
 
-.PHONY: all run test deps native win64 release dist bench clean
+.PHONY: all run test deps native win64 release dist bench fuzz clean
 
 all: native
 
@@ -40,6 +41,10 @@ run: deps
 bench: deps
 	cmake -S . -B $(BUILD)/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DMARLINTH_BENCH=ON -DMARLINTH_TESTS=OFF
 	cmake --build $(BUILD)/bench -j $(JOBS)
+
+# Every libFuzzer target (clang) for FUZZ_SECONDS each, with its final figures.
+fuzz: deps
+	FUZZ_JOBS=$(JOBS) tests/fuzz/run $(BUILD) $(FUZZ_SECONDS)
 
 clean:
 	rm -rf $(BUILD)

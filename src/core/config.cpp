@@ -35,27 +35,30 @@ void apply_setting(SetupState& setup, const std::string& key, const std::string&
 
 }  // namespace
 
-void load_configuration(App& app) {
-    app.scratch->reset();
-    ByteBuffer data;
-    if (!read_file_capped(app.platform, app.files.config_path, data, kMaxConfigBytes, app.scratch.get())) return;
+void parse_configuration(std::string_view text, SetupState& out) {
     SetupState setup;
     // A file saved by an editor that marks UTF-8 starts with a byte-order mark; it is no part of the first key.
-    std::string_view bytes = data.view();
-    if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
-    LineReader lines(bytes, 511, LineReader::LongLines::SplitRemainder);
+    if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
+    LineReader lines(text, 511, LineReader::LongLines::SplitRemainder);
     TextLine line;
     while (lines.next(line)) {
-        std::string text = trimmed(line.text);
-        if (text.empty() || text[0] == ';') continue;
-        size_t eq = text.find('=');
-        std::string key = bounded(std::string_view(text).substr(0, eq), 63);
-        std::string value = eq == std::string::npos ? std::string() : bounded(std::string_view(text).substr(eq + 1), 447);
+        std::string entry = trimmed(line.text);
+        if (entry.empty() || entry[0] == ';') continue;
+        size_t eq = entry.find('=');
+        std::string key = bounded(std::string_view(entry).substr(0, eq), 63);
+        std::string value = eq == std::string::npos ? std::string() : bounded(std::string_view(entry).substr(eq + 1), 447);
         key = to_upper_ascii(trimmed(key));
         trim_text(value);
         apply_setting(setup, key, value);
     }
-    app.setup = setup;
+    out = setup;
+}
+
+void load_configuration(App& app) {
+    app.scratch->reset();
+    ByteBuffer data;
+    if (!read_file_capped(app.platform, app.files.config_path, data, kMaxConfigBytes, app.scratch.get())) return;
+    parse_configuration(data.view(), app.setup);
 }
 
 void apply_default_backup_root(SetupState& setup) {

@@ -15,6 +15,8 @@ constexpr size_t kMaxNodeListText = 8191;
 
 // Reads Marlinth.cfg into the setup; any failure leaves the defaults, silently.
 void load_configuration(App& app);
+// The setup a Marlinth.cfg text describes: unknown keys and malformed values keep the defaults.
+void parse_configuration(std::string_view text, SetupState& out);
 // The parent of Node 1 joined with SF_BACKUPS, when the backup root is still empty.
 void apply_default_backup_root(SetupState& setup);
 // The file text the program writes for a setup.
