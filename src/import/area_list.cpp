@@ -2,7 +2,7 @@
 
 #include "core/files.h"
 #include "core/line_reader.h"
-#include "core/prompts.h"
+#include "app/prompts.h"
 #include "core/sha256.h"
 #include "core/strings.h"
 #include "import/review.h"

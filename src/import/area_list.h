@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/app.h"
+#include "app/app.h"
 #include "core/platform.h"
 #include "core/text_buffer.h"
 #include "import/area_preview.h"

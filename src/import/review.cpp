@@ -1,6 +1,6 @@
 #include "import/review.h"
 
-#include "core/prompts.h"
+#include "app/prompts.h"
 #include "core/strings.h"
 #include "import/area_list.h"
 #include "settings/settings.h"

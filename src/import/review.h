@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "core/app.h"
+#include "app/app.h"
 #include "core/text_buffer.h"
 #include "import/area_preview.h"
 

@@ -1,6 +1,6 @@
 #include "settings/settings.h"
 
-#include "core/prompts.h"
+#include "app/prompts.h"
 #include "core/strings.h"
 
 namespace marlinth {

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "core/app.h"
+#include "app/app.h"
 
 namespace marlinth {
 

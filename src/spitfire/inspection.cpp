@@ -2,9 +2,9 @@
 
 #include <cstring>
 
-#include "core/config.h"
+#include "app/setup_commands.h"
 #include "core/files.h"
-#include "core/prompts.h"
+#include "app/prompts.h"
 #include "core/sha256.h"
 #include "core/strings.h"
 #include "settings/settings.h"

@@ -1,8 +1,8 @@
 #include "ui/dispatch.h"
 
-#include "core/config.h"
-#include "core/prompts.h"
-#include "core/report_export.h"
+#include "app/setup_commands.h"
+#include "app/prompts.h"
+#include "app/report_export.h"
 #include "core/strings.h"
 #include "import/review.h"
 #include "settings/settings.h"

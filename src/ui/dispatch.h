@@ -1,7 +1,7 @@
 // Routes every user command and change notification to the operation it runs.
 #pragma once
 
-#include "core/app.h"
+#include "app/app.h"
 
 namespace marlinth {
 

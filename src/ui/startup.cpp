@@ -1,8 +1,8 @@
 #include "ui/startup.h"
 
-#include "core/config.h"
+#include "app/setup_commands.h"
 #include "core/files.h"
-#include "core/prompts.h"
+#include "app/prompts.h"
 #include "core/strings.h"
 #include "import/profiles.h"
 #include "ui/screens.h"

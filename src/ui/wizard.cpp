@@ -3,7 +3,7 @@
 #include "core/config.h"
 #include "core/files.h"
 #include "core/line_reader.h"
-#include "core/prompts.h"
+#include "app/prompts.h"
 #include "core/strings.h"
 #include "import/review.h"
 #include "settings/settings.h"

@@ -2,9 +2,9 @@
 
 #include <vector>
 
-#include "core/config.h"
+#include "app/setup_commands.h"
 #include "core/files.h"
-#include "core/prompts.h"
+#include "app/prompts.h"
 #include "core/strings.h"
 #include "writer/preflight.h"
 

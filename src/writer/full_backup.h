@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "core/app.h"
+#include "app/app.h"
 
 namespace marlinth {
 

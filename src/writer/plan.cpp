@@ -1,7 +1,7 @@
 #include "writer/plan.h"
 
-#include "core/config.h"
-#include "core/prompts.h"
+#include "app/setup_commands.h"
+#include "app/prompts.h"
 #include "core/strings.h"
 #include "settings/settings.h"
 

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "core/files.h"
-#include "core/prompts.h"
+#include "app/prompts.h"
 #include "core/strings.h"
 #include "spitfire/inspection.h"
 #include "spitfire/message_base.h"

@@ -2,7 +2,7 @@
 // as files and the process list can, that a write would be safe right now.
 #pragma once
 
-#include "core/app.h"
+#include "app/app.h"
 
 namespace marlinth {
 

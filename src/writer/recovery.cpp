@@ -4,7 +4,7 @@
 
 #include "core/config.h"
 #include "core/files.h"
-#include "core/prompts.h"
+#include "app/prompts.h"
 #include "core/strings.h"
 #include "spitfire/conference.h"
 #include "writer/journal.h"

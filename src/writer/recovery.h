@@ -3,7 +3,7 @@
 // undone.
 #pragma once
 
-#include "core/app.h"
+#include "app/app.h"
 
 namespace marlinth {
 

@@ -4,7 +4,7 @@
 // read-back, rollback), so it can be undone the same way.
 #pragma once
 
-#include "core/app.h"
+#include "app/app.h"
 
 namespace marlinth {
 

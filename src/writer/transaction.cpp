@@ -1,7 +1,7 @@
 #include "writer/transaction.h"
 
 #include "core/files.h"
-#include "core/prompts.h"
+#include "app/prompts.h"
 #include "core/strings.h"
 #include "writer/journal.h"
 #include "writer/node_swap.h"

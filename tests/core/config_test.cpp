@@ -12,7 +12,7 @@
 #endif
 
 #include "core/config.h"
-#include "core/session.h"
+#include "app/session.h"
 #include "core/strings.h"
 #include "support/fault_platform.h"
 #include "support/fixture.h"

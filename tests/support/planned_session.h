@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "core/config.h"
+#include "app/setup_commands.h"
 #include "core/files.h"
 #include "core/strings.h"
 #include "settings/settings.h"

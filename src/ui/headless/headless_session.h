@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "core/app.h"
+#include "app/app.h"
 #include "ui/headless/headless_view.h"
 #include "ui/screens.h"
 

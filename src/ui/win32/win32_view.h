@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "core/app.h"
-#include "core/view.h"
+#include "app/app.h"
+#include "app/view.h"
 #include "ui/controls.h"
 
 namespace marlinth {
