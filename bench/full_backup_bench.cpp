@@ -37,6 +37,7 @@
 #include "support/fault_platform.h"
 #include "support/fixture.h"
 #include "ui/headless/headless_session.h"
+#include "app/full_backup_commands.h"
 #include "writer/full_backup.h"
 
 extern char** environ;
@@ -164,7 +165,7 @@ double run_copy(Platform& native, const Generated& g, const std::string& home, c
     app.set_program_dir(home);
     TreeTotals copied;
     const Clock::time_point start = Clock::now();
-    const bool ok = copy_tree_new(app, g.inst.message_dir, destination, copied, app.scratch.get());
+    const bool ok = copy_tree_new(app.platform, g.inst.message_dir, destination, copied, app.scratch.get());
     const double s = seconds_since(start);
     if (!ok || copied.files != g.files || copied.bytes != g.bytes) {
         std::fprintf(stderr, "copy failed: %s\n", app.scratch->c_str());

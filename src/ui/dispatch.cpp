@@ -11,11 +11,11 @@
 #include "tosser/tosser_import.h"
 #include "ui/screens.h"
 #include "ui/wizard.h"
-#include "writer/full_backup.h"
-#include "writer/plan.h"
-#include "writer/preflight.h"
-#include "writer/restore.h"
-#include "writer/transaction.h"
+#include "app/full_backup_commands.h"
+#include "app/plan_commands.h"
+#include "app/preflight_commands.h"
+#include "app/restore_commands.h"
+#include "app/writer_commands.h"
 
 namespace marlinth {
 

@@ -6,8 +6,8 @@
 #include "core/strings.h"
 #include "import/profiles.h"
 #include "ui/screens.h"
-#include "writer/preflight.h"
-#include "writer/recovery.h"
+#include "app/preflight_commands.h"
+#include "app/recovery_commands.h"
 
 namespace marlinth {
 

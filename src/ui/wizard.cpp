@@ -12,8 +12,8 @@
 #include "tosser/tosser_import.h"
 #include "ui/screens.h"
 #include "ui/startup.h"
-#include "writer/plan.h"
-#include "writer/preflight.h"
+#include "app/plan_commands.h"
+#include "app/preflight_commands.h"
 
 namespace marlinth {
 

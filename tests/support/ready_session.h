@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "support/planned_session.h"
-#include "writer/transaction.h"
+#include "app/writer_commands.h"
 
 namespace marlinth::test {
 

@@ -12,6 +12,7 @@
 #include "support/planned_session.h"
 #include "support/script_harness.h"
 #include "support/tree_snapshot.h"
+#include "app/full_backup_commands.h"
 #include "writer/full_backup.h"
 
 namespace marlinth {
@@ -150,7 +151,7 @@ TEST(FullBackup, ADirectoryLinkInTheTreeIsRefusedDuringTheScanAndTheCopy) {
     // The copy refuses it on its own too, should the link appear after the scan.
     TreeTotals copied;
     b.app.scratch->reset();
-    EXPECT_FALSE(copy_tree_new(b.app, b.message, copy, copied, b.app.scratch.get()));
+    EXPECT_FALSE(copy_tree_new(b.app.platform, b.message, copy, copied, b.app.scratch.get()));
     EXPECT_EQ(b.app.scratch->str(), refusal + "\r\n");
     EXPECT_FALSE(fs::exists(sep(sep(copy, "ATTACH"), "LINKED")));
 }
@@ -235,7 +236,7 @@ TEST(BackupTree, ScanAndCopyRefuseWhatTheyCannotDo) {
 #endif
     TreeTotals totals;
     const auto scan = [&](const std::string& dir) { return scan_tree_totals(app.platform, dir, totals, app.scratch.get()); };
-    const auto copy = [&](const std::string& from, const std::string& to) { return copy_tree_new(app, from, to, totals, app.scratch.get()); };
+    const auto copy = [&](const std::string& from, const std::string& to) { return copy_tree_new(app.platform, from, to, totals, app.scratch.get()); };
     const std::vector<std::tuple<const char*, std::function<bool()>, std::string, bool>> cases = {
         {"copy missing", [&] { return copy(sep(d, "MISSING"), sep(d, "COPY")); }, "Full MESSAGE backup source is inaccessible.\r\n", false},
         // An existing destination is never written into, not even an empty one.

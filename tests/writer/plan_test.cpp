@@ -7,7 +7,7 @@
 
 #include "support/planned_session.h"
 #include "ui/headless/script_runner.h"
-#include "writer/plan.h"
+#include "app/plan_commands.h"
 
 namespace marlinth {
 namespace {

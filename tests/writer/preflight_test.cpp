@@ -11,7 +11,7 @@
 #include "support/planned_session.h"
 #include "support/script_harness.h"
 #include "ui/headless/script_runner.h"
-#include "writer/preflight.h"
+#include "app/preflight_commands.h"
 
 namespace marlinth {
 namespace {

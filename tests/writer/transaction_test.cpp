@@ -17,7 +17,7 @@
 #include "support/ready_session.h"
 #include "support/script_harness.h"
 #include "ui/headless/script_runner.h"
-#include "writer/transaction.h"
+#include "app/writer_commands.h"
 
 namespace marlinth {
 namespace {

@@ -1,4 +1,4 @@
-#include "writer/recovery.h"
+#include "app/recovery_commands.h"
 
 #include <vector>
 
@@ -9,7 +9,7 @@
 #include "spitfire/conference.h"
 #include "writer/journal.h"
 #include "writer/node_swap.h"
-#include "writer/preflight.h"
+#include "app/preflight_commands.h"
 
 namespace marlinth {
 

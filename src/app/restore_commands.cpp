@@ -1,4 +1,4 @@
-#include "writer/restore.h"
+#include "app/restore_commands.h"
 
 #include <vector>
 
@@ -9,8 +9,8 @@
 #include "spitfire/conference.h"
 #include "writer/journal.h"
 #include "writer/node_swap.h"
-#include "writer/preflight.h"
-#include "writer/recovery.h"
+#include "app/preflight_commands.h"
+#include "app/recovery_commands.h"
 
 namespace marlinth {
 

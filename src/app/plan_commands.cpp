@@ -1,4 +1,4 @@
-#include "writer/plan.h"
+#include "app/plan_commands.h"
 
 #include "app/setup_commands.h"
 #include "app/prompts.h"

@@ -1,4 +1,4 @@
-#include "writer/preflight.h"
+#include "app/preflight_commands.h"
 
 #include <new>
 #include <vector>
@@ -9,9 +9,9 @@
 #include "spitfire/inspection.h"
 #include "spitfire/message_base.h"
 #include "tosser/links.h"
-#include "writer/plan.h"
+#include "app/plan_commands.h"
 #include "writer/node_swap.h"
-#include "writer/recovery.h"
+#include "app/recovery_commands.h"
 
 namespace marlinth {
 
