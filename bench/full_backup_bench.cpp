@@ -32,12 +32,12 @@
 #include <string>
 #include <vector>
 
+#include "app/full_backup_commands.h"
 #include "core/files.h"
 #include "core/strings.h"
 #include "support/fault_platform.h"
 #include "support/fixture.h"
 #include "ui/headless/headless_session.h"
-#include "app/full_backup_commands.h"
 #include "writer/full_backup.h"
 
 extern char** environ;

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "core/platform.h"
 #include "app/session.h"
-#include "core/text_buffer.h"
 #include "app/view.h"
+#include "core/platform.h"
+#include "core/text_buffer.h"
 #include "import/area_preview.h"
 #include "import/profiles.h"
 #include "settings/proposed_settings.h"

@@ -1,9 +1,9 @@
 #include "app/plan_commands.h"
 
-#include "app/setup_commands.h"
 #include "app/prompts.h"
+#include "app/settings_commands.h"
+#include "app/setup_commands.h"
 #include "core/strings.h"
-#include "settings/settings.h"
 
 namespace marlinth {
 

@@ -3,15 +3,15 @@
 #include <new>
 #include <vector>
 
-#include "core/files.h"
+#include "app/inspection_commands.h"
+#include "app/plan_commands.h"
 #include "app/prompts.h"
+#include "app/recovery_commands.h"
+#include "core/files.h"
 #include "core/strings.h"
-#include "spitfire/inspection.h"
 #include "spitfire/message_base.h"
 #include "tosser/links.h"
-#include "app/plan_commands.h"
 #include "writer/node_swap.h"
-#include "app/recovery_commands.h"
 
 namespace marlinth {
 

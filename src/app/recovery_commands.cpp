@@ -2,14 +2,14 @@
 
 #include <vector>
 
+#include "app/preflight_commands.h"
+#include "app/prompts.h"
 #include "core/config.h"
 #include "core/files.h"
-#include "app/prompts.h"
 #include "core/strings.h"
 #include "spitfire/conference.h"
 #include "writer/journal.h"
 #include "writer/node_swap.h"
-#include "app/preflight_commands.h"
 
 namespace marlinth {
 

@@ -1,8 +1,8 @@
 #include "app/report_export.h"
 
+#include "app/prompts.h"
 #include "app/setup_commands.h"
 #include "core/files.h"
-#include "app/prompts.h"
 #include "core/strings.h"
 
 namespace marlinth {

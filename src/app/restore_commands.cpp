@@ -2,15 +2,15 @@
 
 #include <vector>
 
+#include "app/preflight_commands.h"
+#include "app/prompts.h"
+#include "app/recovery_commands.h"
 #include "app/setup_commands.h"
 #include "core/files.h"
-#include "app/prompts.h"
 #include "core/strings.h"
 #include "spitfire/conference.h"
 #include "writer/journal.h"
 #include "writer/node_swap.h"
-#include "app/preflight_commands.h"
-#include "app/recovery_commands.h"
 
 namespace marlinth {
 

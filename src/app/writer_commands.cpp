@@ -1,12 +1,12 @@
 #include "app/writer_commands.h"
 
-#include "core/files.h"
+#include "app/preflight_commands.h"
 #include "app/prompts.h"
+#include "app/recovery_commands.h"
+#include "core/files.h"
 #include "core/strings.h"
 #include "writer/journal.h"
 #include "writer/node_swap.h"
-#include "app/preflight_commands.h"
-#include "app/recovery_commands.h"
 #include "writer/staged_image.h"
 
 namespace marlinth {

@@ -1,13 +1,13 @@
 #include "ui/startup.h"
 
+#include "app/preflight_commands.h"
+#include "app/prompts.h"
+#include "app/recovery_commands.h"
 #include "app/setup_commands.h"
 #include "core/files.h"
-#include "app/prompts.h"
 #include "core/strings.h"
 #include "import/profiles.h"
 #include "ui/screens.h"
-#include "app/preflight_commands.h"
-#include "app/recovery_commands.h"
 
 namespace marlinth {
 

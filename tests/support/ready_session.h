@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "support/planned_session.h"
 #include "app/writer_commands.h"
+#include "support/planned_session.h"
 
 namespace marlinth::test {
 

@@ -9,10 +9,10 @@
 #include <functional>
 #include <system_error>
 
+#include "app/full_backup_commands.h"
 #include "support/planned_session.h"
 #include "support/script_harness.h"
 #include "support/tree_snapshot.h"
-#include "app/full_backup_commands.h"
 #include "writer/full_backup.h"
 
 namespace marlinth {
