@@ -1,3 +1,6 @@
+// src/import/: the .NA area list, network profiles, preview and review rules as data.
+// Includes core and spitfire; no App, no View.
+//
 // The .NA area-list parser: picks a network profile, splits every record line into echo tag and
 // description, builds the caller-facing conference name, numbers the areas provisionally after
 // the existing conferences and gives each one its verdict (READY, REVIEW or BLOCKED) with the
