@@ -48,8 +48,8 @@ void run_full_message_backup(App& app) {
         return;
 
     s.reset();
-    const bool idle = check_node_occupancy(app, s);
-    const bool clear = check_processes_and_busy_flag(app, s);
+    const bool idle = check_node_occupancy(app.platform, app.setup, s, app.scratch.get());
+    const bool clear = check_processes_and_busy_flag(app.platform, app.setup.message_dir, s);
     if (!idle || !clear) {
         s.append_line();
         s.append_line("FULL BACKUP BLOCKED. Correct every item above, close all node windows, and try again.");
@@ -57,7 +57,7 @@ void run_full_message_backup(App& app) {
         return;
     }
     s.reset();
-    if (!check_backup_root(app, s)) {
+    if (!check_backup_root_field(app, s)) {
         fail_with_scratch(app);
         return;
     }

@@ -12,19 +12,12 @@
 #include "spitfire/message_base.h"
 #include "tosser/links.h"
 #include "writer/node_swap.h"
+#include "writer/preflight.h"
 
 namespace marlinth {
 
 namespace {
 
-constexpr uint32_t kMaxWhosonBytes = 24576;
-constexpr const char* kProbeName = "Marlinth-write-test.tmp";
-
-bool any_irex_running(Platform& platform) {
-    for (const char* name : {"IREX.EXE", "IREX32.EXE", "IREXW32.EXE", "REXW.EXE", "I-REX.EXE"})
-        if (is_process_running(platform, name)) return true;
-    return false;
-}
 
 bool check_signature(App& app, TextBuffer& w, bool interactive) {
     Sha256Digest current{};
@@ -164,144 +157,9 @@ bool check_future_numbers(App& app, TextBuffer& w) {
 
 }  // namespace
 
-bool check_node_occupancy(App& app, TextBuffer& w) {
-    std::string path;
-    if (app.setup.use_quarro && !app.setup.quarro_cfg_path.empty()) {
-        // The parser's diagnostics go to the Scratch buffer, unless Scratch is this report.
-        std::unique_ptr<TextBuffer> own;
-        TextBuffer* diagnostics = app.scratch.get();
-        if (diagnostics == &w) {
-            own = TextBuffer::create();
-            diagnostics = own.get();
-        }
-        if (diagnostics) diagnostics->reset();
-        std::string workdir;
-        if (!resolve_tosser_paths(app.platform, app.setup.quarro_cfg_path, nullptr, 0, nullptr, 0, &workdir,
-                                  kPathCapacity, diagnostics)) {
-            w.append_line("ERROR: Unable to resolve QUARRO32 WORKDIR from " + app.setup.quarro_cfg_path);
-            if (diagnostics) w.append(diagnostics->view());
-            return false;
-        }
-        if (!join_path(path, kPathCapacity, workdir, "SFWHOSON.DAT")) {
-            w.append_line("ERROR: QUARRO32 WORKDIR\\SFWHOSON.DAT path is too long; cannot prove that Spitfire nodes are idle.");
-            return false;
-        }
-        w.append_line("INFO: Spitfire node-status file (QUARRO32 WORKDIR): " + path);
-    } else {
-        std::string work;
-        if (!join_path(work, kPathCapacity, app.setup.nodes.dir[1], "WORK") ||
-            !join_path(path, kPathCapacity, work, "SFWHOSON.DAT")) {
-            w.append_line("ERROR: Default Node 1 WORK\\SFWHOSON.DAT path is too long; cannot prove that Spitfire nodes are idle.");
-            return false;
-        }
-        w.append_line("INFO: Spitfire node-status file (default Node 1 WORK): " + path);
-    }
-    ByteBuffer bytes;
-    if (!read_file_capped(app.platform, path, bytes, kMaxWhosonBytes, &w)) {
-        w.append_line("ERROR: Unable to validate Spitfire node status from " + path);
-        return false;
-    }
-    if (bytes.size() == 0 || bytes.size() % 6 != 0) {
-        w.append_line("ERROR: SFWHOSON.DAT has invalid size " + dec(bytes.size()) +
-                      "; expected a nonzero multiple of 6 bytes.");
-        return false;
-    }
-    const uint32_t records = bytes.size() / 6;
-    uint32_t occupied = 0;
-    for (uint32_t k = 0; k < records; ++k) {
-        const uint8_t* r = bytes.data() + k * 6;
-        const int16_t user = static_cast<int16_t>(r[0] | (r[1] << 8));
-        if (user < 0) continue;
-        ++occupied;
-        w.append("ERROR: Node " + dec(k + 1) + " is occupied by UserNo " + sdec(user) + " (Mode=0x");
-        w.append_hex_byte(r[2]);
-        w.append_line(").");
-    }
-    if (occupied > 0) {
-        w.append_line("ERROR: SFWHOSON.DAT reports " + dec(occupied) +
-                      " occupied node record(s). Shut down every Spitfire node before writing.");
-        return false;
-    }
-    w.append_line("PASS: SFWHOSON.DAT node check: " + dec(records) + " record(s); no occupied Spitfire callers found.");
-    w.append_line("NOTICE: SFWHOSON.DAT cannot prove that idle Spitfire node processes are closed. Manually close every "
-                  "node window before commit.");
-    return true;
-}
-
-bool check_processes_and_busy_flag(App& app, TextBuffer& w) {
-    Platform& p = app.platform;
-    if (is_process_running(p, "NTVDM.EXE"))
-        w.append_line("INFO: NTVDM.EXE is running; SFWHOSON.DAT is authoritative for actual Spitfire node occupancy.");
-    else
-        w.append_line("INFO: NTVDM.EXE is not running; SFWHOSON.DAT remains the authoritative Spitfire node check.");
-    bool ok = true;
-    if (is_process_running(p, "QUARRO32.EXE")) {
-        w.append_line("ERROR: QUARRO32.EXE is running. Shut down the tosser.");
-        ok = false;
-    } else {
-        w.append_line("PASS: QUARRO32.EXE is not running.");
-    }
-    if (any_irex_running(p)) {
-        w.append_line("ERROR: A known iREX process is running. Shut down the external mailer before changing conference "
-                      "configuration.");
-        ok = false;
-    } else {
-        w.append_line("NOTICE: No known iREX process name was detected. This does not prove that another external "
-                      "mailer is stopped; manually stop every mailer/tosser before commit.");
-    }
-    std::string busy;
-    if (!join_path(busy, kPathCapacity, app.setup.message_dir, "QUARRO.BSY")) {
-        w.append_line("ERROR: QUARRO.BSY path is too long; cannot prove that no toss/scan transaction is active.");
-        return false;
-    }
-    if (is_file(p, busy)) {
-        w.append_line("ERROR: QUARRO.BSY exists: " + busy);
-        w.append_line("       Confirm no QUARRO32 process is running before treating it as stale.");
-        return false;
-    }
-    w.append_line("PASS: QUARRO.BSY is absent.");
-    return ok;
-}
-
-bool check_backup_root(App& app, TextBuffer& w) {
-    Platform& p = app.platform;
+bool check_backup_root_field(App& app, TextBuffer& w) {
     app.setup.backup_root = trimmed(bounded(app.view.text(ControlId::BackupRoot), kMaxPath));
-    const std::string& root = app.setup.backup_root;
-    if (root.empty()) {
-        w.append_line("ERROR: Select a backup root directory.");
-        return false;
-    }
-    for (int i = 1; i <= app.setup.nodes.count && i <= kMaxNodes; ++i) {
-        if (!paths_are_separate(p, root, app.setup.nodes.dir[i])) {
-            w.append_line("ERROR: Backup root must be separate from Node " + dec(static_cast<uint64_t>(i)) +
-                          " and may not contain or be contained by it.");
-            return false;
-        }
-    }
-    if (!paths_are_separate(p, root, app.setup.message_dir)) {
-        w.append_line("ERROR: Backup root must be separate from the shared MESSAGE directory.");
-        return false;
-    }
-    if (!paths_are_separate(p, root, app.files.program_dir)) {
-        w.append_line("ERROR: Backup root must be separate from the Marlinth program directory.");
-        return false;
-    }
-    if (!ensure_directory(p, root, &w)) return false;
-    std::string probe;
-    if (!join_path(probe, kPathCapacity, root, kProbeName)) {
-        w.append_line("ERROR: Backup-root probe path is too long.");
-        return false;
-    }
-    static const uint8_t kProbeBytes[4] = {'M', 'R', 'L', '3'};
-    const bool probed = delete_temp_file(p, probe, &w) && write_file_durable_new(p, probe, kProbeBytes, 4, &w) &&
-                        verify_file_bytes(p, probe, kProbeBytes, 4, &w) && delete_temp_file(p, probe, &w);
-    if (!probed) {
-        delete_temp_file(p, probe, nullptr);  // never leave a half-made probe behind
-        w.append_line("ERROR: Backup root failed its create/write/verify/delete probe.");
-        return false;
-    }
-    w.append_line("PASS: Backup root is separate and writable: " + root);
-    return true;
+    return check_backup_root(app.platform, app.setup, app.files.program_dir, w);
 }
 
 void update_commit_buttons(App& app) {
@@ -327,11 +185,11 @@ bool run_writer_preflight(App& app, bool interactive) {
     const bool plan_was_current = app.flags.plan_current;
     const bool settled = check_no_unsettled_journal(app, w);
     bool passed = check_signature(app, w, interactive) && settled;
-    const bool nodes_idle = check_node_occupancy(app, w);
-    const bool processes_clear = check_processes_and_busy_flag(app, w);
+    const bool nodes_idle = check_node_occupancy(app.platform, app.setup, w, app.scratch.get());
+    const bool processes_clear = check_processes_and_busy_flag(app.platform, app.setup.message_dir, w);
     passed = nodes_idle && passed;
     passed = processes_clear && passed;
-    passed = check_backup_root(app, w) && passed;
+    passed = check_backup_root_field(app, w) && passed;
     passed = check_na_source(app, w) && passed;
     passed = check_count(app, w) && passed;
     passed = check_node_files(app, w) && passed;

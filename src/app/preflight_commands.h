@@ -3,13 +3,13 @@
 #pragma once
 
 #include "app/app.h"
+#include "writer/preflight.h"
 
 namespace marlinth {
 
 bool run_writer_preflight(App& app, bool interactive);
-bool check_node_occupancy(App& app, TextBuffer& report);
-bool check_processes_and_busy_flag(App& app, TextBuffer& report);
-bool check_backup_root(App& app, TextBuffer& report);
+// Takes the backup root from its field into the setup, then checks it (writer/preflight.h).
+bool check_backup_root_field(App& app, TextBuffer& report);
 // The Run Writer Preflight command.
 void run_preflight_command(App& app);
 // The backup root's Browse button on the Writer tab.

@@ -37,8 +37,8 @@ bool nodes_are_offline(App& app, const Journal& j, TextBuffer& w) {
     const SetupState kept = app.setup;
     for (size_t i = 0; i < j.nodes.size(); ++i) app.setup.nodes.dir[i + 1] = parent_of(j.nodes[i].file);
     app.setup.nodes.count = static_cast<int32_t>(j.nodes.size());
-    const bool idle = check_node_occupancy(app, w);
-    const bool clear = check_processes_and_busy_flag(app, w);
+    const bool idle = check_node_occupancy(app.platform, app.setup, w, app.scratch.get());
+    const bool clear = check_processes_and_busy_flag(app.platform, app.setup.message_dir, w);
     app.setup = kept;
     return idle && clear;
 }

@@ -214,8 +214,8 @@ void restore_from_backup(App& app) {
     const bool offline = usable && [&] {
         w.append_line();
         heading(w, "SAFETY CHECKS", '-');
-        const bool idle = check_node_occupancy(app, w);
-        return check_processes_and_busy_flag(app, w) && idle;
+        const bool idle = check_node_occupancy(app.platform, app.setup, w, app.scratch.get());
+        return check_processes_and_busy_flag(app.platform, app.setup.message_dir, w) && idle;
     }();
     app.view.set_text(ControlId::WriterText, w.str());
     if (!usable || !offline) {
