@@ -1,7 +1,5 @@
 #include "app/inspection_commands.h"
 
-#include <cstring>
-
 #include "app/prompts.h"
 #include "app/settings_commands.h"
 #include "app/setup_commands.h"
@@ -14,18 +12,10 @@ namespace marlinth {
 
 namespace {
 
-constexpr const char* kConferenceFile = "SFMCONF.DAT";
-
 void section(TextBuffer& report, const std::string& name) {
     report.append_line();
     report.append_line(name);
     report.append_line(std::string(name.size(), '-'));
-}
-
-void node_line(TextBuffer& report, int node, std::string_view rest) {
-    report.append("Node ");
-    report.append_uint(static_cast<uint32_t>(node));
-    report.append_line(rest);
 }
 
 std::string run_stamp(const LocalTime& t) {
@@ -40,84 +30,6 @@ void show_report(App& app) { app.view.set_text(ControlId::ReportText, app.report
 
 void show_tab_if_advanced(App& app, Tab tab) {
     if (advanced_tools_showing(app)) app.shell->show_tab(tab);
-}
-
-// Reads one node's SFMCONF.DAT whole, at most the largest valid conference file.
-bool read_node_file(App& app, const std::string& node_dir, ByteBuffer& out, TextBuffer* failures) {
-    std::string path;
-    if (!join_path(path, kPathCapacity, node_dir, kConferenceFile)) return false;  // reported as missing before
-    return read_file_capped(app.platform, path, out, kMaxConferenceFileSize, failures);
-}
-
-// Every node directory with its three required files, and the MESSAGE directory. Every node is
-// checked even after an error; true when nothing is missing.
-bool validate_paths(App& app, TextBuffer& report) {
-    bool ok = true;
-    for (int i = 1; i <= app.setup.nodes.count; ++i) {
-        const std::string& dir = app.setup.nodes.dir[static_cast<size_t>(i)];
-        node_line(report, i, ": " + dir);
-        if (!is_directory(app.platform, dir)) {
-            report.append_line("  ERROR: directory is inaccessible.");
-            ok = false;
-            continue;
-        }
-        for (const char* name : {kConferenceFile, "SPITFIRE.EXE", "SPITFIRE.OVR"}) {
-            std::string path;
-            if (join_path(path, kPathCapacity, dir, name) && is_file(app.platform, path)) continue;
-            report.append_line(std::string("  ERROR: ") + name + " is missing.");
-            ok = false;
-        }
-    }
-    if (!is_directory(app.platform, app.setup.message_dir)) {
-        report.append_line("ERROR: Shared MESSAGE directory is inaccessible.");
-        ok = false;
-    }
-    return ok;
-}
-
-// Each other node's copy against the baseline; true when every one is identical.
-bool compare_nodes(App& app, TextBuffer& report, const std::string& baseline_digest) {
-    const ByteBuffer& base = app.baseline.bytes;
-    bool all_match = true;
-    report.append_line("Node 1 is the canonical/master copy for comparison.");
-    report.append_line("Node 1: MASTER");
-    for (int i = 2; i <= app.setup.nodes.count; ++i) {
-        ByteBuffer copy;
-        if (!read_node_file(app, app.setup.nodes.dir[static_cast<size_t>(i)], copy, nullptr)) {
-            node_line(report, i, ": ERROR reading SFMCONF.DAT");
-            all_match = false;
-            continue;
-        }
-        if (copy.size() == base.size() && std::memcmp(copy.data(), base.data(), base.size()) == 0) {
-            node_line(report, i, ": MATCH (size, bytes, SHA-256)");
-            continue;
-        }
-        node_line(report, i, ": ERROR - differs from Node 1");
-        report.append_line("  Node 1 hash: " + baseline_digest);
-        report.append_line("  This node:   " + sha256_hex(copy.data(), copy.size()));
-        all_match = false;
-    }
-    return all_match;
-}
-
-void append_conference_records(TextBuffer& report, const std::vector<ConferenceView>& views) {
-    for (const ConferenceView& v : views) {
-        report.append("#");
-        report.append_uint(v.number);
-        report.append(" \"");
-        report.append(v.name);
-        report.append("\"  NetID=");
-        report.append(v.net_id);
-        report.append("  Access=");
-        report.append_int(v.conference_security);
-        report.append("  Entry=");
-        report.append_int(v.message_entry_security);
-        report.append("  NetMail=");
-        report.append_uint(v.netmail);
-        report.append("  Route=");
-        report.append_uint(v.allow_routing);
-        report.append_line();
-    }
 }
 
 // The Conferences list, the Hex Record list with its first conference shown, from the baseline.
@@ -233,7 +145,7 @@ void run_inspection(App& app) {
     report.append_line("Shared MESSAGE directory: " + app.setup.message_dir);
 
     section(report, "NODE VALIDATION");
-    if (!validate_paths(app, report)) {
+    if (!validate_paths(app.platform, app.setup, report)) {
         stop_after_path_failure(app);
         return;
     }
@@ -243,7 +155,7 @@ void run_inspection(App& app) {
     app.scratch->reset();
     ByteBuffer primary;
     std::vector<ConferenceView> views;
-    if (!read_node_file(app, app.setup.nodes.dir[1], primary, app.scratch.get()) ||
+    if (!read_node_file(app.platform, app.setup.nodes.dir[1], primary, app.scratch.get()) ||
         !decode_conference_file(primary.data(), primary.size(), views, app.scratch.get())) {
         stop_after_baseline_failure(app);
         return;
@@ -258,7 +170,7 @@ void run_inspection(App& app) {
     report.append_line("  SHA-256: " + digest);
 
     section(report, "NODE SFMCONF COMPARISON");
-    const bool nodes_match = compare_nodes(app, report, digest);
+    const bool nodes_match = compare_nodes(app.platform, app.setup, app.baseline.bytes, digest, report);
 
     section(report, "CONFERENCE RECORDS");
     append_conference_records(report, base.conferences);
