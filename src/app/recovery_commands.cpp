@@ -10,6 +10,7 @@
 #include "spitfire/conference.h"
 #include "writer/journal.h"
 #include "writer/node_swap.h"
+#include "writer/recovery.h"
 
 namespace marlinth {
 
@@ -25,67 +26,16 @@ void heading(TextBuffer& w, const std::string& title, char rule) {
 
 void show_writer(App& app) { app.view.set_text(ControlId::WriterText, app.writer->str()); }
 
-std::string in_dir(const std::string& dir, const char* name) {
-    std::string path;
-    return join_path(path, kPathCapacity, dir, name) ? path : std::string();
-}
-
 // The occupancy and process checks of the preflight, against the nodes the journal names.
 bool nodes_are_offline(App& app, const Journal& j, TextBuffer& w) {
     w.append_line();
     heading(w, "SAFETY CHECKS", '-');
-    const SetupState kept = app.setup;
-    for (size_t i = 0; i < j.nodes.size(); ++i) app.setup.nodes.dir[i + 1] = parent_of(j.nodes[i].file);
-    app.setup.nodes.count = static_cast<int32_t>(j.nodes.size());
-    const bool idle = check_node_occupancy(app.platform, app.setup, w, app.scratch.get());
+    SetupState journal_nodes = app.setup;
+    for (size_t i = 0; i < j.nodes.size(); ++i) journal_nodes.nodes.dir[i + 1] = parent_of(j.nodes[i].file);
+    journal_nodes.nodes.count = static_cast<int32_t>(j.nodes.size());
+    const bool idle = check_node_occupancy(app.platform, journal_nodes, w, app.scratch.get());
     const bool clear = check_processes_and_busy_flag(app.platform, app.setup.message_dir, w);
-    app.setup = kept;
     return idle && clear;
-}
-
-// Appends a RECOVERY section to the transaction's own record (whole or absent, as before).
-void add_recovery_section(App& app, const Journal& j, const std::string& section) {
-    const std::string record = in_dir(j.transaction_dir, j.kind == JournalKind::Append ? "TRANSACTION.txt" : "RESTORE.txt");
-    if (record.empty()) return;
-    ByteBuffer old;
-    std::string text;
-    if (read_file_capped(app.platform, record, old, TextBuffer::kCapacity, nullptr)) text.assign(old.view());
-    text += "\r\nRECOVERY\r\n--------\r\n" + section;
-    write_record(app.platform, record, text);
-}
-
-// Every node not in its old state goes back to its backup, after every needed backup has been
-// checked against the journal. True when every node holds its old bytes afterwards.
-bool undo_transaction(App& app, const Journal& j, const std::vector<NodeBytes>& states, TextBuffer& w) {
-    Platform& p = app.platform;
-    w.append_line();
-    heading(w, "RESTORE FROM THE TRANSACTION'S BACKUPS", '-');
-    std::vector<ByteBuffer> backups(j.nodes.size());
-    std::vector<NodeSwap> nodes;
-    bool usable = true;
-    for (size_t i = 0; i < j.nodes.size(); ++i) {
-        if (states[i] == NodeBytes::Old) continue;
-        const JournalNode& n = j.nodes[i];
-        if (!read_file_capped(p, n.backup, backups[i], kMaxConferenceFileSize, &w) ||
-            !(fingerprint_of(backups[i].data(), backups[i].size()) == n.old_bytes)) {
-            if (!backups[i].empty()) w.append_line("ERROR: Backup does not match the journal: " + n.backup);
-            usable = false;
-            continue;
-        }
-        NodeSwap s;
-        s.number = static_cast<int>(i + 1);
-        s.file = n.file;
-        s.backup = n.backup;
-        s.old_data = backups[i].data();
-        s.old_size = backups[i].size();
-        s.state = states[i];
-        nodes.push_back(s);
-    }
-    if (!usable) {
-        w.append_line("No node file was changed.");
-        return false;
-    }
-    return restore_old_bytes(p, nodes, nullptr, 0, w);
 }
 
 }  // namespace
@@ -144,7 +94,7 @@ void recover_interrupted_transaction(App& app) {
     const std::string found = "An interrupted " + what + " transaction was found";
     if (all_new) {
         w.append_line("RECOVERY RESULT: The transaction had finished on every node.");
-        add_recovery_section(app, j, std::string(w.view().substr(w.view().find("Journal: "))));
+        add_recovery_section(p, j, std::string(w.view().substr(w.view().find("Journal: "))));
         settle_journal(app);
         app.flags.write_completed = true;
         show_writer(app);
@@ -161,7 +111,7 @@ void recover_interrupted_transaction(App& app) {
     }
     if (not_old.empty()) {
         w.append_line("RECOVERY RESULT: No node had been changed; every node holds its original bytes.");
-        write_record(p, in_dir(j.transaction_dir, "RECOVERY.txt"), w.view());
+        write_record(p, transaction_file(j.transaction_dir, "RECOVERY.txt"), w.view());
         settle_journal(app);
         show_writer(app);
         status_and_log(app, "Interrupted " + what + " transaction found before any node changed; journal removed.");
@@ -192,11 +142,11 @@ void recover_interrupted_transaction(App& app) {
                        "Nothing was changed. Shut everything down and restart Marlinth to recover.");
         return;
     }
-    const bool restored = undo_transaction(app, j, states, w);
+    const bool restored = undo_transaction(p, j, states, w);
     w.append_line();
     w.append_line(restored ? "RECOVERY RESULT: Every node holds its bytes from before the transaction again."
                            : "RECOVERY RESULT: DANGER: Not every node could be restored. The journal was kept.");
-    write_record(p, in_dir(j.transaction_dir, "RECOVERY.txt"), w.view());
+    write_record(p, transaction_file(j.transaction_dir, "RECOVERY.txt"), w.view());
     show_writer(app);
     if (restored) {
         settle_journal(app);
