@@ -19,17 +19,12 @@ namespace {
 constexpr const char* kRecoveryRequired =
     "BLOCKED: Marlinth.journal records an unfinished transaction. Restart Marlinth to recover the nodes.";
 
-void heading(TextBuffer& w, const std::string& title, char rule) {
-    w.append_line(title);
-    w.append_line(std::string(title.size(), rule));
-}
-
 void show_writer(App& app) { app.view.set_text(ControlId::WriterText, app.writer->str()); }
 
 // The occupancy and process checks of the preflight, against the nodes the journal names.
 bool nodes_are_offline(App& app, const Journal& j, TextBuffer& w) {
     w.append_line();
-    heading(w, "SAFETY CHECKS", '-');
+    append_heading(w, "SAFETY CHECKS", '-');
     SetupState journal_nodes = app.setup;
     for (size_t i = 0; i < j.nodes.size(); ++i) journal_nodes.nodes.dir[i + 1] = parent_of(j.nodes[i].file);
     journal_nodes.nodes.count = static_cast<int32_t>(j.nodes.size());
@@ -60,7 +55,7 @@ void recover_interrupted_transaction(App& app) {
     if (!p.attributes(path).exists) return;
     TextBuffer& w = *app.writer;
     w.reset();
-    heading(w, "Marlinth v0.4b TRANSACTION RECOVERY", '=');
+    append_heading(w, "Marlinth v0.4b TRANSACTION RECOVERY", '=');
     w.append_line("Journal: " + path);
     ByteBuffer bytes;
     Journal j;

@@ -11,6 +11,8 @@
 #include "spitfire/conference.h"
 #include "writer/journal.h"
 #include "writer/node_swap.h"
+#include "writer/recovery.h"
+#include "writer/restore.h"
 
 namespace marlinth {
 
@@ -18,82 +20,8 @@ namespace {
 
 constexpr const char* kRefused = "Restore from Backup was refused. Nothing was changed. Review the Writer output.";
 
-void heading(TextBuffer& w, const std::string& title, char rule) {
-    w.append_line(title);
-    w.append_line(std::string(title.size(), rule));
-}
-
 std::string describe(const ByteBuffer& b) {
     return dec(b.size()) + " bytes, SHA-256 " + sha256_hex(b.data(), b.size());
-}
-
-bool same_bytes(const ByteBuffer& a, const ByteBuffer& b) { return a.size() == b.size() && a.view() == b.view(); }
-
-// The chosen directory must hold one valid, identical backup per configured node and no more.
-bool read_backups(App& app, const std::string& dir, std::vector<ByteBuffer>& backups, TextBuffer& w) {
-    Platform& p = app.platform;
-    const int count = app.setup.nodes.count;
-    backups.resize(static_cast<size_t>(count));
-    bool usable = true;
-    for (int i = 1; i <= count; ++i) {
-        std::string path;
-        ByteBuffer& b = backups[static_cast<size_t>(i - 1)];
-        if (!join_path(path, kPathCapacity, dir, node_backup_name(i)) || !is_file(p, path)) {
-            w.append_line("ERROR: Missing backup for Node " + dec(static_cast<uint64_t>(i)) + ": " + path);
-            usable = false;
-            continue;
-        }
-        std::vector<ConferenceView> views;
-        if (!read_file_capped(p, path, b, kMaxConferenceFileSize, &w) ||
-            !decode_conference_file(b.data(), b.size(), views, &w)) {
-            w.append_line("ERROR: Not a valid conference file: " + path);
-            usable = false;
-        } else if (i > 1 && !backups[0].empty() && !same_bytes(b, backups[0])) {
-            w.append_line("ERROR: Backup differs from Node 1's backup: " + path);
-            usable = false;
-        }
-    }
-    std::string extra;
-    if (count < kMaxNodes && join_path(extra, kPathCapacity, dir, node_backup_name(count + 1)) && is_file(p, extra)) {
-        w.append_line("ERROR: The directory holds a backup for Node " + dec(static_cast<uint64_t>(count + 1)) +
-                      ", which is not configured: " + extra);
-        usable = false;
-    }
-    return usable;
-}
-
-// The conferences of Node 1's current file that the backup does not have, and the message-base
-// files that exist for them (they stay where they are).
-void list_conferences_lost(App& app, const ByteBuffer& current, const ByteBuffer& backup, TextBuffer& w) {
-    std::vector<ConferenceView> now;
-    decode_conference_file(current.data(), current.size(), now, nullptr);
-    const size_t kept = backup.size() / kRecordSize;
-    w.append_line();
-    heading(w, "CONFERENCES THAT WILL NO LONGER EXIST", '-');
-    std::vector<uint32_t> numbers;
-    for (size_t k = kept; k < now.size(); ++k) {
-        w.append_line("#" + dec(now[k].number) + " " + now[k].name + " [" + now[k].net_id + "]");
-        numbers.push_back(now[k].number);
-    }
-    if (numbers.empty()) w.append_line("None.");
-    w.append_line();
-    heading(w, "MESSAGE-BASE FILES LEFT IN PLACE", '-');
-    std::vector<DirEntry> entries;
-    size_t listed = 0;
-    if (!numbers.empty() && app.platform.list_directory(app.setup.message_dir, entries)) {
-        for (uint32_t n : numbers) {
-            const std::string family = "SFMSG" + dec2(n);
-            for (const DirEntry& e : entries) {
-                if (e.directory || !starts_with_nocase(e.name, family)) continue;
-                if (e.name.size() != family.size() && e.name[family.size()] != '.') continue;
-                std::string path;
-                join_path(path, kPathCapacity, app.setup.message_dir, e.name);
-                w.append_line(path + " (" + dec(e.size) + " bytes)");
-                ++listed;
-            }
-        }
-    }
-    if (listed == 0) w.append_line("None.");
 }
 
 // The transaction itself: verified backups of the current files, the journal, every node
@@ -102,7 +30,7 @@ bool run_restore(App& app, std::vector<ByteBuffer>& current, const ByteBuffer& i
     Platform& p = app.platform;
     const std::string& root = app.setup.backup_root;
     w.append_line();
-    heading(w, "RESTORE TRANSACTION", '-');
+    append_heading(w, "RESTORE TRANSACTION", '-');
     std::string dir;
     const bool dir_created = create_transaction_dir(p, root, dir, kPathCapacity, &w);
     std::vector<NodeSwap> nodes;
@@ -136,7 +64,7 @@ bool run_restore(App& app, std::vector<ByteBuffer>& current, const ByteBuffer& i
         } else {
             w.append_line("RESTORE FAILURE at Node " + dec(static_cast<uint64_t>(failed)) + ". Putting every node back.");
             w.append_line();
-            heading(w, "ROLLBACK", '-');
+            append_heading(w, "ROLLBACK", '-');
             settled = restore_old_bytes(p, nodes, image.data(), image.size(), w);
             w.append_line(settled ? "RESTORE RESULT: FAILED; every node holds its bytes from before the restore."
                                   : "RESTORE RESULT: DANGER: Nodes that do not hold their bytes from before the restore: " +
@@ -191,12 +119,12 @@ void restore_from_backup(App& app) {
 
     TextBuffer& w = *app.writer;
     w.reset();
-    heading(w, "Marlinth v0.4b RESTORE FROM BACKUP", '=');
+    append_heading(w, "Marlinth v0.4b RESTORE FROM BACKUP", '=');
     w.append_line("Backup directory: " + dir);
     std::vector<ByteBuffer> backups, current(static_cast<size_t>(app.setup.nodes.count));
-    bool usable = read_backups(app, dir, backups, w);
+    bool usable = read_backups(app.platform, app.setup.nodes.count, dir, backups, w);
     w.append_line();
-    heading(w, "NODES", '-');
+    append_heading(w, "NODES", '-');
     for (int i = 1; i <= app.setup.nodes.count; ++i) {
         std::string path;
         ByteBuffer& now = current[static_cast<size_t>(i - 1)];
@@ -210,10 +138,10 @@ void restore_from_backup(App& app) {
         const ByteBuffer& b = backups[static_cast<size_t>(i - 1)];
         w.append_line(node + ": now " + describe(now) + (b.empty() ? std::string() : "; backup " + describe(b)));
     }
-    if (usable) list_conferences_lost(app, current[0], backups[0], w);
+    if (usable) list_conferences_lost(app.platform, app.setup.message_dir, current[0], backups[0], w);
     const bool offline = usable && [&] {
         w.append_line();
-        heading(w, "SAFETY CHECKS", '-');
+        append_heading(w, "SAFETY CHECKS", '-');
         const bool idle = check_node_occupancy(app.platform, app.setup, w, app.scratch.get());
         return check_processes_and_busy_flag(app.platform, app.setup.message_dir, w) && idle;
     }();

@@ -6,14 +6,10 @@
 
 namespace marlinth {
 
-namespace {
-
-void heading(TextBuffer& w, const std::string& title, char rule) {
+void append_heading(TextBuffer& w, const std::string& title, char rule) {
     w.append_line(title);
     w.append_line(std::string(title.size(), rule));
 }
-
-}  // namespace
 
 std::string transaction_file(const std::string& dir, const char* name) {
     std::string path;
@@ -32,7 +28,7 @@ void add_recovery_section(Platform& platform, const Journal& j, const std::strin
 
 bool undo_transaction(Platform& p, const Journal& j, const std::vector<NodeBytes>& states, TextBuffer& w) {
     w.append_line();
-    heading(w, "RESTORE FROM THE TRANSACTION'S BACKUPS", '-');
+    append_heading(w, "RESTORE FROM THE TRANSACTION'S BACKUPS", '-');
     std::vector<ByteBuffer> backups(j.nodes.size());
     std::vector<NodeSwap> nodes;
     bool usable = true;

@@ -12,6 +12,8 @@
 
 namespace marlinth {
 
+// A report heading: the title and a rule of `rule` characters under it.
+void append_heading(TextBuffer& report, const std::string& title, char rule);
 // A file of the transaction directory, or empty when the path does not fit.
 std::string transaction_file(const std::string& transaction_dir, const char* name);
 // Appends a RECOVERY section to the transaction's own record (whole or absent, as before).
