@@ -32,6 +32,7 @@
 #include <string>
 #include <vector>
 
+#include "app/full_backup_commands.h"
 #include "core/files.h"
 #include "core/strings.h"
 #include "support/fault_platform.h"
@@ -164,7 +165,7 @@ double run_copy(Platform& native, const Generated& g, const std::string& home, c
     app.set_program_dir(home);
     TreeTotals copied;
     const Clock::time_point start = Clock::now();
-    const bool ok = copy_tree_new(app, g.inst.message_dir, destination, copied, app.scratch.get());
+    const bool ok = copy_tree_new(app.platform, g.inst.message_dir, destination, copied, app.scratch.get());
     const double s = seconds_since(start);
     if (!ok || copied.files != g.files || copied.bytes != g.bytes) {
         std::fprintf(stderr, "copy failed: %s\n", app.scratch->c_str());

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "import/area_list.h"
+#include "app/import_commands.h"
 #include "support/fixture.h"
 #include "support/na_fixture.h"
 #include "support/temp_dir.h"

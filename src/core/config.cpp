@@ -1,8 +1,6 @@
 #include "core/config.h"
 
-#include "core/files.h"
 #include "core/line_reader.h"
-#include "core/prompts.h"
 #include "core/strings.h"
 
 namespace marlinth {
@@ -35,30 +33,23 @@ void apply_setting(SetupState& setup, const std::string& key, const std::string&
 
 }  // namespace
 
-void parse_configuration(std::string_view text, SetupState& out) {
+SetupState parse_configuration(std::string_view bytes) {
     SetupState setup;
     // A file saved by an editor that marks UTF-8 starts with a byte-order mark; it is no part of the first key.
-    if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
-    LineReader lines(text, 511, LineReader::LongLines::SplitRemainder);
+    if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
+    LineReader lines(bytes, 511, LineReader::LongLines::SplitRemainder);
     TextLine line;
     while (lines.next(line)) {
-        std::string entry = trimmed(line.text);
-        if (entry.empty() || entry[0] == ';') continue;
-        size_t eq = entry.find('=');
-        std::string key = bounded(std::string_view(entry).substr(0, eq), 63);
-        std::string value = eq == std::string::npos ? std::string() : bounded(std::string_view(entry).substr(eq + 1), 447);
+        std::string text = trimmed(line.text);
+        if (text.empty() || text[0] == ';') continue;
+        size_t eq = text.find('=');
+        std::string key = bounded(std::string_view(text).substr(0, eq), 63);
+        std::string value = eq == std::string::npos ? std::string() : bounded(std::string_view(text).substr(eq + 1), 447);
         key = to_upper_ascii(trimmed(key));
         trim_text(value);
         apply_setting(setup, key, value);
     }
-    out = setup;
-}
-
-void load_configuration(App& app) {
-    app.scratch->reset();
-    ByteBuffer data;
-    if (!read_file_capped(app.platform, app.files.config_path, data, kMaxConfigBytes, app.scratch.get())) return;
-    parse_configuration(data.view(), app.setup);
+    return setup;
 }
 
 void apply_default_backup_root(SetupState& setup) {
@@ -84,55 +75,6 @@ std::string configuration_text(const SetupState& setup) {
     return out;
 }
 
-bool save_configuration(App& app) {
-    if (!validate_setup(app, true)) return false;
-    app.setup.backup_root = trimmed(bounded(app.view.text(ControlId::BackupRoot), kMaxPath));
-    app.scratch->reset();
-    app.scratch->append(configuration_text(app.setup));
-    // Through a flushed temporary file and a rename: a crash leaves the old file or the new one.
-    const std::string_view text = app.scratch->view();
-    if (!replace_file_atomic(app.platform, app.files.config_path, reinterpret_cast<const uint8_t*>(text.data()),
-                             static_cast<uint32_t>(text.size()), nullptr)) {
-        error_box(app, "Could not write Marlinth.cfg beside the executable.");
-        return false;
-    }
-    status_and_log(app, "Settings saved.");
-    return true;
-}
-
-bool validate_setup(App& app, bool interactive) {
-    auto fail = [&](const char* message) {
-        if (interactive) error_box(app, message);
-        return false;
-    };
-    SetupState& setup = app.setup;
-
-    const std::string count_field = bounded(app.view.text(ControlId::NodeCount), 15);
-    size_t digits = 0;
-    uint64_t count = read_decimal(skip_blanks(count_field), &digits);
-    setup.nodes.count = digits == 0 ? 0 : static_cast<int32_t>(count > 0x7FFFFFFF ? 0x7FFFFFFF : count);
-    if (setup.nodes.count < 1 || setup.nodes.count > kMaxNodes) return fail("Node count must be from 1 through 32.");
-
-    const std::string list = bounded(app.view.text(ControlId::NodeList), 8192);
-    bool overlong = false;
-    const int nonblank = count_node_lines(list, overlong);
-    if (overlong) return fail("A node-directory line is longer than 259 characters.");
-    int lines = split_node_lines(list, setup.nodes);
-    if (lines != setup.nodes.count || nonblank != lines)
-        return fail("The number of nonblank node-directory lines must match Node count.");
-
-    setup.message_dir = trimmed(bounded(app.view.text(ControlId::MessageDir), kMaxPath));
-    if (setup.message_dir.empty()) return fail("A shared MESSAGE directory is required.");
-
-    setup.use_quarro = app.view.checked(ControlId::UseQuarro);
-    setup.quarro_cfg_path = trimmed(bounded(app.view.text(ControlId::QuarroCfgPath), kMaxPath));
-    if (setup.use_quarro && setup.quarro_cfg_path.empty())
-        return fail("QUARRO32 is enabled, but no QUARRO32.CFG path is configured.");
-    return true;
-}
-
-// Every nonblank line of the node-directory text, without the cap of 32, so that a 33rd line is
-// seen; `overlong` tells of a line the split would cut in two.
 int count_node_lines(std::string_view text, bool& overlong) {
     LineReader lines(text, kMaxPath, LineReader::LongLines::SkipRest);
     TextLine line;

@@ -1,3 +1,6 @@
+// src/core/: the platform seam, strings, text buffers, the line reader, file primitives,
+// SHA-256 and the Marlinth.cfg codec. Includes nothing outside core.
+//
 // The platform seam: every effect on the outside world (files, directories, time, free space,
 // the process list, the program's own path) goes through this interface. The Win32
 // implementation is what ships; the POSIX one runs the tests and the scripted runner; tests

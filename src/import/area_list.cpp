@@ -2,10 +2,8 @@
 
 #include "core/files.h"
 #include "core/line_reader.h"
-#include "core/prompts.h"
 #include "core/sha256.h"
 #include "core/strings.h"
-#include "import/review.h"
 
 namespace marlinth {
 
@@ -229,36 +227,6 @@ int first_generic(const ProfileTable& profiles, ParserLayout layout) {
     return -1;
 }
 
-// The list view keeps no records the preview no longer holds.
-void clear_area_view(App& app) {
-    app.import.shown_rows.clear();
-    app.view.set_rows(ControlId::AreaList, {});
-    app.view.set_text(ControlId::NaSummary, "");
-    show_area_details(app);
-}
-
-void append_default_template_line(App& app) {
-    const int index = most_common_echo_like(app.baseline.conferences);
-    if (index < 0) return;
-    const ConferenceView& t = app.baseline.conferences[static_cast<size_t>(index)];
-    TextBuffer& r = *app.report;
-    r.append("  Proposed default Spitfire record template: clone Conference #");
-    r.append_uint(t.number);
-    r.append(" (Access=");
-    r.append_int(t.conference_security);
-    r.append(", Entry/Post=");
-    r.append_int(t.message_entry_security);
-    r.append(", PublicOnly=");
-    r.append_uint(t.public_only);
-    r.append(", AllowDelete=");
-    r.append_uint(t.caller_delete);
-    r.append(", DaysOld=");
-    r.append_uint(t.purge_days);
-    r.append(", Route=");
-    r.append_uint(t.allow_routing);
-    r.append_line("). Security values are defaults only and must be reviewed by the sysop.");
-}
-
 }  // namespace
 
 void set_status_text(ImportedArea& area) {
@@ -429,90 +397,6 @@ std::string message_text(const TextBuffer& buffer) {
     std::string text = buffer.str();
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
     return text;
-}
-
-void show_preview_report(App& app) { app.view.set_text(ControlId::ReportText, app.report->str()); }
-
-bool load_area_list(App& app, bool interactive) {
-    app.plan_report_offset = 0;
-    invalidate_plan(app, ".NA preview changed. Generate a new dry-run plan.");
-    if (app.import.na_path.empty()) {
-        if (interactive) warning_box(app, "Load an .NA file first.");
-        return false;
-    }
-
-    const uint32_t inspection_length = app.baseline.report_length;
-    if (inspection_length != 0 && inspection_length <= app.report->length()) app.report->truncate(inspection_length);
-
-    const int choice = app.view.selection(ControlId::ProfileChoice);
-    const int selected_profile = choice > 0 ? choice - 1 : -1;
-    const std::string typed = trimmed(bounded(app.view.text(ControlId::NetworkName), kMaxNetworkName));
-
-    app.scratch->reset();
-    if (!parse_area_list(app.platform, app.import.na_path, app.baseline.conferences, app.profiles, selected_profile, typed,
-                         app.preview, *app.report, app.scratch.get())) {
-        clear_area_view(app);
-        error_box(app, message_text(*app.scratch));
-        status_and_log(app, ".NA load failed: " + app.import.na_path);
-        return false;
-    }
-
-    app.scratch->reset();
-    app.flags.na_loaded = false;
-    {
-        ByteBuffer bytes;
-        if (!read_file_capped(app.platform, app.import.na_path, bytes, kMaxFingerprintBytes, app.scratch.get())) {
-            error_box(app,
-                      "The .NA file parsed, but its source fingerprint could not be captured. Writer mode remains blocked.");
-            status_and_log(app, ".NA load failed: " + app.import.na_path);
-            return false;
-        }
-        app.import.fingerprint.size = bytes.size();
-        app.import.fingerprint.digest = sha256(bytes.data(), bytes.size());
-        app.flags.na_loaded = true;
-    }
-
-    // The fields now show what was used; setting them is not the sysop's edit.
-    ++app.notifications_held;
-    app.view.set_selection(ControlId::ProfileChoice, app.preview.profile_index + 1);
-    app.view.set_text(ControlId::NetworkName, app.preview.network_name);
-    --app.notifications_held;
-
-    const AreaPreview& p = app.preview;
-    if (interactive && p.blocked_count != 0) {
-        app.import.filter = 0;
-        app.view.set_selection(ControlId::ShowFilter, 0);
-    }
-    int first_blocked = -1;
-    if (p.blocked_count != 0) {
-        for (size_t i = 0; i < p.areas.size(); ++i) {
-            if (p.areas[i].blocked) {
-                first_blocked = static_cast<int>(i);
-                break;
-            }
-        }
-    }
-    fill_area_list(app, first_blocked);
-
-    append_default_template_line(app);
-    show_preview_report(app);
-
-    if (interactive && (p.review_count != 0 || p.blocked_count != 0)) {
-        std::string text = "Import completed. " + sdec(p.area_count()) + " areas loaded: " + dec(p.ready_count) +
-                           " ready, " + dec(p.review_count) + " descriptions need review, and " + dec(p.blocked_count) +
-                           " areas are blocked by compatibility errors.\r\n\r\n";
-        if (p.blocked_count != 0)
-            text += "The first blocked area has been selected. Use the Show filter to view Ready, Review, or Errors only.";
-        else
-            text += "Use the Show filter to view descriptions that need review.";
-        text += "\r\nNo Spitfire files were changed.";
-        if (p.blocked_count != 0)
-            warning_box(app, text);
-        else
-            info_box(app, text);
-    }
-    status_and_log(app, "Profile-driven .NA preview loaded; no Spitfire files changed.");
-    return true;
 }
 
 }  // namespace marlinth

@@ -1,3 +1,6 @@
+// src/import/: the .NA area list, network profiles, preview and review rules as data.
+// Includes core and spitfire; no App, no View.
+//
 // The .NA area-list parser: picks a network profile, splits every record line into echo tag and
 // description, builds the caller-facing conference name, numbers the areas provisionally after
 // the existing conferences and gives each one its verdict (READY, REVIEW or BLOCKED) with the
@@ -8,7 +11,6 @@
 #include <string_view>
 #include <vector>
 
-#include "core/app.h"
 #include "core/platform.h"
 #include "core/text_buffer.h"
 #include "import/area_preview.h"
@@ -38,12 +40,6 @@ int detect_profile(std::string_view path, std::string_view data, const ProfileTa
 // The short verdict text of a record, from its flags.
 void set_status_text(ImportedArea& area);
 
-// Loads (or reparses) the .NA file named in the session, with the profile choice and the network
-// name of the .NA Preview page; interactive loads may show message boxes.
-bool load_area_list(App& app, bool interactive);
-
-// Shows the Report buffer in the Report tab's text.
-void show_preview_report(App& app);
 // A buffer of failure lines as a message box shows them (without the last line break).
 std::string message_text(const TextBuffer& buffer);
 

@@ -1,11 +1,9 @@
-// The sysop's review of a loaded area list: the filtered area list, the details of one area,
-// name edits and approvals (in memory only; each makes the dry-run plan stale), and the commands
-// that start a load: choosing the file, reparsing and changing the profile.
+// The review of a loaded area list as data: the list filters and a name edit checked against
+// the rules for conference names.
 #pragma once
 
 #include <string>
 
-#include "core/app.h"
 #include "core/text_buffer.h"
 #include "import/area_preview.h"
 
@@ -16,27 +14,7 @@ enum class AreaFilter { All = 0, Ready = 1, Review = 2, Errors = 3 };
 const char* area_filter_name(int filter);
 bool area_passes_filter(const ImportedArea& area, int filter);
 
-// "Load .NA File..." and the wizard's "Choose .NA File...".
-void choose_area_list_file(App& app);
-// The profile choice changed: the network name follows it and a loaded file is parsed again.
-void profile_selection_changed(App& app);
-// Rebuilds the area list for the current filter and selects `selection` (a record index) when
-// it is shown, otherwise the first row.
-void fill_area_list(App& app, int selection);
-// Shows the first selected row's record in the detail pane and the name field.
-void show_area_details(App& app);
 // Stores a new proposed name for record `index`; false with one line in `errors` when refused.
 bool set_area_name(AreaPreview& preview, int index, const std::string& text, TextBuffer* errors);
-void apply_name_edit(App& app);
-// Approves the displayed names of REVIEW areas: every shown row, or the selected rows.
-void approve_names(App& app, bool all_displayed);
-// The wizard's import summary.
-void update_import_summary(App& app);
-// The "Reparse" command.
-void reparse_area_list(App& app);
-// The "Show:" choice changed.
-void area_filter_changed(App& app);
-// The sysop edited the network name.
-void network_name_edited(App& app);
 
 }  // namespace marlinth

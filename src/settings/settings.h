@@ -1,33 +1,17 @@
-// Template and proposed settings: the template conference, the settings form (the Settings
-// Plan tab, shared with the wizard's settings step), and the Settings Plan view.
+// The domain of the proposed settings: their types (proposed_settings.h) and the text form of the
+// privileged-users list. Knows core only.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <string>
 
-#include "core/app.h"
+#include "settings/proposed_settings.h"
 
 namespace marlinth {
 
-// Copies a template conference into the proposed settings and the form.
-void load_template(App& app, int index);
-// Reads the form into the proposed settings; silent unless interactive.
-bool read_proposed_settings(App& app, bool interactive);
-bool read_number_field(App& app, ControlId field, uint32_t maximum, uint32_t& value, const std::string& label,
-                       bool interactive);
 // Parses "a;b;c;d;e" (";" or ","; blanks around values; each 0 to 32767).
 bool parse_privileged(const std::string& text, std::array<int16_t, 5>& out);
 std::string format_privileged(const std::array<int16_t, 5>& values);
-void apply_proposed_settings(App& app);
-void select_template_from_list(App& app);
-void load_recommended_defaults(App& app);
-void show_template_summary(App& app);
-void build_settings_plan_view(App& app);
-// The conference index the template list's selection maps to, or -1.
-int selected_template_index(App& app);
-// Fills the template list from the baseline's candidates and loads the selected template,
-// or clears the proposed settings when the baseline has no conference.
-void refresh_template_candidates(App& app);
 
 }  // namespace marlinth

@@ -1,3 +1,6 @@
+// src/spitfire/: the BBS installation as data: the conference file, message bases, node
+// directories, the inspection's file checks. Includes core only; no App, no View.
+//
 // SFMCONF.DAT: a flat file of 128-byte conference records, no header, at most 784 records.
 // Conference n is the record at offset (n-1) x 128. Little-endian, no alignment.
 #pragma once

@@ -1,27 +1,29 @@
-// The read-only inspection: every node directory, Node 1's SFMCONF.DAT as the baseline, every
-// other node's copy compared with it byte for byte, the conference list, the message bases of
-// every conference and the template candidates. Nothing of the installation is written.
+// The read-only inspection's file work and verdicts: the node directories and their files, each
+// node's SFMCONF.DAT against Node 1's, the conference list as report lines, the template
+// candidates among the conferences, and whether a program is running. Nothing is written.
 #pragma once
 
 #include <string>
 #include <vector>
 
-#include "core/app.h"
+#include "core/config.h"
+#include "core/files.h"
+#include "core/platform.h"
+#include "core/text_buffer.h"
+#include "spitfire/baseline.h"
 
 namespace marlinth {
 
-// The whole inspection; its outcome is `inspection_passed`, the baseline, the Report buffer and
-// the conference lists.
-void run_inspection(App& app);
-// The inspection again after a commit, with the wizard's final verdict text.
-void run_final_inspection(App& app);
-
-// The text of the wizard's inspection page for the current state.
-std::string wizard_inspection_summary(App& app);
-void show_wizard_inspection_summary(App& app);
-
-// Shows the record view of the conference selected in the Hex Record list.
-void show_selected_conference_record(App& app);
+// Reads one node's SFMCONF.DAT whole, at most the largest valid conference file.
+bool read_node_file(Platform& platform, const std::string& node_dir, ByteBuffer& out, TextBuffer* failures);
+// Every node directory with its three required files, and the MESSAGE directory. Every node is
+// checked even after an error; true when nothing is missing.
+bool validate_paths(Platform& platform, const SetupState& setup, TextBuffer& report);
+// Each other node's copy against the baseline; true when every one is identical.
+bool compare_nodes(Platform& platform, const SetupState& setup, const ByteBuffer& base, const std::string& baseline_digest,
+                   TextBuffer& report);
+// The conference list as report lines, one per conference with its security and routing values.
+void append_conference_records(TextBuffer& report, const std::vector<ConferenceView>& views);
 
 // Template candidates: conferences that route and carry a Net ID, in file order (every
 // conference when none does); `preselected` is the position of the most common echo-like

@@ -1,3 +1,6 @@
+// src/tosser/: the tosser configuration read-only: model, parser, link rules, summary.
+// Includes core only; no App, no View.
+//
 // The read-only model of QUARRO32.CFG. It never holds a packet password: a PKTPW directive only
 // records that a valid one was present and on which line.
 #pragma once

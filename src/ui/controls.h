@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "core/session.h"
-#include "core/view.h"
+#include "app/session.h"
+#include "app/view.h"
 
 namespace marlinth {
 

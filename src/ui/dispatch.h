@@ -1,7 +1,10 @@
+// src/ui/: control table, layout, dispatch (control id -> command), screens and wizard pages,
+// toolkit-neutral. Includes app and below; ui/win32/ and ui/headless/ sit above it.
+//
 // Routes every user command and change notification to the operation it runs.
 #pragma once
 
-#include "core/app.h"
+#include "app/app.h"
 
 namespace marlinth {
 

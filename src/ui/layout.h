@@ -6,8 +6,8 @@
 
 #include <vector>
 
-#include "core/session.h"
-#include "core/view.h"
+#include "app/session.h"
+#include "app/view.h"
 
 namespace marlinth {
 

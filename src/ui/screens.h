@@ -1,7 +1,7 @@
 // The three screens of the one window (Home, Wizard, Advanced Tools) and the tab pages.
 #pragma once
 
-#include "core/app.h"
+#include "app/app.h"
 
 namespace marlinth {
 

@@ -1,13 +1,13 @@
 #include "ui/startup.h"
 
-#include "core/config.h"
+#include "app/preflight_commands.h"
+#include "app/prompts.h"
+#include "app/recovery_commands.h"
+#include "app/setup_commands.h"
 #include "core/files.h"
-#include "core/prompts.h"
 #include "core/strings.h"
 #include "import/profiles.h"
 #include "ui/screens.h"
-#include "writer/preflight.h"
-#include "writer/recovery.h"
 
 namespace marlinth {
 

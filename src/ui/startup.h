@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "core/app.h"
+#include "app/app.h"
 
 namespace marlinth {
 

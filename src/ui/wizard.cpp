@@ -1,19 +1,19 @@
 #include "ui/wizard.h"
 
+#include "app/import_commands.h"
+#include "app/inspection_commands.h"
+#include "app/plan_commands.h"
+#include "app/preflight_commands.h"
+#include "app/prompts.h"
+#include "app/settings_commands.h"
+#include "app/setup_commands.h"
+#include "app/tosser_commands.h"
 #include "core/config.h"
 #include "core/files.h"
 #include "core/line_reader.h"
-#include "core/prompts.h"
 #include "core/strings.h"
-#include "import/review.h"
-#include "settings/settings.h"
-#include "spitfire/inspection.h"
-#include "spitfire/nodes.h"
-#include "tosser/tosser_import.h"
 #include "ui/screens.h"
 #include "ui/startup.h"
-#include "writer/plan.h"
-#include "writer/preflight.h"
 
 namespace marlinth {
 

@@ -1,7 +1,5 @@
 #include "writer/plan.h"
 
-#include "core/config.h"
-#include "core/prompts.h"
 #include "core/strings.h"
 #include "settings/settings.h"
 
@@ -22,15 +20,26 @@ private:
     std::string text_;
 };
 
-std::string plan_report(App& app) {
+}  // namespace
+
+void collect_plan_entries(const AreaPreview& preview, DryRunPlan& plan) {
+    plan.entries.clear();
+    for (const ImportedArea& a : preview.areas) {
+        if (plan.entries.size() >= kMaxPlanEntries) break;
+        if (a.ready()) plan.entries.push_back({bounded(a.echo_tag, 15), bounded(a.proposed_name, 40)});
+    }
+    plan.planned_count = static_cast<int32_t>(plan.entries.size());
+}
+
+std::string plan_report(const ConferenceBaseline& baseline, const AreaPreview& preview, const ProposedSettings& s,
+                        const std::string& na_path) {
     Lines p;
-    const ProposedSettings& s = app.settings;
-    const ConferenceView& t = app.baseline.conferences[static_cast<size_t>(s.template_index)];
+    const ConferenceView& t = baseline.conferences[static_cast<size_t>(s.template_index)];
     p.append_line("Marlinth v0.4b DRY-RUN CONFERENCE PLAN");
     p.append_line(std::string(39, '='));
     p.append_line("MODE: DRY RUN - this plan does not modify Spitfire data.");
-    p.append_line("Source .NA: " + app.import.na_path);
-    p.append_line("Network: " + app.preview.network_name);
+    p.append_line("Source .NA: " + na_path);
+    p.append_line("Network: " + preview.network_name);
     p.append_line("Template: Conference #" + dec(static_cast<uint64_t>(s.template_index) + 1) + " - " + t.name);
     p.append_line("Template Net ID: " + t.net_id);
     p.append_line();
@@ -52,9 +61,9 @@ std::string plan_report(App& app) {
     p.append_line();
     p.append_line("AREAS INCLUDED IN APPEND PLAN");
     p.append_line(std::string(29, '-'));
-    uint32_t number = app.baseline.count();
+    uint32_t number = baseline.count();
     uint32_t included = 0, awaiting = 0, blocked = 0;
-    for (const ImportedArea& a : app.preview.areas) {
+    for (const ImportedArea& a : preview.areas) {
         if (a.blocked) {
             ++blocked;
         } else if (a.needs_review) {
@@ -75,118 +84,26 @@ std::string plan_report(App& app) {
     return p.text();
 }
 
-}  // namespace
-
-std::string plan_signature_text(App& app) {
-    const ProposedSettings& s = app.settings;
+std::string plan_signature_text(const ConferenceBaseline& baseline, const SourceFingerprint& source, const std::string& na_path,
+                                const SetupState& setup, const ProposedSettings& s, const std::vector<PlanEntry>& entries) {
     std::string t;
     auto line = [&t](const std::string& text) { t += text + "\r\n"; };
-    line("MCONF=" + sha256_hex(app.baseline.bytes.data(), app.baseline.size()));
-    line("NAHASH=" + sha256_hex(app.import.fingerprint.digest));
-    line("NASIZE=" + dec(app.import.fingerprint.size));
-    line("NODES=" + sdec(app.setup.nodes.count));
-    for (int i = 1; i <= app.setup.nodes.count && i <= kMaxNodes; ++i)
-        line("NODE" + dec(static_cast<uint64_t>(i)) + "=" + app.setup.nodes.dir[i]);
-    line("MSGDIR=" + app.setup.message_dir);
-    line("NAFILE=" + app.import.na_path);
+    line("MCONF=" + sha256_hex(baseline.bytes.data(), baseline.size()));
+    line("NAHASH=" + sha256_hex(source.digest));
+    line("NASIZE=" + dec(source.size));
+    line("NODES=" + sdec(setup.nodes.count));
+    for (int i = 1; i <= setup.nodes.count && i <= kMaxNodes; ++i)
+        line("NODE" + dec(static_cast<uint64_t>(i)) + "=" + setup.nodes.dir[i]);
+    line("MSGDIR=" + setup.message_dir);
+    line("NAFILE=" + na_path);
     line("TEMPLATE=" + sdec(s.template_index));
     line("SET=" + sdec(s.conference_security) + "," + sdec(s.message_entry_security) + "," + dec(s.access_exact) + "," +
          dec(s.public_only) + "," + dec(s.netmail) + "," + dec(s.routing) + "," + dec(s.max_msg_length) + "," +
          dec(s.purge_days) + "," + dec(s.caller_delete) + "," + dec(s.purge_unreceived) + "," + dec(s.purge_old_thread) +
          "," + sdec(s.privileged[0]) + "," + sdec(s.privileged[1]) + "," + sdec(s.privileged[2]) + "," +
          sdec(s.privileged[3]) + "," + sdec(s.privileged[4]));
-    for (const PlanEntry& e : app.plan.entries) line("AREA=" + e.tag + "|" + e.name);
+    for (const PlanEntry& e : entries) line("AREA=" + e.tag + "|" + e.name);
     return t;
-}
-
-bool compute_plan_signature(App& app, Sha256Digest& digest, bool interactive) {
-    if (!validate_setup(app, interactive) || !read_proposed_settings(app, interactive)) return false;
-    if (!app.baseline.has_bytes() || !app.flags.na_loaded || app.preview.areas.empty()) {
-        if (interactive) error_box(app, "Run inspection and load an .NA file before creating a writer plan.");
-        return false;
-    }
-    app.plan.entries.clear();
-    for (const ImportedArea& a : app.preview.areas) {
-        if (app.plan.entries.size() >= kMaxPlanEntries) break;
-        if (a.ready()) app.plan.entries.push_back({bounded(a.echo_tag, 15), bounded(a.proposed_name, 40)});
-    }
-    app.plan.planned_count = static_cast<int32_t>(app.plan.entries.size());
-    if (app.plan.planned_count == 0) {
-        if (interactive) error_box(app, "There are no READY or sysop-approved areas to append.");
-        return false;
-    }
-    app.scratch->reset();
-    app.scratch->append(plan_signature_text(app));
-    digest = sha256(app.scratch->view());
-    return true;
-}
-
-void generate_dry_run_plan(App& app) {
-    if (!validate_setup(app, true) || !read_proposed_settings(app, true)) return;
-    if (app.preview.areas.empty()) {
-        warning_box(app, "Load and review an .NA file before generating a dry-run plan.");
-        return;
-    }
-    const std::string report_text = plan_report(app);
-    Sha256Digest digest{};
-    if (!compute_plan_signature(app, digest, true)) return;
-    app.plan.signature = digest;
-    app.plan_text->reset();
-    app.plan_text->append(report_text);
-    app.flags.plan_current = true;
-    app.flags.preflight_passed = false;
-    app.flags.commit_in_progress = false;
-    reset_typed_confirmation(app);
-
-    app.view.set_status(StatusLine::Writer, "Dry run is current. Shut down all Spitfire nodes and every external "
-                                            "mailer/tosser, then run Writer Preflight.");
-    app.view.set_text(ControlId::PlanText, app.plan_text->str());
-    app.view.set_status(StatusLine::Plan, "Dry-run plan generated and copied to the Report tab.");
-
-    TextBuffer& report = *app.report;
-    if (app.plan_report_offset != 0 && app.plan_report_offset <= report.length()) report.truncate(app.plan_report_offset);
-    app.plan_report_offset = report.length();
-    report.append("\r\n");
-    report.append(app.plan_text->view());
-    app.view.set_text(ControlId::ReportText, report.str());
-    status_and_log(app, "Dry-run conference plan generated; writer still requires offline preflight and typed YES.");
-}
-
-void update_plan_summary(App& app) {
-    std::string t;
-    if (!app.flags.plan_current) {
-        t = "No current dry-run plan. Click Generate Dry Run.\r\n";
-    } else {
-        uint32_t included = 0;
-        for (const ImportedArea& a : app.preview.areas)
-            if (a.ready()) ++included;
-        const uint32_t existing = app.baseline.count();
-        t += "READY TO REVIEW\r\n\r\n";
-        t += "Conferences to append: " + dec(included) + "\r\n";
-        t += "Proposed conference range: #" + dec(existing + 1) + " through #" + dec(existing + included) + "\r\n";
-        t += "Existing conferences changed: 0\r\n";
-        t += "Existing message files overwritten: 0\r\n";
-        t += "Node SFMCONF.DAT files to update: " + sdec(app.setup.nodes.count) + "\r\n";
-        t += "Mandatory SFMCONF.DAT backups: will be created automatically for all configured nodes at commit time.\r\n";
-        t += "Transaction backup root: " + app.setup.backup_root + "\r\n";
-        if (app.flags.full_backup_verified)
-            t += "Full MESSAGE backup: completed at " + app.full_backup_location + "\r\n";
-        else
-            t += "Full MESSAGE backup: sysop confirmed a current backup already exists.\r\n";
-        t += "\r\nThe proven v0.3f append, staging, verification, and rollback engine is unchanged.\r\n";
-    }
-    app.scratch->reset();
-    app.scratch->append(t);
-    app.view.set_text(ControlId::WizardPlanSummary, app.scratch->str());
-}
-
-void wizard_generate_plan(App& app) {
-    const std::string root = bounded(trimmed(app.view.text(ControlId::WizardBackupRoot)), kMaxPath);
-    app.view.set_text(ControlId::BackupRoot, root);
-    app.setup.backup_root = root;
-    generate_dry_run_plan(app);
-    update_plan_summary(app);
-    app.shell->refresh_wizard();
 }
 
 }  // namespace marlinth

@@ -1,26 +1,29 @@
-// The dry-run plan: which READY areas become which new conference numbers, with which shared
-// settings; and its signature, a SHA-256 over a canonical text of every input that decides what
-// the writer would write. The preflight recomputes it and refuses to go on unless it matches.
+// The dry-run plan as data: which READY areas become which new conference numbers, with which
+// shared settings, as the plan's report text; and the canonical text its signature (SHA-256) is
+// taken over, every input that decides what the writer would write.
 #pragma once
 
 #include <string>
+#include <vector>
 
-#include "core/app.h"
-#include "core/sha256.h"
+#include "core/config.h"
+#include "import/area_preview.h"
+#include "settings/proposed_settings.h"
+#include "spitfire/baseline.h"
+#include "writer/plan_types.h"
 
 namespace marlinth {
 
 constexpr size_t kMaxPlanEntries = 1024;
 
-// The Generate Dry-Run Plan command.
-void generate_dry_run_plan(App& app);
-// Computes the signature from the current state into `digest`; rebuilds the plan entries.
-bool compute_plan_signature(App& app, Sha256Digest& digest, bool interactive);
-// The canonical text the signature is taken over (the plan entries must be current).
-std::string plan_signature_text(App& app);
-// The wizard's review summary.
-void update_plan_summary(App& app);
-// The wizard's Generate Dry Run step.
-void wizard_generate_plan(App& app);
+// The READY and approved areas of the preview, in order, as the plan's entries (at most 1,024).
+void collect_plan_entries(const AreaPreview& preview, DryRunPlan& plan);
+// The dry-run plan text: template, shared settings, the areas with their new numbers, exclusions.
+std::string plan_report(const ConferenceBaseline& baseline, const AreaPreview& preview, const ProposedSettings& settings,
+                        const std::string& na_path);
+// The canonical text the signature is taken over.
+std::string plan_signature_text(const ConferenceBaseline& baseline, const SourceFingerprint& source, const std::string& na_path,
+                                const SetupState& setup, const ProposedSettings& settings,
+                                const std::vector<PlanEntry>& entries);
 
 }  // namespace marlinth

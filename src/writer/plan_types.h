@@ -1,3 +1,7 @@
+// src/writer/: the write side as data and file work: the plan and its signature text, safety
+// checks, staged image, journal, node swap, recovery and restore, full-backup copying.
+// Includes core and the other domain folders; no App, no View.
+//
 // The reviewed append list and its signature.
 #pragma once
 

@@ -1,18 +1,25 @@
-// Settling transactions on the nodes: the journal removed once an outcome is safe; at start-up,
-// a transaction that a crash or a power cut interrupted is found from its journal and finished or
-// undone.
+// Undoing an interrupted transaction from what its journal recorded: every node not in its old
+// state goes back to its backup, and the transaction's own record gains a RECOVERY section.
 #pragma once
 
-#include "core/app.h"
+#include <string>
+#include <vector>
+
+#include "core/platform.h"
+#include "core/text_buffer.h"
+#include "writer/journal.h"
+#include "writer/node_swap.h"
 
 namespace marlinth {
 
-// Removes the journal and makes the removal durable; a failure is logged (the next start then
-// finds every node settled and removes it).
-void settle_journal(App& app);
-// The preflight's check: false with an ERROR line while a journal exists.
-bool check_no_unsettled_journal(App& app, TextBuffer& report);
-// At start-up, after the configuration is loaded and before the sysop can act.
-void recover_interrupted_transaction(App& app);
+// A report heading: the title and a rule of `rule` characters under it.
+void append_heading(TextBuffer& report, const std::string& title, char rule);
+// A file of the transaction directory, or empty when the path does not fit.
+std::string transaction_file(const std::string& transaction_dir, const char* name);
+// Appends a RECOVERY section to the transaction's own record (whole or absent, as before).
+void add_recovery_section(Platform& platform, const Journal& journal, const std::string& section);
+// Every node not in its old state goes back to its backup, after every needed backup has been
+// checked against the journal. True when every node holds its old bytes afterwards.
+bool undo_transaction(Platform& platform, const Journal& journal, const std::vector<NodeBytes>& states, TextBuffer& report);
 
 }  // namespace marlinth

@@ -1,14 +1,26 @@
-// Restore from Backup: puts the backups of a chosen MARLINTH_ transaction directory back on every
-// node. The sysop sees first what will change; the restore is then a transaction like the append
-// (its own directory with verified backups of the current files, the journal, atomic replace and
-// read-back, rollback), so it can be undone the same way.
+// Restoring the nodes from a backup directory, the checks before it: the directory's backups
+// read and compared, and what the restore would take away listed.
 #pragma once
 
-#include "core/app.h"
+#include <string>
+#include <vector>
+
+#include "core/config.h"
+#include "core/files.h"
+#include "core/platform.h"
+#include "core/text_buffer.h"
 
 namespace marlinth {
 
-// The Restore from Backup... command.
-void restore_from_backup(App& app);
+// The directory must hold one valid, identical backup per configured node (`node_count`) and no
+// more; `backups` gets them in node order.
+bool read_backups(Platform& platform, int node_count, const std::string& dir, std::vector<ByteBuffer>& backups,
+                  TextBuffer& report);
+// The conferences of Node 1's current file that the backup does not have, and the message-base
+// files that exist for them in `message_dir` (they stay where they are).
+void list_conferences_lost(Platform& platform, const std::string& message_dir, const ByteBuffer& current,
+                           const ByteBuffer& backup, TextBuffer& report);
+// The newest MARLINTH_ directory under the backup root (their names sort by time), else the root.
+std::string newest_transaction_dir(Platform& platform, const std::string& backup_root);
 
 }  // namespace marlinth

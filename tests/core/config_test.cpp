@@ -11,8 +11,8 @@
 #include <unistd.h>
 #endif
 
+#include "app/session.h"
 #include "core/config.h"
-#include "core/session.h"
 #include "core/strings.h"
 #include "support/fault_platform.h"
 #include "support/fixture.h"

@@ -1,7 +1,7 @@
 // The .NA review in a headless session. The road a sysop takes (load, list, details, filters,
 // edits, approvals, another profile) is replayed from tests/scripts/na_preview.script and
 // compared whole; the tests beside it cover what that road does not pass.
-#include "import/review.h"
+#include "app/import_commands.h"
 
 #include <gtest/gtest.h>
 

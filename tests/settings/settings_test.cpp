@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#include "settings/settings.h"
+#include "app/settings_commands.h"
 #include "support/planned_session.h"
 #include "support/script_harness.h"
 

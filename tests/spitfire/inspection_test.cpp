@@ -1,5 +1,5 @@
 // The read-only inspection and the node directories it starts from.
-#include "spitfire/inspection.h"
+#include "app/inspection_commands.h"
 
 #include <gtest/gtest.h>
 

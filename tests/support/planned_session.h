@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "core/config.h"
+#include "app/settings_commands.h"
+#include "app/setup_commands.h"
 #include "core/files.h"
 #include "core/strings.h"
-#include "settings/settings.h"
 #include "support/fault_platform.h"
 #include "support/fixture.h"
 #include "support/temp_dir.h"

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "app/writer_commands.h"
 #include "support/planned_session.h"
-#include "writer/transaction.h"
 
 namespace marlinth::test {
 

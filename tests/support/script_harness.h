@@ -7,7 +7,7 @@
 #include <map>
 #include <string>
 
-#include "core/app.h"
+#include "app/app.h"
 #include "core/platform.h"
 
 namespace marlinth::test {

@@ -9,8 +9,8 @@
 #include <filesystem>
 #include <functional>
 
+#include "app/import_commands.h"
 #include "core/sha256.h"
-#include "import/review.h"
 #include "spitfire/conference.h"
 #include "support/planned_session.h"
 #include "support/script_harness.h"

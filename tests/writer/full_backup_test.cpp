@@ -7,8 +7,10 @@
 
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <system_error>
 
+#include "app/full_backup_commands.h"
 #include "support/planned_session.h"
 #include "support/script_harness.h"
 #include "support/tree_snapshot.h"
@@ -150,7 +152,7 @@ TEST(FullBackup, ADirectoryLinkInTheTreeIsRefusedDuringTheScanAndTheCopy) {
     // The copy refuses it on its own too, should the link appear after the scan.
     TreeTotals copied;
     b.app.scratch->reset();
-    EXPECT_FALSE(copy_tree_new(b.app, b.message, copy, copied, b.app.scratch.get()));
+    EXPECT_FALSE(copy_tree_new(b.app.platform, b.message, copy, copied, b.app.scratch.get()));
     EXPECT_EQ(b.app.scratch->str(), refusal + "\r\n");
     EXPECT_FALSE(fs::exists(sep(sep(copy, "ATTACH"), "LINKED")));
 }
@@ -223,7 +225,8 @@ TEST(FullBackup, ABackupRootTooDeepForTheCopiedNamesStopsWithThePathLine) {
 // The scan and the copy on their own: every refusal has its line, and no path is ever cut.
 TEST(BackupTree, ScanAndCopyRefuseWhatTheyCannotDo) {
     test::PlannedSession p;
-    App& app = p.app();
+    Platform& platform = p.fp;
+    const std::unique_ptr<TextBuffer> report = TextBuffer::create();
     const std::string d = p.dir.path(), message = p.inst.message_dir, existing = sep(d, "EXISTING");
     p.fb.make_dir(existing);
     // "<dir>\*" still fits in 257 characters, a 3-character name does not; in 258 nothing fits.
@@ -234,8 +237,8 @@ TEST(BackupTree, ScanAndCopyRefuseWhatTheyCannotDo) {
     p.fb.make_dir(over);
 #endif
     TreeTotals totals;
-    const auto scan = [&](const std::string& dir) { return scan_tree_totals(app.platform, dir, totals, app.scratch.get()); };
-    const auto copy = [&](const std::string& from, const std::string& to) { return copy_tree_new(app, from, to, totals, app.scratch.get()); };
+    const auto scan = [&](const std::string& dir) { return scan_tree_totals(platform, dir, totals, report.get()); };
+    const auto copy = [&](const std::string& from, const std::string& to) { return copy_tree_new(platform, from, to, totals, report.get()); };
     const std::vector<std::tuple<const char*, std::function<bool()>, std::string, bool>> cases = {
         {"copy missing", [&] { return copy(sep(d, "MISSING"), sep(d, "COPY")); }, "Full MESSAGE backup source is inaccessible.\r\n", false},
         // An existing destination is never written into, not even an empty one.
@@ -253,9 +256,9 @@ TEST(BackupTree, ScanAndCopyRefuseWhatTheyCannotDo) {
         if (long_path) continue;
 #endif
         SCOPED_TRACE(what);
-        app.scratch->reset();
+        report->reset();
         EXPECT_FALSE(call());
-        EXPECT_EQ(app.scratch->str(), line);
+        EXPECT_EQ(report->str(), line);
     }
     EXPECT_TRUE(fs::is_empty(existing));
 }

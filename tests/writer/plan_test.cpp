@@ -5,9 +5,9 @@
 
 #include <functional>
 
+#include "app/plan_commands.h"
 #include "support/planned_session.h"
 #include "ui/headless/script_runner.h"
-#include "writer/plan.h"
 
 namespace marlinth {
 namespace {

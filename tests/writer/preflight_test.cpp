@@ -6,12 +6,12 @@
 #include <functional>
 #include <memory>
 
+#include "app/preflight_commands.h"
 #include "core/files.h"
 #include "golden_text.h"
 #include "support/planned_session.h"
 #include "support/script_harness.h"
 #include "ui/headless/script_runner.h"
-#include "writer/preflight.h"
 
 namespace marlinth {
 namespace {

@@ -13,11 +13,11 @@
 #include <unistd.h>
 #endif
 
+#include "app/writer_commands.h"
 #include "golden_text.h"
 #include "support/ready_session.h"
 #include "support/script_harness.h"
 #include "ui/headless/script_runner.h"
-#include "writer/transaction.h"
 
 namespace marlinth {
 namespace {

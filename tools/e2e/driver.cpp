@@ -34,7 +34,7 @@
 #include <string>
 #include <vector>
 
-#include "core/view.h"
+#include "app/view.h"
 
 namespace {
 

@@ -1,3 +1,6 @@
+// src/ui/headless/: the in-memory toolkit and the script runner for tests and scripted runs.
+// Never includes ui/win32/.
+//
 // A whole program run on the headless toolkit: the view, the app context, the shell and the
 // dispatcher wired together and started as the real window starts.
 #pragma once
@@ -5,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "core/app.h"
+#include "app/app.h"
 #include "ui/headless/headless_view.h"
 #include "ui/screens.h"
 

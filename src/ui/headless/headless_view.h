@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "core/view.h"
+#include "app/view.h"
 #include "ui/controls.h"
 
 namespace marlinth {

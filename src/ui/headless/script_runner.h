@@ -7,7 +7,7 @@
 #include <ostream>
 #include <string>
 
-#include "core/app.h"
+#include "app/app.h"
 #include "ui/headless/headless_view.h"
 
 namespace marlinth {

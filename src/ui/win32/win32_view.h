@@ -1,3 +1,6 @@
+// src/ui/win32/: the real window, the only place besides core/platform_win32.cpp that
+// includes <windows.h>. Never includes ui/headless/.
+//
 // The real window: the main window `MarlinthMain` with every control of the control table as a
 // Win32 control, implementing the view port. Commands and change notifications go to
 // dispatch(); setting a field's text raises the same change notification as typing.
@@ -9,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "core/app.h"
-#include "core/view.h"
+#include "app/app.h"
+#include "app/view.h"
 #include "ui/controls.h"
 
 namespace marlinth {

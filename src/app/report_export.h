@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/app.h"
+#include "app/app.h"
 
 namespace marlinth {
 

@@ -1,12 +1,12 @@
-#include "writer/transaction.h"
+#include "app/writer_commands.h"
 
+#include "app/preflight_commands.h"
+#include "app/prompts.h"
+#include "app/recovery_commands.h"
 #include "core/files.h"
-#include "core/prompts.h"
 #include "core/strings.h"
 #include "writer/journal.h"
 #include "writer/node_swap.h"
-#include "writer/preflight.h"
-#include "writer/recovery.h"
 #include "writer/staged_image.h"
 
 namespace marlinth {

@@ -1,8 +1,8 @@
-#include "core/report_export.h"
+#include "app/report_export.h"
 
-#include "core/config.h"
+#include "app/prompts.h"
+#include "app/setup_commands.h"
 #include "core/files.h"
-#include "core/prompts.h"
 #include "core/strings.h"
 
 namespace marlinth {

@@ -1,29 +1,14 @@
-// SessionState: the one model of the run. The setup, the stage flags that gate the writer and
-// the position of the interface. A flag is set only by its own stage's successful operation and
-// cleared by any change to an input of that stage (the stale rules below).
+// SessionState: the one model of the run. The setup (core/config.h), the stage flags that gate
+// the writer and the position of the interface. A flag is set only by its own stage's successful
+// operation and cleared by any change to an input of that stage (the stale rules below).
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <string>
 
+#include "core/config.h"
+
 namespace marlinth {
-
-constexpr int kMaxNodes = 32;
-
-struct NodeTable {
-    int32_t count = 1;                         // 1 to 32
-    std::array<std::string, kMaxNodes + 1> dir;  // dir[1] .. dir[32]; dir[0] unused
-};
-
-struct SetupState {
-    NodeTable nodes;
-    std::string message_dir;
-    bool use_quarro = false;
-    std::string quarro_cfg_path;
-    std::string report_dir;
-    std::string backup_root;
-};
 
 struct StageFlags {
     bool inspection_passed = false;

@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "core/app.h"
+#include "app/app.h"
 #include "writer/node_swap.h"
 
 namespace marlinth {

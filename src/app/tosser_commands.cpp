@@ -1,7 +1,7 @@
-#include "tosser/tosser_import.h"
+#include "app/tosser_commands.h"
 
+#include "app/prompts.h"
 #include "core/config.h"
-#include "core/prompts.h"
 #include "core/strings.h"
 #include "tosser/parser.h"
 

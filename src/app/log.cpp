@@ -1,7 +1,7 @@
 // The run's log: "[HH:MM:SS] message" lines kept in the Log buffer, shown in the log view and
 // appended to Marlinth.log beside the program (never truncated).
+#include "app/prompts.h"
 #include "core/files.h"
-#include "core/prompts.h"
 #include "core/strings.h"
 
 namespace marlinth {

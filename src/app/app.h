@@ -1,15 +1,16 @@
-// The app context: one object owns everything that lives for the run. Operations take App&.
-// It aggregates the state types of every module (their headers hold data only).
+// src/app/: the program state and the commands. App owns everything that lives for the run;
+// commands read the form through the View, call the domain, update the state and report.
+// Includes core and the domain modules, never ui.
 #pragma once
 
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "app/session.h"
+#include "app/view.h"
 #include "core/platform.h"
-#include "core/session.h"
 #include "core/text_buffer.h"
-#include "core/view.h"
 #include "import/area_preview.h"
 #include "import/profiles.h"
 #include "settings/proposed_settings.h"

@@ -1,6 +1,6 @@
-#include "core/session.h"
+#include "app/session.h"
 
-#include "core/app.h"
+#include "app/app.h"
 #include "core/strings.h"
 
 namespace marlinth {

@@ -1,0 +1,12 @@
+// The full MESSAGE backup command: a verified copy of the whole shared MESSAGE tree into a new
+// timestamped directory under the backup root. It checks free space first and proves the copy
+// by counting files and bytes on both sides.
+#pragma once
+
+#include "app/app.h"
+
+namespace marlinth {
+
+void run_full_message_backup(App& app);
+
+}  // namespace marlinth
