@@ -1,17 +1,13 @@
 // The append transaction. Its safety is proven by breaking it: every file operation fails in
-// turn, and the process dies at every file-changing call in turn; afterwards every node's
-// SFMCONF.DAT holds exactly its old bytes or exactly the new staged bytes, and the backups hold
-// the old bytes. The exact success report is pinned by tests/scripts/writer_road.expected.
+// turn; afterwards every node's SFMCONF.DAT holds exactly its old bytes or exactly the new staged
+// bytes, and the backups hold the old bytes. (Crashes and power cuts at every step, with the
+// recovery at the next start, are in recovery_test.cpp.) The exact success report is pinned by
+// tests/scripts/writer_road.expected.
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <filesystem>
 #include <functional>
-
-#ifndef _WIN32
-#include <sys/wait.h>
-#include <unistd.h>
-#endif
 
 #include "app/writer_commands.h"
 #include "golden_text.h"
@@ -171,51 +167,7 @@ TEST(TransactionFaults, EveryFailingOperationLeavesOldOrNewBytesAndIntactBackups
     std::printf("\n");
     for (const auto& [o, name] : names)
         if (o != Outcome::RollbackNotVerified) { EXPECT_GT(outcomes[o], 0) << name; }
-    std::fflush(stdout);  // not again from a forked child
 }
-
-#ifndef _WIN32
-// The process ends at every file-changing call of a commit in turn. Each node's file then holds
-// its old or its new bytes; the backups hold the old bytes; and the sysop can recover: restore
-// the nodes from the backups when they differ, restart, and commit again.
-TEST(TransactionFaults, ACrashAtAnyStepLeavesOldOrNewBytesAndARerunCompletes) {
-    int crash_points = 0, reruns = 0;
-    for (int n = 1;; ++n) {
-        Ready r;
-        const int mutating_before = r.p.fp.mutating_calls();
-        std::fflush(stdout);
-        pid_t child = fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            r.p.fp.crash_at(mutating_before + n);
-            std::_Exit(r.commit() == Outcome::Success ? 0 : 1);
-        }
-        int status = 0;
-        waitpid(child, &status, 0);
-        ASSERT_TRUE(WIFEXITED(status));
-        const int new_nodes = r.staged_nodes("crash " + std::to_string(n));
-        if (WEXITSTATUS(status) != test::FaultPlatform::kCrashExitCode) {
-            EXPECT_EQ(WEXITSTATUS(status), 0);
-            EXPECT_EQ(new_nodes, 3);
-            break;
-        }
-        ++crash_points;
-        if (new_nodes == 3) continue;  // the write itself had completed
-        if (new_nodes > 0) {
-            for (int i = 1; i <= 3; ++i)  // the manual recovery: the verified backups go back
-                std::filesystem::copy_file(sep(r.dir(), node_backup_name(i)), r.node_file(i),
-                                           std::filesystem::copy_options::overwrite_existing);
-        }
-        Ready again(r.p.inst, r.p.na_path);
-        EXPECT_EQ(again.commit(), Outcome::Success) << "rerun after crash " << n << "\n" << again.p.app().writer->str();
-        ++reruns;
-        ASSERT_LT(n, 200);
-    }
-    EXPECT_GT(crash_points, 15);
-    std::printf("crash points tried: %d; the write had completed at %d, a rerun after recovery completed at %d\n",
-                crash_points, crash_points - reruns, reruns);
-}
-#endif
 
 }  // namespace
 }  // namespace marlinth
