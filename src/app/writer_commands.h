@@ -1,18 +1,13 @@
-// The append-only transaction: the only operation that changes Spitfire files. After a passed
-// preflight and a typed YES it repeats the preflight, backs up and verifies every node's
-// SFMCONF.DAT into a new timestamped directory, builds and verifies the staged image, replaces
-// each node's file atomically and reads it back; on the first failure every node is restored
-// from the inspected bytes and verified.
+// The COMMIT APPEND command and the wizard's commit step: the typed YES and the repeated
+// preflight, then the transaction itself (writer/append_transaction), and what the screens say of it.
 #pragma once
 
 #include <string>
 
 #include "app/app.h"
-#include "writer/node_swap.h"
+#include "writer/append_transaction.h"
 
 namespace marlinth {
-
-enum class TransactionOutcome { Refused, EarlyStop, Success, RollbackVerified, RollbackNotVerified };
 
 // The COMMIT APPEND command.
 TransactionOutcome commit_transaction(App& app);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/writer_commands.h"
+#include "writer/node_swap.h"
 #include "support/planned_session.h"
 
 namespace marlinth::test {
