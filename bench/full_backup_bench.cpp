@@ -36,7 +36,7 @@
 #include "core/files.h"
 #include "core/strings.h"
 #include "support/fault_platform.h"
-#include "support/fixture.h"
+#include "fixture/installation.h"
 #include "ui/headless/headless_session.h"
 #include "writer/full_backup.h"
 

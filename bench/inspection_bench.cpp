@@ -30,7 +30,7 @@
 #include "core/strings.h"
 #include "spitfire/conference.h"
 #include "spitfire/message_base.h"
-#include "support/fixture.h"
+#include "fixture/installation.h"
 #include "ui/headless/headless_session.h"
 
 extern char** environ;

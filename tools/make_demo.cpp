@@ -12,7 +12,7 @@
 #include "core/files.h"
 #include "core/platform.h"
 #include "core/strings.h"
-#include "support/fixture.h"
+#include "fixture/installation.h"
 
 using namespace marlinth;
 using namespace marlinth::test;

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "core/strings.h"
-#include "support/fixture.h"
+#include "fixture/installation.h"
 #include "support/na_fixture.h"
 #include "support/temp_dir.h"
 

@@ -7,7 +7,7 @@
 
 #include "core/strings.h"
 #include "support/fault_platform.h"
-#include "support/fixture.h"
+#include "fixture/installation.h"
 #include "support/temp_dir.h"
 
 namespace marlinth {

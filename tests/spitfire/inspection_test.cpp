@@ -11,7 +11,7 @@
 #include "core/sha256.h"
 #include "core/strings.h"
 #include "support/fault_platform.h"
-#include "support/fixture.h"
+#include "fixture/installation.h"
 #include "support/script_harness.h"
 #include "support/temp_dir.h"
 #include "support/tree_snapshot.h"

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "support/fault_platform.h"
-#include "support/fixture.h"
+#include "fixture/installation.h"
 #include "support/temp_dir.h"
 
 namespace marlinth {

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "spitfire/conference.h"
-#include "support/fixture.h"
+#include "fixture/installation.h"
 
 namespace marlinth::test {
 

@@ -13,7 +13,7 @@
 #include "core/files.h"
 #include "core/strings.h"
 #include "support/fault_platform.h"
-#include "support/fixture.h"
+#include "fixture/installation.h"
 #include "support/temp_dir.h"
 #include "ui/headless/headless_session.h"
 

@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "support/fault_platform.h"
-#include "support/fixture.h"
+#include "fixture/installation.h"
 #include "support/script_harness.h"
 #include "support/temp_dir.h"
 

@@ -6,7 +6,7 @@
 #include <functional>
 
 #include "support/fault_platform.h"
-#include "support/fixture.h"
+#include "fixture/installation.h"
 #include "writer/staged_image.h"
 
 namespace marlinth {

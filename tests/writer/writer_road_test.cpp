@@ -8,7 +8,7 @@
 #include "core/strings.h"
 #include "golden_text.h"
 #include "support/fault_platform.h"
-#include "support/fixture.h"
+#include "fixture/installation.h"
 #include "support/script_harness.h"
 #include "support/temp_dir.h"
 #include "support/tree_snapshot.h"
