@@ -1,6 +1,7 @@
 // The safe file primitives and the native platform under them (POSIX here, Win32 under Wine):
 // their failure lines, the sharing and replacement semantics the writer depends on, and that an
-// atomic replace never leaves a target partly written, whichever step fails or where the process dies.
+// atomic replace never leaves a target partly written, whichever step fails. (Crashes at every
+// step of a whole commit are in the writer's recovery tests.)
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,11 +9,6 @@
 #include <functional>
 #include <string>
 #include <vector>
-
-#ifndef _WIN32
-#include <sys/wait.h>
-#include <unistd.h>
-#endif
 
 #include "core/files.h"
 #include "core/strings.h"
@@ -166,40 +162,6 @@ TEST_F(Files, ReplaceLeavesOldOrNewBytesWhicheverStepFails) {
     EXPECT_EQ(take(), "Target path is too long for a safe temporary name.\r\n");
     EXPECT_EQ(fp.mutating_calls(), 0);
 }
-
-#ifndef _WIN32
-// The process dies at each file-changing call of a replacement in turn; afterwards the target
-// holds exactly its old or its new bytes, and a rerun completes.
-TEST_F(Files, ReplaceSurvivesACrashAtEveryStep) {
-    const std::string target = dir / "SFMCONF.DAT", old_bytes = "OLD CONFERENCE FILE", new_bytes = "NEW CONFERENCE FILE!";
-    int crashes = 0;
-    for (int n = 1;; ++n) {
-        fb.write_text(target, old_bytes);
-        pid_t child = fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            FaultPlatform crashing(*native);
-            crashing.crash_at(n);
-            std::_Exit(replace_file_atomic(crashing, target, U(new_bytes), N(new_bytes), nullptr) ? 0 : 1);
-        }
-        int status = 0;
-        waitpid(child, &status, 0);
-        ASSERT_TRUE(WIFEXITED(status));
-        const std::string now = content(target);
-        EXPECT_TRUE(now == old_bytes || now == new_bytes) << "crash at " << n;
-        if (WEXITSTATUS(status) != FaultPlatform::kCrashExitCode) {
-            EXPECT_EQ(WEXITSTATUS(status), 0);
-            EXPECT_EQ(now, new_bytes);
-            break;
-        }
-        ++crashes;
-        ASSERT_TRUE(replace(*native, target, new_bytes)) << "rerun after a crash at " << n << ": " << take();
-        EXPECT_EQ(content(target), new_bytes);
-        ASSERT_LT(n, 50);
-    }
-    EXPECT_GE(crashes, 3);
-}
-#endif
 
 // Preflight's own tests hold a node file open exclusively; these are the other holders.
 TEST_F(Files, TheLockProbeFailsWhileAnyoneElseHoldsTheFile) {

@@ -1,8 +1,9 @@
 // Wizard Mode. Its acceptance roads are replayed from tests/scripts/ and compared with their
 // transcripts: a sysop's whole road from the first question to the final inspection after Node
-// 1's first boot, and the gates that refuse on the way. Through the headless window: the gates a
-// late or repeated "Next >" must still enforce, the buttons while a transaction runs, the
-// Advanced Tools detours and the backup root.
+// 1's first boot, and the gates that refuse on the way. Through the headless window, what a
+// transcript cannot show: a late "Next >" or commit click that arrives past a disabled button,
+// the keyboard focus, the buttons while a transaction runs, where the pickers open, and the
+// Advanced Tools detours.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -46,57 +47,51 @@ std::string path_in(const std::string& dir, const std::string& name) {
     return out;
 }
 
-TEST(WizardGates, NextRefusesEveryStageThatIsNotDoneWithItsWarning) {
+// Every gate holds against a late "Next >": the warning, the same step, and the keyboard on the
+// answer to correct.
+TEST(WizardGates, ALateNextIsRefusedWithItsWarningAndTheKeyboardOnTheFieldAtFault) {
     PlannedSession p;  // inspected, an .NA list loaded with BETA awaiting approval
     App& app = p.app();
     HeadlessView& v = p.view();
-    const std::string conf2 = path_in(p.inst.nodes[1], "SFMCONF.DAT");
-    const std::vector<uint8_t> good = p.fb.read_file(conf2);
     struct Case {
         int step;
-        std::function<void()> close, open;
+        std::function<void()> close;
         const char* warning;
+        ControlId fault;
     };
     const Case cases[] = {
-        {6,
-         [&] {  // a corrupt node file fails the real inspection
-             p.fb.patch_byte(conf2, 10, 'X');
-             v.click(C::WizardRunInspection);
-             EXPECT_EQ(v.text(C::WizardInspectionSummary),
-                       "Inspection has not passed cleanly. Review Advanced Tools > Report for the exact blocker.");
-         },
-         [&] {
-             p.fb.write_file(conf2, good);
-             v.click(C::WizardRunInspection);
-         },
-         "Run a clean Read-Only Inspection before continuing."},
+        {0, [&] { v.type(C::WizardNodeCount, "33"); }, "Enter a node count from 1 through 32.", C::WizardNodeCount},
+        {3, [&] { v.type(C::WizardNodeList, "C:\\SF"); }, "Enter exactly one nonblank directory line for every configured node.",
+         C::WizardNodeList},
+        {6, [&] { app.flags.inspection_passed = false; }, "Run a clean Read-Only Inspection before continuing.",
+         C::WizardRunInspection},
         {7, [&] { app.flags.full_backup_verified = app.flags.existing_backup_confirmed = false; },
-         [&] { app.flags.existing_backup_confirmed = true; },
-         "Create a full MESSAGE backup or confirm that a current full backup already exists."},
+         "Create a full MESSAGE backup or confirm that a current full backup already exists.", C::WizardCreateBackupChoice},
         {8,
          [&] {  // an inspection on a detour drops the list's stage, though the list is still shown
-             app.flags.na_loaded = true;
-             refresh_wizard_buttons(app);
-             EXPECT_TRUE(v.enabled(C::WizardNext));
+             update_import_summary(app);
              v.click(C::WizardAdvanced);
              v.choose(C::Tabs, 0);
              v.click(C::RunInspection);
              v.click(C::HomeOrReturn);
              EXPECT_TRUE(app.flags.inspection_passed);
+             EXPECT_EQ(v.text(C::WizardImportSummary), "No .NA file has been loaded.");
          },
-         [&] { app.flags.na_loaded = true; }, "Load an .NA file before continuing."},
+         "Load an .NA file before continuing.", C::WizardChooseNaFile},
+        {9, [&] { v.type(C::PurgeDays, "70000"); }, "Purge age must be from 0 through 65535.", C::PurgeDays},
         {10, [&] { v.set_checked(C::WizardNamesReviewed, true); },
+         "Resolve every import error and approve every shortened name before continuing.", C::AreaList},
+        {10,
          [&] {
              app.preview.areas[1].needs_review = false;
              app.preview.recount();
+             v.set_checked(C::WizardNamesReviewed, false);
          },
-         "Resolve every import error and approve every shortened name before continuing."},
-        {10, [&] { v.set_checked(C::WizardNamesReviewed, false); }, [&] { v.set_checked(C::WizardNamesReviewed, true); },
-         "Confirm that you reviewed the name and shared default settings for every proposed conference."},
-        {11, [&] { app.flags.plan_current = false; }, [&] { app.flags.plan_current = true; },
-         "Generate and review the dry-run summary first."},
-        {12, [&] { app.flags.preflight_passed = false; }, [&] { app.flags.preflight_passed = true; },
-         "Run the safety check and correct every blocker first."},
+         "Confirm that you reviewed the name and shared default settings for every proposed conference.",
+         C::WizardNamesReviewed},
+        {11, [&] { app.flags.plan_current = false; }, "Generate and review the dry-run summary first.", C::WizardGeneratePlan},
+        {12, [&] { app.flags.preflight_passed = false; }, "Run the safety check and correct every blocker first.",
+         C::WizardRunSafetyCheck},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.warning);
@@ -104,56 +99,41 @@ TEST(WizardGates, NextRefusesEveryStageThatIsNotDoneWithItsWarning) {
         c.close();
         refresh_wizard_buttons(app);
         ASSERT_EQ(app.ui.screen, Screen::Wizard);
-        EXPECT_FALSE(v.enabled(C::WizardNext));
+        // Up to the MESSAGE question a filled field enables "Next >"; the check comes with it.
+        EXPECT_EQ(v.enabled(C::WizardNext), c.step < 6 || c.step == 9);
         v.clear_boxes();
+        v.focus(C::WizardNext);
         late_click(app, C::WizardNext);
-        ASSERT_EQ(v.boxes().size(), 1u);
-        EXPECT_TRUE(v.boxes()[0].icon == BoxIcon::Warning && v.boxes()[0].text == c.warning) << v.boxes()[0].text;
+        EXPECT_EQ(last_box(v), c.warning);
         EXPECT_EQ(app.ui.wizard_step, c.step);
-        c.open();
-        refresh_wizard_buttons(app);
-        EXPECT_TRUE(v.enabled(C::WizardNext));
+        EXPECT_EQ(v.focused(), c.fault);
     }
 }
 
-// The node table's last place is used, and a line beyond it is still counted.
-TEST(WizardGates, TheNodeListMustHoldOneLinePerNodeEvenAtThirtyTwo) {
+// The commit wants the closed box and exact YES, from a late click too; neither survives a
+// failed repeated preflight or a failed commit, and the safety page drops a PASS that a new plan
+// made stale. While the transaction runs nothing can leave the page.
+TEST(WizardCommit, EveryCommitNeedsItsOwnConfirmationAndTheRunningTransactionHoldsThePage) {
     PlannedSession p;
     App& app = p.app();
     HeadlessView& v = p.view();
-    app.setup.nodes.count = 32;
-    enter_wizard_at(app, 3);
-    std::string list;
-    for (int i = 1; i <= 32; ++i) list += "  C:\\BBS\\SF" + std::to_string(i) + " \r\n\r\n";
-    v.type(C::WizardNodeList, list + "C:\\BBS\\SF33");
-    v.click(C::WizardNext);
-    EXPECT_EQ(last_box(v), "Enter exactly one nonblank directory line for every configured node.");
-    // A line too long for a path is refused whole, not split into two nodes.
-    v.type(C::WizardNodeList, list.substr(0, list.rfind("  C:")) + std::string(301, 'x'));
-    v.click(C::WizardNext);
-    EXPECT_EQ(last_box(v), "A node-directory line is longer than 259 characters.");
-    v.type(C::WizardNodeList, list);
-    v.click(C::WizardNext);
-    EXPECT_EQ(app.ui.wizard_step, 4);
-    EXPECT_EQ(app.setup.nodes.dir[32], "C:\\BBS\\SF32");
-}
-
-// The commit wants the closed box and exact YES, from a late click too; while the transaction
-// runs nothing can leave the page, and afterwards nothing can commit again. (Done and the
-// detours after a commit are on the wizard road.)
-TEST(WizardCommit, LateClicksAreRefusedAndTheRunningTransactionHoldsThePage) {
-    PlannedSession p;
-    App& app = p.app();
-    HeadlessView& v = p.view();
+    const std::vector<uint8_t> before = p.fb.read_file(path_in(p.inst.nodes[0], "SFMCONF.DAT"));
     v.type(C::WizardBackupRoot, p.inst.backup_root);
-    enter_wizard_at(app, 11);
-    v.click(C::WizardGeneratePlan);
-    v.click(C::WizardNext);
-    v.click(C::WizardRunSafetyCheck);
-    ASSERT_TRUE(app.flags.preflight_passed) << app.writer->str();
-    v.click(C::WizardNext);
-    ASSERT_EQ(app.ui.wizard_step, 13);
-    v.clear_boxes();
+    const auto plan_and_safety_check = [&] {
+        enter_wizard_at(app, 11);
+        v.click(C::WizardGeneratePlan);
+        v.click(C::WizardNext);
+        v.click(C::WizardRunSafetyCheck);
+        ASSERT_TRUE(app.flags.preflight_passed) << app.writer->str();
+        v.click(C::WizardNext);
+        ASSERT_EQ(app.ui.wizard_step, 13);
+    };
+    plan_and_safety_check();
+    v.type(C::PurgeDays, "45");
+    v.click(C::WizardBack);
+    EXPECT_FALSE(v.enabled(C::WizardNext));
+    EXPECT_EQ(v.text(C::WizardSafetyOutput), "No safety check has run.");
+    plan_and_safety_check();
 
     v.type(C::WizardConfirmation, " YES ");
     late_click(app, C::WizardCommit);
@@ -163,8 +143,25 @@ TEST(WizardCommit, LateClicksAreRefusedAndTheRunningTransactionHoldsThePage) {
     v.type(C::WizardConfirmation, "YES.");
     late_click(app, C::WizardCommit);
     EXPECT_EQ(last_box(v), "Type exact uppercase YES before committing.");
-    EXPECT_EQ(p.fb.read_file(path_in(p.inst.nodes[0], "SFMCONF.DAT")).size(), 6u * 128u);
+    const std::function<void()> failures[] = {
+        [&] { p.fp.set_processes({"QUARRO32.EXE"}); },  // the repeated preflight fails
+        [&] { p.fp.set_processes({}), p.fp.fail_nth(test::Op::CreateDir, 1); },  // the transaction stops early
+    };
+    for (const auto& fail : failures) {
+        app.flags.preflight_passed = true;
+        v.set_checked(C::WizardClosedConfirm, true);
+        v.type(C::WizardConfirmation, "YES");
+        ASSERT_TRUE(v.enabled(C::WizardCommit));
+        fail();
+        v.click(C::WizardCommit);
+        EXPECT_EQ(app.ui.wizard_step, 13);
+        EXPECT_TRUE(v.text(C::WizardConfirmation).empty() && v.text(C::Confirmation).empty());
+        EXPECT_FALSE(v.checked(C::WizardClosedConfirm) || v.enabled(C::WizardCommit) || app.flags.preflight_passed);
+    }
+    EXPECT_EQ(p.fb.read_file(path_in(p.inst.nodes[0], "SFMCONF.DAT")), before);
 
+    plan_and_safety_check();
+    v.click(C::WizardClosedConfirm);
     v.type(C::WizardConfirmation, "YES");
     v.clear_boxes();
     int seen = 0;
@@ -182,107 +179,15 @@ TEST(WizardCommit, LateClicksAreRefusedAndTheRunningTransactionHoldsThePage) {
     ASSERT_EQ(v.boxes().size(), 1u);  // the transaction's own result; no Cancel question
     EXPECT_EQ(v.boxes()[0].icon, BoxIcon::Information) << v.boxes()[0].text;
     EXPECT_EQ(app.ui.wizard_step, 14);
-    EXPECT_FALSE(v.visible(C::WizardBack) || v.visible(C::WizardCancel) || v.enabled(C::WizardCommit));
 }
 
-// Every commit needs its own ticked box and typed YES: neither survives a new plan, a new safety
-// check or a failed commit, and the safety page never keeps a verdict that no longer holds.
-TEST(WizardCommit, AConfirmationNeverOutlivesThePreflightItWasGivenFor) {
+// A verified full backup belongs to its root and its MESSAGE directory: only a real change costs
+// it (blanks around the root on a round trip through the Writer tab are no change), and the
+// backup page then stops claiming it.
+TEST(WizardPages, OnlyANewBackupRootOrMessageDirectoryCostsTheVerifiedBackup) {
     PlannedSession p;
     App& app = p.app();
     HeadlessView& v = p.view();
-    const std::vector<uint8_t> before = p.fb.read_file(path_in(p.inst.nodes[0], "SFMCONF.DAT"));
-    v.type(C::WizardBackupRoot, p.inst.backup_root);
-    app.preview.areas[1].needs_review = false;
-    app.preview.recount();
-    v.set_checked(C::WizardNamesReviewed, true);
-    enter_wizard_at(app, 11);
-    const auto safety_check_and_on = [&] {
-        v.click(C::WizardRunSafetyCheck);
-        ASSERT_TRUE(app.flags.preflight_passed) << app.writer->str();
-        v.click(C::WizardNext);
-        ASSERT_EQ(app.ui.wizard_step, 13);
-    };
-    v.click(C::WizardGeneratePlan);
-    v.click(C::WizardNext);
-    safety_check_and_on();
-    struct Case {
-        const char* what;
-        std::function<void()> change;
-        const char* box;          // what the commit click answered, if it ran
-        const char* safety_page;  // the safety page after the change, before a new check
-    };
-    const Case cases[] = {
-        {"a new purge period and a new plan",
-         [&] {
-             for (int i = 0; i < 4; ++i) v.click(C::WizardBack);
-             ASSERT_EQ(app.ui.wizard_step, 9);
-             v.type(C::PurgeDays, "45");
-             for (int i = 0; i < 2; ++i) v.click(C::WizardNext);
-             v.click(C::WizardGeneratePlan);
-             v.click(C::WizardNext);
-         },
-         nullptr, "No safety check has run."},
-        {"a repeated preflight that fails",
-         [&] {
-             p.fp.set_processes({"QUARRO32.EXE"});
-             v.click(C::WizardCommit);
-             p.fp.set_processes({});
-             v.click(C::WizardBack);
-         },
-         "The repeated preflight failed. Nothing was changed.", "PREFLIGHT RESULT: BLOCKED"},
-        {"a transaction that stops early",
-         [&] {
-             p.fp.fail_nth(test::Op::CreateDir, 1);
-             v.click(C::WizardCommit);
-             v.click(C::WizardBack);
-         },
-         "The transaction stopped during backup or staging. No active SFMCONF.DAT file was changed. Review the "
-         "transaction report before retrying.",
-         "Cannot create transaction directory"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        v.click(C::WizardClosedConfirm);
-        v.type(C::WizardConfirmation, "YES");
-        ASSERT_TRUE(v.enabled(C::WizardCommit));
-        v.clear_boxes();
-        c.change();
-        if (c.box) {
-            EXPECT_EQ(last_box(v), c.box);
-        }
-        ASSERT_EQ(app.ui.wizard_step, 12);
-        EXPECT_FALSE(v.enabled(C::WizardNext));
-        const std::string page = v.text(C::WizardSafetyOutput);
-        EXPECT_NE(page.find(c.safety_page), std::string::npos) << page;
-        EXPECT_EQ(page.find("PREFLIGHT RESULT: PASS"), std::string::npos) << page;
-        safety_check_and_on();
-        EXPECT_TRUE(v.text(C::WizardConfirmation).empty() && v.text(C::Confirmation).empty());
-        EXPECT_FALSE(v.checked(C::WizardClosedConfirm) || v.enabled(C::WizardCommit) || v.enabled(C::CommitAppend));
-        v.clear_boxes();
-        late_click(app, C::WizardCommit);
-        EXPECT_EQ(last_box(v), "Confirm that every Spitfire node and external mailer/tosser is closed.");
-    }
-    EXPECT_EQ(p.fb.read_file(path_in(p.inst.nodes[0], "SFMCONF.DAT")), before);
-}
-
-// No page claims a stage its gate denies, and only a real change costs a verified full backup:
-// the import page after an inspection dropped the list, the backup page after a new root or
-// another MESSAGE directory; blanks around the root on a round trip through the Writer tab are
-// no change.
-TEST(WizardPages, NoPageClaimsAStageItsGateDenies) {
-    PlannedSession p;
-    App& app = p.app();
-    HeadlessView& v = p.view();
-    enter_wizard_at(app, 8);
-    update_import_summary(app);  // as the load showed it
-    EXPECT_NE(v.text(C::WizardImportSummary).find("Ready: 2"), std::string::npos);
-    v.click(C::WizardAdvanced);
-    v.click(C::RunInspection);
-    v.click(C::HomeOrReturn);
-    EXPECT_FALSE(v.enabled(C::WizardNext));
-    EXPECT_EQ(v.text(C::WizardImportSummary), "No .NA file has been loaded.");
-
     const std::string verified = "Full MESSAGE backup completed and verified.\r\n...";
     const auto verify = [&] {
         app.flags.full_backup_verified = true;
@@ -290,12 +195,11 @@ TEST(WizardPages, NoPageClaimsAStageItsGateDenies) {
         app.full_backup_source = p.inst.message_dir;
         v.set_text(C::WizardBackupText, verified);
     };
-    struct Case {
+    const struct {
         const char* what;
         std::function<void()> change;
         bool kept;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"the same root with blanks, through the Writer tab",
          [&] {
              v.type(C::WizardBackupRoot, p.inst.backup_root + "  ");
@@ -307,9 +211,21 @@ TEST(WizardPages, NoPageClaimsAStageItsGateDenies) {
          true},
         {"the same MESSAGE directory typed again", [&] { v.type(C::MessageDir, " " + p.inst.message_dir); }, true},
         {"another MESSAGE directory on the Setup tab", [&] { v.type(C::MessageDir, p.dir / "elsewhere"); }, false},
-        {"another backup root", [&] { v.type(C::WizardBackupRoot, p.dir / "other"); }, false},
+        {"another backup root on the page",
+         [&] {
+             v.type(C::WizardBackupRoot, p.dir / "other");
+             EXPECT_EQ(v.status(StatusLine::Writer), "Backup root changed. Run the safety check again.");
+         },
+         false},
+        {"a backup root picked with the browse button",
+         [&] {
+             v.queue_pick(p.dir / "chosen");
+             v.click(C::WizardBrowseBackupRoot);
+             EXPECT_TRUE(v.text(C::BackupRoot) == p.dir / "chosen" && app.setup.backup_root == p.dir / "chosen");
+         },
+         false},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         enter_wizard_at(app, 7);
         v.type(C::WizardBackupRoot, p.inst.backup_root);
@@ -317,100 +233,29 @@ TEST(WizardPages, NoPageClaimsAStageItsGateDenies) {
         c.change();
         enter_wizard_at(app, 7);
         EXPECT_EQ(app.flags.full_backup_verified, c.kept);
+        EXPECT_EQ(app.full_backup_location.empty(), !c.kept);
         EXPECT_EQ(v.enabled(C::WizardNext), c.kept);
         EXPECT_EQ(v.text(C::WizardBackupText), c.kept ? verified : kBackupChoiceText);
     }
 }
 
-// A refused "Next >" leaves the keyboard on the answer to correct; every picker opens where the
-// field it fills already points (the QUARRO32.CFG picker at Node 1 while its field is empty).
-TEST(WizardPages, RefusalsFocusTheFieldAtFaultAndPickersOpenWhereTheFieldPoints) {
+// A new wizard puts the keyboard on its first question and a redraw leaves it where the sysop
+// put it; a detour through the Setup tab cannot leave other answers there than the wizard's;
+// every picker opens where the field it fills already points (the QUARRO32.CFG picker at Node 1
+// while its field is empty).
+TEST(WizardPages, TheKeyboardStaysTheWizardsAnswersWinAndPickersOpenWhereTheFieldPoints) {
     PlannedSession p;
     App& app = p.app();
     HeadlessView& v = p.view();
-    struct Refusal {
-        int step;
-        ControlId field;
-        const char* text;
-        ControlId fault;
-    };
-    const Refusal refusals[] = {
-        {0, C::WizardNodeCount, "33", C::WizardNodeCount},
-        {1, C::WizardNode1, "/no/such/dir", C::WizardNode1},
-        {3, C::WizardNodeList, "C:\\SF", C::WizardNodeList},
-        {4, C::WizardMessageDir, "/no/such/dir", C::WizardMessageDir},
-        {9, C::PurgeDays, "70000", C::PurgeDays},
-        {9, C::PrivilegedSecurities, "1;2", C::PrivilegedSecurities},
-        {10, C::None, "", C::AreaList},
-    };
-    for (const Refusal& r : refusals) {
-        SCOPED_TRACE(r.step);
-        enter_wizard_at(app, r.step);
-        if (r.field != C::None) v.type(r.field, r.text);
-        v.focus(C::WizardNext);
-        late_click(app, C::WizardNext);
-        EXPECT_EQ(app.ui.wizard_step, r.step);
-        EXPECT_EQ(v.focused(), r.fault);
-        if (r.step == 9) v.type(r.field, r.field == C::PurgeDays ? "90" : "0;0;0;0;0");
-    }
-
-    const std::string node1 = p.inst.nodes[0], folder = p.dir / "picked";
-    struct Picker {
-        ControlId field, button;
-        std::string text, opens_at;
-    };
-    const Picker pickers[] = {
-        {C::MessageDir, C::BrowseMessageDir, " " + folder + " ", folder},
-        {C::BackupRoot, C::BrowseBackupRoot, folder, folder},
-        {C::NodeList, C::SetNode1, node1 + "\r\n" + folder, node1},
-        {C::WizardNode1, C::WizardBrowseNode1, node1, node1},
-        {C::WizardMessageDir, C::WizardBrowseMessageDir, folder, folder},
-        {C::WizardBackupRoot, C::WizardBrowseBackupRoot, folder, folder},
-    };
-    for (const Picker& k : pickers) {
-        SCOPED_TRACE(static_cast<int>(k.button));
-        v.type(k.field, k.text);
-        v.queue_pick_cancel();
-        v.click(k.button);
-        ASSERT_FALSE(v.folder_dialogs().empty());
-        EXPECT_EQ(v.folder_dialogs().back().second, k.opens_at);
-    }
-    v.click(C::WizardQuarroYes);
-    for (const auto& [text, opens_at] : {std::pair<std::string, std::string>{"", node1}, {folder + "/QUARRO32.CFG", folder}}) {
-        v.type(C::WizardQuarroCfgPath, text);
-        v.queue_pick_cancel();
-        v.click(C::WizardBrowseQuarroCfg);
-        ASSERT_FALSE(v.file_dialogs().empty());
-        EXPECT_EQ(v.file_dialogs().back().initial_directory, opens_at);
-        EXPECT_EQ(v.file_dialogs().back().filters.front().pattern, "*.CFG");
-    }
-}
-
-// A new wizard drops the last proposal and asks from the session's setup, with the keyboard on
-// its first question. Redrawing a page must not pull the caret out of a field being typed in.
-TEST(WizardNavigation, StartAsksAfreshAndARedrawLeavesTheKeyboardBe) {
-    PlannedSession p;
-    HeadlessView& v = p.view();
     v.click(C::StartWizard);
-    EXPECT_FALSE(p.app().flags.inspection_passed || p.app().flags.na_loaded || p.app().preview.area_count() > 0);
     EXPECT_EQ(v.focused(), C::WizardNodeCount);
     v.click(C::WizardNext);
-    EXPECT_EQ(v.text(C::WizardNode1), p.inst.nodes[0]);
     v.click(C::WizardNext);
     v.focus(C::WizardNext);
     v.click(C::WizardScanNo);  // redraws the whole page
     EXPECT_EQ(v.focused(), C::WizardNext);
-}
 
-// Detours through Advanced Tools: the wizard's answers win over what was typed on the Setup tab
-// meanwhile; a verified full backup belongs to its root, so a new root from the Writer tab or
-// the browse button drops it and the safety check.
-TEST(WizardDetours, TheWizardsAnswersWinAndANewBackupRootCostsTheVerifiedBackup) {
-    PlannedSession p;
-    App& app = p.app();
-    HeadlessView& v = p.view();
     enter_wizard_at(app, 5);
-    // A detour through the Setup tab leaves other answers there.
     v.click(C::WizardAdvanced);
     v.type(C::MessageDir, p.dir / "elsewhere");
     v.type(C::NodeCount, "1");
@@ -423,27 +268,30 @@ TEST(WizardDetours, TheWizardsAnswersWinAndANewBackupRootCostsTheVerifiedBackup)
     EXPECT_EQ(app.ui.wizard_step, 6);
     EXPECT_TRUE(v.text(C::MessageDir) == p.inst.message_dir && v.text(C::NodeCount) == "3");
     EXPECT_TRUE(v.checked(C::UseQuarro) && v.text(C::QuarroCfgPath) == cfg);
-    EXPECT_TRUE(validate_setup(app, false));  // what the inspection will read
 
-    enter_wizard_at(app, 7);
-    v.type(C::WizardBackupRoot, p.inst.backup_root);
-    const auto verify = [&] {
-        app.flags.full_backup_verified = app.flags.preflight_passed = true;
-        app.full_backup_location = p.inst.backup_root + "/X/FULL-MESSAGE";
+    const std::string node1 = p.inst.nodes[0], folder = p.dir / "picked";
+    const struct {
+        ControlId field, button;
+        std::string text, opens_at;
+    } pickers[] = {
+        {C::MessageDir, C::BrowseMessageDir, " " + folder + " ", folder},
+        {C::BackupRoot, C::BrowseBackupRoot, folder, folder},
+        {C::NodeList, C::SetNode1, node1 + "\r\n" + folder, node1},
+        {C::WizardNode1, C::WizardBrowseNode1, node1, node1},
+        {C::WizardMessageDir, C::WizardBrowseMessageDir, folder, folder},
+        {C::WizardBackupRoot, C::WizardBrowseBackupRoot, folder, folder},
+        {C::WizardQuarroCfgPath, C::WizardBrowseQuarroCfg, "", node1},
+        {C::WizardQuarroCfgPath, C::WizardBrowseQuarroCfg, folder + "/QUARRO32.CFG", folder},
     };
-    verify();
-    v.click(C::WizardAdvanced);
-    v.type(C::BackupRoot, p.dir / "other");
-    v.click(C::HomeOrReturn);
-    EXPECT_FALSE(app.flags.full_backup_verified || app.flags.preflight_passed || v.enabled(C::WizardNext));
-    EXPECT_TRUE(app.full_backup_location.empty());
-    EXPECT_EQ(v.status(StatusLine::Writer), "Backup root changed. Run the safety check again.");
-
-    verify();
-    v.queue_pick(p.dir / "chosen");
-    v.click(C::WizardBrowseBackupRoot);
-    EXPECT_TRUE(v.text(C::BackupRoot) == p.dir / "chosen" && app.setup.backup_root == p.dir / "chosen");
-    EXPECT_FALSE(app.flags.full_backup_verified);
+    for (const auto& k : pickers) {
+        SCOPED_TRACE(k.text);
+        v.type(k.field, k.text);
+        v.queue_pick_cancel();
+        v.click(k.button);
+        const bool file = k.button == C::WizardBrowseQuarroCfg;
+        ASSERT_FALSE(file ? v.file_dialogs().empty() : v.folder_dialogs().empty());
+        EXPECT_EQ(file ? v.file_dialogs().back().initial_directory : v.folder_dialogs().back().second, k.opens_at);
+    }
 }
 
 // The demo tool as this platform's shell runs it. Under Wine the build's paths are Unix paths,
