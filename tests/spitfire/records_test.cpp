@@ -1,5 +1,6 @@
 // SFMCONF.DAT records and the message-base files: decoding, size rules, the thread checks.
 #include "spitfire/conference.h"
+#include "spitfire/inspection.h"
 #include "spitfire/message_base.h"
 
 #include <gtest/gtest.h>
@@ -30,14 +31,15 @@ using test::PtrRecordSpec;
 TEST(ConferenceFile, SizeRulesRefuseAllButWholeRecordsUpTo784) {
     const std::string multiple = "SFMCONF.DAT size is not a nonzero multiple of 128 bytes.\r\n";
     const std::pair<uint32_t, std::string> cases[] = {
-        {0, multiple}, {127, multiple}, {129, multiple}, {100480, "SFMCONF.DAT contains more than 784 conferences.\r\n"}};
+        {0, multiple}, {127, multiple}, {129, multiple}, {100352, ""},
+        {100480, "SFMCONF.DAT contains more than 784 conferences.\r\n"}};
     for (const auto& [size, text] : cases) {
         SCOPED_TRACE(size);
         const std::vector<uint8_t> bytes(size + 1, 0);  // a size of 0 still gets a valid pointer
         std::vector<ConferenceView> views(3);
         auto report = TextBuffer::create();
-        EXPECT_FALSE(decode_conference_file(bytes.data(), size, views, report.get()));
-        EXPECT_TRUE(views.empty());
+        EXPECT_EQ(decode_conference_file(bytes.data(), size, views, report.get()), text.empty());
+        EXPECT_EQ(views.size(), text.empty() ? 784u : 0u);
         EXPECT_EQ(report->str(), text);
     }
 }
@@ -91,6 +93,30 @@ TEST(ConferenceFile, MostCommonEchoLikeComparesOnlyTheSettingsBlock) {
     EXPECT_EQ(most_common_echo_like(views_of({c, a, no_id, no_id, b})), 1);
     EXPECT_EQ(most_common_echo_like(views_of({other_template, other_mark, a, a})), 2);
     EXPECT_EQ(most_common_echo_like(views_of({plain, plain})), -1);
+}
+
+// Conferences that route and carry a Net ID are offered as templates, every conference when none
+// does; the most common echo-like one is preselected (-1: none is).
+TEST(ConferenceFile, TemplateCandidates) {
+    ConferenceSpec one, two, three, routed;
+    one.name = "One", one.allow_routing = 0;
+    two.name = "Two", two.allow_routing = 0, two.net_id = "TWO", two.netmail = 1;
+    three.name = "Three";  // routes, but has no Net ID
+    routed.name = "Routed", routed.net_id = "R";
+    const std::tuple<std::vector<ConferenceSpec>, std::string, int> cases[] = {
+        {{one, two, three}, "0 #1 - One|1 #2 - Two|2 #3 - Three|", 1},
+        {{one, three}, "0 #1 - One|1 #2 - Three|", -1},
+        {{one, routed, three, routed}, "1 #2 - Routed|3 #4 - Routed|", 0},
+    };
+    for (const auto& [specs, offered, preselected] : cases) {
+        std::vector<TemplateCandidate> candidates(1);
+        int chosen = 7;
+        choose_template_candidates(views_of(specs), candidates, chosen);
+        std::string texts;
+        for (const TemplateCandidate& c : candidates) texts += std::to_string(c.index) + " " + c.text + "|";
+        EXPECT_EQ(texts, offered);
+        EXPECT_EQ(chosen, preselected) << offered;
+    }
 }
 
 using Counts = std::array<uint32_t, 5>;  // active, deleted, danger, warn, normal roots
