@@ -148,8 +148,10 @@ TEST(MessageRecords, ThreadLinkRulesOneByOne) {
         {"reply to a missing root; numbers wrap below 0", {{1, 0, 0, 0, 9}, {1, 0, 0, 8, 1}}, {2, 0, 2, 0, 0}},
         {"a number held twice is found", {{1, 0, 0, 7, 5}, {1, 1, 0, 5, 5}, {1, 1, 0, 5, 5}},
          {3, 0, 0, 0, 2}},
-        {"numbers too spread for a bitmap", {{1, 0, 0, 5, 0xF0000000u}, {1, 1, 0, 0xF0000000u, 0xF0000000u},
-         {1, 0, 0, 0xF0000001u, 0xFFFFFFFFu}}, {3, 0, 1, 0, 1}},
+        {"numbers too spread for a bitmap",
+         {{1, 0, 0, 5, 0xF0000000u}, {1, 1, 0, 0xF0000000u, 0xF0000000u}, {1, 0, 0, 0xF0000001u, 0xF0000003u},
+          {1, 1, 0, 0xF0000002u, 0xF0000002u}, {1, 0, 0, 0xF0000003u, 0xFFFFFFFFu}},
+         {5, 0, 1, 0, 1}},
     };
     for (const auto& [what, ptr, expected] : cases) {
         SCOPED_TRACE(what);
