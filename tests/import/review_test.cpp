@@ -155,8 +155,11 @@ TEST_F(ReviewTest, LoadGatesAndFailures) {
         EXPECT_TRUE(log.size() >= line.size() && log.compare(log.size() - line.size(), line.size(), line) == 0) << log;
         EXPECT_FALSE(app().flags.na_loaded);
     };
-    faulty.fail_nth(test::Op::OpenRead, 2);  // the parse reads, the fingerprint read fails
     load(write_list("fsxnet.na", kMixedList));
+    take_boxes();
+    ASSERT_TRUE(app().flags.na_loaded);
+    faulty.fail_nth(test::Op::OpenRead, 2);  // the parse reads, the fingerprint read fails
+    load(lists / "fsxnet.na");
     failed(lists / "fsxnet.na",
            "E The .NA file parsed, but its source fingerprint could not be captured. Writer mode remains blocked.");
     load(write_list("huge.na", test::large_na_file(10, kMaxAreaListBytes + 1)));
