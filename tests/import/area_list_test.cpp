@@ -19,7 +19,7 @@ namespace {
 using test::na_text;
 using Lines = std::vector<std::string>;
 
-constexpr int kAmiganet = 1, kAnothernet = 2, kFidonet = 5, kFsxnet = 6, kZeronet = 13, kGenericDelimiter = 14,
+constexpr int kAmiganet = 1, kAnothernet = 2, kFsxnet = 6, kZeronet = 13, kGenericDelimiter = 14,
               kGenericWhitespace = 15;
 const std::string kUnparsed = "ERROR: line does not match profile";
 const std::string kByName = "Automatic: filename matched known network profile";
