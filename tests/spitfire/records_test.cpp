@@ -200,12 +200,13 @@ TEST(MessageBaseValidation, FilesSizesAndRecordsOfOneConference) {
         std::array<uint32_t, 7> counts;  // slots, active, deleted, DAT records, danger, warn, normal roots
         std::vector<std::pair<const char*, uint64_t>> faked_sizes = {};
         const char* unreadable = nullptr;
+        const char* present = "PIDL-";  // the Conferences list's column of files present
     };
     const Case cases[] = {
         {"root and reply", sound, "OK", "PTR=512 IDX=32 DAT=256 LMR=8 SIG=none", {2, 2, 0, 2, 0, 0, 1}},
         {"a new conference's empty files", {none, none, none, none, {}}, "OK", "PTR=0 IDX=0 DAT=0 LMR=0 SIG=none", {}},
-        {"no IDX", no_idx, missing, "PTR=512 IDX=MISSING DAT=256 LMR=8 SIG=3", {}},
-        {"no DAT", no_dat, missing, "PTR=512 IDX=32 DAT=MISSING LMR=8 SIG=3", {}},
+        {"no IDX", no_idx, missing, "PTR=512 IDX=MISSING DAT=256 LMR=8 SIG=3", {}, {}, nullptr, "P-DLS"},
+        {"no DAT", no_dat, missing, "PTR=512 IDX=32 DAT=MISSING LMR=8 SIG=3", {}, {}, nullptr, "PI-LS"},
         {"one IDX number disagrees", family(thread, {{1, 1}, {7, 1}}), "WARN: PTR/IDX differences",
          "PTR=512 IDX=32 DAT=256 LMR=8 SIG=none", {2, 2, 0, 2, 0, 1, 1}},
         {"orphan reply", orphan, danger, "PTR=256 IDX=16 DAT=128 LMR=8 SIG=none", {1, 1, 0, 1, 1, 0, 0}},
@@ -248,6 +249,7 @@ TEST(MessageBaseValidation, FilesSizesAndRecordsOfOneConference) {
                       n[2], n[3], n[4], n[5], n[6]);
         EXPECT_EQ(report->str(), "CONF 01  [" + status + "]\r\n  " + c.sizes + "\r\n  " + counts + "\r\n");
         ASSERT_EQ(results.size(), 1u);
+        EXPECT_EQ(files_column(results[0]), c.present);
         EXPECT_EQ(any_missing, status == missing);
         EXPECT_EQ(results[0].error, status != "OK" && status.rfind("WARN", 0) != 0);
     }
