@@ -1,6 +1,5 @@
-// The .NA review in a headless session. The road a sysop takes (load, list, details, filters,
-// edits, approvals, another profile) is replayed from tests/scripts/na_preview.script and
-// compared whole; the tests beside it cover what that road does not pass.
+// The .NA review: the filters and the name rules on literal records, then in a headless session
+// what the road in tests/scripts/na_preview.script does not pass.
 #include "app/import_commands.h"
 
 #include <gtest/gtest.h>
@@ -12,6 +11,7 @@
 
 #include "core/strings.h"
 #include "import/area_list.h"
+#include "import/review.h"
 #include "support/fault_platform.h"
 #include "support/na_fixture.h"
 #include "support/script_harness.h"
@@ -49,21 +49,60 @@ TEST(NaPreviewScript, SysopReviewsAnAreaList) {
     EXPECT_EQ(r.output, test::golden("na_preview.expected", r.output, vars));
 }
 
+// Rows: READY, shortened (REVIEW), tag exists (BLOCKED), no description (REVIEW).
+AreaPreview four_areas() {
+    AreaPreview p;
+    p.areas.resize(4);
+    p.areas[1].needs_review = p.areas[1].name_shortened = true;
+    p.areas[1].proposed_name = "fsxNet: A description that is far too lo";
+    p.areas[2].blocked = p.areas[2].tag_exists = true;
+    p.areas[3].needs_review = p.areas[3].no_description = true;
+    for (ImportedArea& a : p.areas) set_status_text(a);
+    p.recount();
+    return p;
+}
+
+TEST(AreaReview, FiltersAndNameEdits) {
+    AreaPreview p = four_areas();
+    for (const auto& [filter, rows] : {std::pair<int, std::string>{0, "0123"}, {1, "0"}, {2, "13"}, {3, "2"}}) {
+        std::string shown;
+        for (int i = 0; i < 4; ++i)
+            if (area_passes_filter(p.areas[static_cast<size_t>(i)], filter)) shown += dec(static_cast<uint64_t>(i));
+        EXPECT_EQ(shown, rows) << area_filter_name(filter);
+    }
+    const std::string forty(40, 'F'), was = p.areas[1].proposed_name, edited = "EDITED - sysop approved";
+    const struct {
+        int index;
+        std::string typed, error, name, status;
+    } edits[] = {
+        {1, forty + "G", "Spitfire conference descriptions are limited to 40 characters.", was, "SHORTENED - review name"},
+        {1, "   \t ", "The proposed conference name cannot be blank.", was, "SHORTENED - review name"},
+        {-1, "Some name", "Select an imported echo first.", was, "SHORTENED - review name"},
+        {4, "Some name", "Select an imported echo first.", was, "SHORTENED - review name"},
+        {1, "  Long Name Fixed  ", "", "Long Name Fixed", edited},
+        {1, forty + std::string(22, ' ') + "beyond", "", forty, edited},  // only 62 characters are read
+        {2, "Renamed but still blocked", "", "Renamed but still blocked", "ERROR: echo tag already exists"},
+    };
+    auto errors = TextBuffer::create();
+    for (const auto& e : edits) {
+        SCOPED_TRACE(e.typed);
+        errors->reset();
+        EXPECT_EQ(set_area_name(p, e.index, e.typed, errors.get()), e.error.empty());
+        EXPECT_EQ(errors->str(), e.error.empty() ? "" : e.error + "\r\n");
+        const ImportedArea& a = p.areas[e.index == 2 ? 2 : 1];
+        EXPECT_EQ(a.proposed_name, e.name);
+        EXPECT_EQ(a.status_text, e.status);
+    }
+    EXPECT_EQ(dec(p.ready_count) + "/" + dec(p.review_count) + "/" + dec(p.blocked_count), "2/1/1");
+    EXPECT_TRUE(p.areas[2].blocked);
+}
+
 // Ten records after a comment: 4 READY, 3 REVIEW, 3 BLOCKED, against 12 existing conferences.
 const char* const kMixedList =
-    "; fsxNet test list\r\n"
-    "FSX_GEN      General chat\r\n"                                    // 2 READY 13
-    "FSX_ADS      Advertisements for BBS systems\r\n"                  // 3 READY 14
-    "ECHO3        Existing\r\n"                                        // 4 BLOCKED: exists
-    "FSX_LONG     A description that is far too long for a name\r\n"  // 5 REVIEW 15
-    "FSX_NODESC   \r\n"                                                // 6 REVIEW 16
-    "FSX_GEN      Again\r\n"                                           // 7 BLOCKED: duplicate
-    "FSX_BLANK40  abcdefghijklmnopqrstuvwxyz01234 tail words\r\n"     // 8 REVIEW 17
-    "FSX_TOO_LONG_TAG  Sixteen characters\r\n"                         // 9 BLOCKED: too long
-    "FSX_TECH     Technology\r\n"                                      // 10 READY 18
-    "FSX_ART      Art\r\n";                                            // 11 READY 19
-const char* const kAllReadyList = "FSX_GEN General chat\r\nFSX_ART Art\r\n";
-const std::string kLongName = "fsxNet: A description that is far too lo";
+    "; fsxNet test list\r\nFSX_GEN      General chat\r\nFSX_ADS      Advertisements for BBS systems\r\n"
+    "ECHO3        Existing\r\nFSX_LONG     A description that is far too long for a name\r\nFSX_NODESC   \r\n"
+    "FSX_GEN      Again\r\nFSX_BLANK40  abcdefghijklmnopqrstuvwxyz01234 tail words\r\n"
+    "FSX_TOO_LONG_TAG  Sixteen characters\r\nFSX_TECH     Technology\r\nFSX_ART      Art\r\n";
 
 class ReviewTest : public ::testing::Test {
 protected:
@@ -81,11 +120,6 @@ protected:
         session.view().queue_pick(path);
         session.view().click(C::LoadNaFile);
     }
-    void load_mixed() {
-        load(write_list("fsxnet.na", kMixedList));
-        take_boxes();
-    }
-    const std::vector<Strings>& rows() { return session.view().rows(C::AreaList); }
     // The boxes shown since the last call, each as its icon's initial and its text.
     Strings take_boxes() {
         Strings out;
@@ -96,15 +130,6 @@ protected:
     }
     std::string text(C id) { return session.view().text(id); }
     const ImportedArea& record(size_t i) { return app().preview.areas.at(i); }
-    // Marks the later stages done, so a test can see that an action makes them stale.
-    void pretend_plan_and_preflight() {
-        app().flags.plan_current = true;
-        app().flags.preflight_passed = true;
-        app().plan_report_offset = 99;
-    }
-    bool plan_stale() {
-        return !app().flags.plan_current && !app().flags.preflight_passed && app().plan_report_offset == 0;
-    }
 
     test::TempDir home;
     test::TempDir lists;
@@ -113,67 +138,34 @@ protected:
     HeadlessSession session;
 };
 
-TEST_F(ReviewTest, NothingLoadsWithoutAnInspectionOrAFile) {
+// Nothing loads without a file or an inspection; a load that fails clears the list, says so on
+// the status line and in the log, and one whose fingerprint cannot be taken keeps the writer blocked.
+TEST_F(ReviewTest, LoadGatesAndFailures) {
     session.view().click(C::Reparse);
     app().baseline.conferences.clear();
-    load(write_list("fsxnet.na", kMixedList));
+    session.view().click(C::LoadNaFile);
     EXPECT_EQ(take_boxes(), (Strings{"W Load an .NA file first.", "W Run an inspection before loading an .NA file."}));
     EXPECT_TRUE(session.view().file_dialogs().empty());
-    EXPECT_FALSE(app().flags.na_loaded);
-}
+    app().baseline.conferences = test::decoded_conferences(test::echo_conferences(12));
 
-TEST_F(ReviewTest, FailedLoadsKeepTheWriterBlocked) {
-    const std::string path = write_list("fsxnet.na", kMixedList);
-    faulty.fail_nth(test::Op::OpenRead, 2);  // the parse reads, the fingerprint read fails
-    load(path);
-    EXPECT_EQ(take_boxes(), Strings{"E The .NA file parsed, but its source fingerprint could not be captured. "
-                                    "Writer mode remains blocked."});
-    EXPECT_FALSE(app().flags.na_loaded);
-    // Every failed load says so on the status line and in the log.
-    const auto failed = [&](const std::string& file) {
+    const auto failed = [&](const std::string& file, const std::string& box) {
+        EXPECT_EQ(take_boxes(), Strings{box});
         EXPECT_EQ(session.view().status(StatusLine::Main), ".NA load failed: " + file);
         const std::string log = app().log->str(), line = "] .NA load failed: " + file + "\r\n";
         EXPECT_TRUE(log.size() >= line.size() && log.compare(log.size() - line.size(), line.size(), line) == 0) << log;
+        EXPECT_FALSE(app().flags.na_loaded);
     };
-    failed(path);
-
-    load_mixed();
-    const SourceFingerprint before = app().import.fingerprint;
-    load(write_list("huge.na", test::large_na_file(10, kMaxAreaListBytes + 1)));
-    failed(lists / "huge.na");
-    load(lists / "gone.na");
-    failed(lists / "gone.na");
-    EXPECT_EQ(take_boxes(), (Strings{"E File too large for safe in-memory inspection: " + (lists / "huge.na"),
-                                     "E Cannot open: " + (lists / "gone.na")}));
-    EXPECT_EQ(app().preview.area_count(), 0);
-    EXPECT_TRUE(rows().empty());
-    EXPECT_EQ(app().import.selected_area, -1);
-    EXPECT_TRUE(app().flags.na_loaded);  // as it was: the failed loads never reached the fingerprint
-    EXPECT_EQ(app().import.fingerprint.digest, before.digest);
-}
-
-// The Errors and Review filters are walked in the script; here what happens to the selection.
-// That the fingerprint holds the file's bytes, and that a load makes the plan stale, is proven
-// where a changed file blocks the preflight and in the script's writer status.
-TEST_F(ReviewTest, LoadFilterAndSelection) {
-    load_mixed();
-    EXPECT_TRUE(app().flags.na_loaded);
-    session.view().choose(C::ShowFilter, 1);
-    EXPECT_EQ(app().import.shown_rows, (std::vector<int>{0, 1, 8, 9}));
-    EXPECT_EQ(app().import.selected_area, 0);  // the selected blocked row is no longer shown: the first row
-    session.view().click(C::Reparse);  // a load the sysop starts shows all again
-    EXPECT_EQ(session.view().selection(C::ShowFilter), 0);
-    EXPECT_EQ(app().import.selected_area, 2);
-
+    load(write_list("fsxnet.na", kMixedList));
     take_boxes();
-    load(write_list("fsxnet.na", kAllReadyList));  // nothing to review or fix: no box, the first row
-    EXPECT_TRUE(take_boxes().empty());
-    EXPECT_EQ(session.view().selected_rows(C::AreaList), std::vector<int>{0});
-    session.view().choose(C::ShowFilter, 3);
-    EXPECT_TRUE(rows().empty());
-    EXPECT_EQ(app().import.selected_area, -1);
-    EXPECT_EQ(text(C::AreaDetails),
-              "Select an echo record to view its complete source line, full echo tag, and exact compatibility result.");
+    ASSERT_TRUE(app().flags.na_loaded);
+    faulty.fail_nth(test::Op::OpenRead, 2);  // the parse reads, the fingerprint read fails
+    load(lists / "fsxnet.na");
+    failed(lists / "fsxnet.na",
+           "E The .NA file parsed, but its source fingerprint could not be captured. Writer mode remains blocked.");
+    load(write_list("huge.na", test::large_na_file(10, kMaxAreaListBytes + 1)));
+    failed(lists / "huge.na", "E File too large for safe in-memory inspection: " + (lists / "huge.na"));
+    EXPECT_EQ(app().preview.area_count(), 0);
+    EXPECT_TRUE(session.view().rows(C::AreaList).empty());
 }
 
 // Details of the kinds the script does not show, one after another.
@@ -192,55 +184,30 @@ TEST_F(ReviewTest, DetailsNameEveryReason) {
     EXPECT_EQ(all, test::golden("na_details.expected", all, {}));
 }
 
-TEST_F(ReviewTest, ApplyNameStoresValidNamesAndRefusesOthers) {
-    load_mixed();
-    const std::string forty(40, 'F'), edited = "EDITED - sysop approved", shortened = "SHORTENED - review name";
-    const struct {
-        std::vector<int> rows;
-        std::string typed, box, name, status;
-    } cases[] = {
-        {{3}, forty + "G", "E Spitfire conference descriptions are limited to 40 characters.", kLongName, shortened},
-        {{3}, "   \t ", "E The proposed conference name cannot be blank.", kLongName, shortened},
-        {{}, "Some name", "E Select an imported echo first.", kLongName, shortened},
-        {{3}, "  Long Name Fixed  ", "", "Long Name Fixed", edited},
-        {{3}, forty + std::string(22, ' ') + "beyond", "", forty, edited},  // only 62 characters are read
-        {{2}, "Renamed but still blocked", "", "Renamed but still blocked", "ERROR: echo tag already exists"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.typed);
-        session.view().select(C::AreaList, c.rows);
-        pretend_plan_and_preflight();
-        session.view().type(C::AreaName, c.typed);
-        session.view().click(C::ApplyName);
-        EXPECT_EQ(take_boxes(), c.box.empty() ? Strings{} : Strings{c.box});
-        const ImportedArea& a = record(c.rows.empty() ? 3 : c.rows[0]);
-        EXPECT_EQ(a.proposed_name, c.name);
-        EXPECT_EQ(a.status_text, c.status);
-        EXPECT_TRUE(plan_stale());  // whatever the outcome
+// An edit and an approval each make the plan stale; the edit is written to the report, and an
+// approval takes only the selected REVIEW rows, with the names exactly as displayed.
+TEST_F(ReviewTest, EditsAndApprovalsOfTheSessionPreview) {
+    load(write_list("fsxnet.na", kMixedList));
+    take_boxes();
+    for (const bool approve : {false, true}) {
+        app().flags.plan_current = app().flags.preflight_passed = true;
+        app().plan_report_offset = 99;
+        if (approve) {
+            session.view().select(C::AreaList, {0, 4, 6});  // READY, REVIEW, REVIEW
+            session.view().click(C::WizardApproveSelected);
+        } else {
+            session.view().select(C::AreaList, {3});
+            session.view().type(C::AreaName, "  Long Name Fixed  ");
+            session.view().click(C::ApplyName);
+        }
+        EXPECT_TRUE(take_boxes().empty());
+        EXPECT_TRUE(!app().flags.plan_current && !app().flags.preflight_passed && app().plan_report_offset == 0);
     }
-    const AreaPreview& p = app().preview;
-    EXPECT_EQ(dec(p.ready_count) + "/" + dec(p.review_count) + "/" + dec(p.blocked_count), "5/2/3");
-    EXPECT_EQ(text(C::AreaDetails).find("READY:"), std::string::npos);  // a renamed blocked row stays blocked
-    session.view().select(C::AreaList, {3});
-    EXPECT_EQ(text(C::AreaDetails).substr(text(C::AreaDetails).find("Compatibility result:\r\n")),
-              "Compatibility result:\r\nREADY: The caller-facing name was edited and approved in this preview.\r\n");
-    // Each stored edit, and only those, is written to the report.
     const std::string report = app().report->str();
     EXPECT_EQ(report.substr(report.find("\r\nSYSOP PREVIEW EDIT")),
-              "\r\nSYSOP PREVIEW EDIT: Line 5 / FSX_LONG -> \"Long Name Fixed\"\r\n"
-              "\r\nSYSOP PREVIEW EDIT: Line 5 / FSX_LONG -> \"" + forty + "\"\r\n"
-              "\r\nSYSOP PREVIEW EDIT: Line 4 / ECHO3 -> \"Renamed but still blocked\"\r\n");
-}
-
-// Approving all displayed rows is on the script's road; here a selection that mixes kinds.
-TEST_F(ReviewTest, ApprovalTakesOnlyReviewRowsExactlyAsDisplayed) {
-    load_mixed();
-    session.view().select(C::AreaList, {0, 4, 6});  // READY, REVIEW, REVIEW
-    session.view().click(C::WizardApproveSelected);
-    EXPECT_TRUE(take_boxes().empty());
+              "\r\nSYSOP PREVIEW EDIT: Line 5 / FSX_LONG -> \"Long Name Fixed\"\r\n");
     EXPECT_EQ(session.view().status(StatusLine::Main), "Approved 2 proposed conference name(s) exactly as displayed.");
     EXPECT_FALSE(record(0).sysop_edited);
-    EXPECT_TRUE(record(3).needs_review);
     EXPECT_EQ(record(4).status_text, "EDITED - sysop approved");
     // The 40th character was a blank: the approved name is the displayed name, trimmed.
     EXPECT_EQ(record(6).proposed_name, "fsxNet: abcdefghijklmnopqrstuvwxyz01234");

@@ -46,7 +46,7 @@ TEST(Settings, PrivilegedSecuritiesNeedExactlyFiveValues) {
     EXPECT_TRUE(parse_privileged("1, 2;3 ; 4;5", out));
     EXPECT_EQ(out, (std::array<int16_t, 5>{1, 2, 3, 4, 5}));
     EXPECT_TRUE(parse_privileged("0;0;0;0;32767 \t", out));
-    for (const char* bad : {"1;2;3;4", "1;2;3;4;5;6", "1;2;3;4;x", "1;2;3;4;40000", "", "1;;2;3;4", "-1;0;0;0;0", "1 2;3;4;5;6"})
+    for (const char* bad : {"1;2;3;4", "1;2;3;4;5;6", "1;2;3;4;x", "1;2;3;4;32768", "", "1;;2;3;4", "-1;0;0;0;0", "1 2;3;4;5;6"})
         EXPECT_FALSE(parse_privileged(bad, out)) << bad;
     EXPECT_EQ(out[4], 32767);  // a refused text leaves the last good values
 }

@@ -1,11 +1,11 @@
-// The read-only inspection and the node directories it starts from.
+// The read-only inspection through the program, where the transcripts do not reach, and the node
+// directories it starts from.
 #include "app/inspection_commands.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <filesystem>
-#include <functional>
 
 #include "core/files.h"
 #include "core/sha256.h"
@@ -14,6 +14,8 @@
 #include "fixture/installation.h"
 #include "support/script_harness.h"
 #include "support/temp_dir.h"
+#include "spitfire/inspection.h"
+#include "spitfire/nodes.h"
 #include "support/tree_snapshot.h"
 #include "ui/controls.h"
 #include "ui/headless/headless_session.h"
@@ -26,8 +28,6 @@ using test::ConferenceSpec;
 using test::Op;
 using Row = std::vector<std::string>;
 using Texts = std::vector<std::string>;
-
-const char* const kBlockers = "Inspection completed with blockers; Wizard Mode remains blocked.";
 
 // A path as the program joins it (its own separator).
 std::string in_dir(const std::string& dir, const std::string& name) {
@@ -46,10 +46,10 @@ protected:
     }
 
     void build(int nodes, const std::vector<ConferenceSpec>& conferences = test::echo_conferences(6),
-               const test::MessageBaseSpec& bases = {}, const std::string& root = "bbs") {
+               const test::MessageBaseSpec& bases = {}) {
         test::InstallationSpec wanted;
         wanted.nodes = nodes, wanted.conferences = conferences, wanted.message_base = bases;
-        inst_ = test::build_installation(platform_, tmp_ / root, wanted);
+        inst_ = test::build_installation(platform_, tmp_ / "bbs", wanted);
     }
 
     // Starts the program on Advanced Tools.
@@ -144,18 +144,10 @@ TEST_F(Inspection, SysopInspectsAndExportsTheReportByScript) {
     EXPECT_NE(text_of(in_dir(home_, "Marlinth.cfg")).find("REPORTDIR=" + tmp_.path() + "\r\n"), std::string::npos);
 }
 
-// The largest installation passes; what the message bases hold, the programs running and a
-// configuration that cannot be saved are shown, not blockers.
-TEST_F(Inspection, ThirtyTwoNodesWith784ConferencesPassWhateverElseIsNoted) {
-    std::vector<ConferenceSpec> conferences = test::echo_conferences(784);
-    conferences[0].name = "Local Talk", conferences[0].net_id.clear(), conferences[0].allow_routing = 0;
-    conferences[0].conference_security = -5, conferences[0].message_entry_security = 250;
-    test::MessageBaseSpec bases;
-    bases.messages = 1;
-    build(32, conferences, bases);
-    platform_.fake_size("SFMSG05.DAT", 0x123456789ull);
-    // Whole names in any letter case: a backup copy of NTVDM is not NTVDM.
-    platform_.set_processes({"explorer.exe", "ntvdm.exe.bak", "Quarro32.EXE"});
+// What the programs running and a configuration that cannot be saved are shown, not blockers.
+TEST_F(Inspection, NotesThatAreNoBlockers) {
+    build(1);
+    platform_.set_processes({"explorer.exe", "Quarro32.EXE"});
     platform_.fail_path(Op::CreateNew, "Marlinth.cfg");
     start();
     inspect();
@@ -163,14 +155,18 @@ TEST_F(Inspection, ThirtyTwoNodesWith784ConferencesPassWhateverElseIsNoted) {
                                 "error: Could not write Marlinth.cfg beside the executable."}));
     EXPECT_TRUE(in_report("Mode: INSPECTION - no Spitfire data is changed by this operation.\r\n\r\n"
                           "WARNING: QUARRO32.EXE is currently running. Read-only inspection is allowed; future "
-                          "writes will be blocked.\r\nConfigured nodes: 32\r\n"));
-    EXPECT_TRUE(in_report("\r\nNode 32: MATCH (size, bytes, SHA-256)\r\n"));
-    EXPECT_TRUE(in_report("\r\nCONF 784  [OK]\r\n  PTR=256 IDX=16 DAT=128 LMR=64 SIG=none\r\n"
-                          "  Slots=1 Active=1 Deleted=0 DAT records=1 Danger=0 Warn=0 Normal roots=0\r\n",
-                          true));
-    ASSERT_EQ(rows().size(), 784u);
-    EXPECT_EQ(rows()[0], (Row{"1", "Local Talk", "", "-5", "250", "PIDL-", "1", "0", "0", "0", "OK"}));
-    EXPECT_EQ(rows()[4][10], "FATAL: file is 4GB or larger");
+                          "writes will be blocked.\r\nConfigured nodes: 1\r\n"));
+}
+
+// Whole executable names, A-Z folded; no process list, nothing running.
+TEST(Processes, RunningMeansTheWholeNameInAnyCase) {
+    std::unique_ptr<Platform> native = make_native_platform();
+    test::FaultPlatform platform(*native);
+    platform.set_processes({"explorer.exe", "ntvdm.exe.bak", "Quarro32.EXE"});
+    EXPECT_TRUE(is_process_running(platform, "QUARRO32.EXE"));
+    EXPECT_FALSE(is_process_running(platform, "NTVDM.EXE"));
+    platform.set_process_list_fails();
+    EXPECT_FALSE(is_process_running(platform, "QUARRO32.EXE"));
 }
 
 // Node copies that differ or cannot be read fail the inspection, with both digests; the
@@ -189,7 +185,7 @@ TEST_F(Inspection, NodeCopiesThatDifferOrCannotBeReadFailAndNothingChanges) {
     start();
     platform_.reset_counts();
     inspect();
-    EXPECT_EQ(outcome(), (Texts{"not passed", kBlockers, "Conferences"}));
+    EXPECT_EQ(outcome(), (Texts{"not passed", "Inspection completed with blockers; Wizard Mode remains blocked.", "Conferences"}));
     test::ScriptVars v = vars();
     for (int i : {1, 3, 4}) v["HASH" + dec(i)] = digest(node_file(i));
     // Compared whole, its CR LF line ends kept as LF in the golden file.
@@ -205,138 +201,80 @@ TEST_F(Inspection, NodeCopiesThatDifferOrCannotBeReadFailAndNothingChanges) {
         EXPECT_TRUE(path == home_ || path.rfind(home_ + kPathSeparator, 0) == 0) << path;
 }
 
-TEST_F(Inspection, MissingMessageFilesAskWhetherToContinue) {
-    build(2);
-    fb_.remove_file(in_dir(inst_.message_dir, "SFMSG04.LMR"));
-    fb_.remove_file(in_dir(inst_.message_dir, "SFMSG02.PTR"));
-    start();
-    const std::string question = "warning: One or more conferences are missing required SFMSGxx files. Continue "
-                                 "viewing the completed inspection results?";
-    // Answered Yes: the results, with their blockers. (No stops there: see the wizard transcript.)
-    view().queue_answer(BoxAnswer::Yes);
-    inspect();
-    EXPECT_EQ(view().boxes().at(0).buttons, BoxButtons::YesNo);
-    EXPECT_EQ(outcome(), (Texts{"not passed", kBlockers, "Conferences", question}));
-    EXPECT_TRUE(in_report("CONF 04  [ERROR: missing required file(s)]\r\n"
-                          "  PTR=1024 IDX=64 DAT=512 LMR=MISSING SIG=none\r\n"
-                          "  Slots=0 Active=0 Deleted=0 DAT records=0 Danger=0 Warn=0 Normal roots=0\r\n"));
-    EXPECT_EQ(rows()[3][5], "PID--");
-    EXPECT_EQ(rows()[1][5], "-IDL-");
-    EXPECT_EQ(rows()[1][10], "ERROR: missing required file(s)");
-}
-
-// After a good inspection: a primary file too large or not whole records releases the baseline,
-// so nothing is planned from it; missing paths stop before anything is read and keep it.
+// After a good inspection, with every later stage marked done: a primary file that is not whole
+// records releases the baseline, so nothing is planned from it; missing paths stop before anything
+// is read and keep it. Either way every later stage is stale.
 TEST_F(Inspection, BrokenPrimaryFileReleasesTheBaselineAndMissingPathsKeepIt) {
     build(3);
     const std::vector<uint8_t> good = fb_.read_file(node_file(1));
     start();
     const std::string invalid = "Primary SFMCONF.DAT is invalid.";
-    const std::tuple<std::function<void()>, std::string, std::string, std::string> cases[] = {
-        {[&] { fb_.write_file(node_file(1), std::vector<uint8_t>(100480, 0)); },
-         "Node 3: " + inst_.nodes[2] + "\r\nFile too large for safe in-memory inspection: " + node_file(1), invalid,
-         "error: " + invalid},
-        {[&] { fb_.write_file(node_file(1), std::vector<uint8_t>(129, 0)); },
-         "\r\nSFMCONF.DAT size is not a nonzero multiple of 128 bytes.", invalid, "error: " + invalid},
-        {[&] {
-             for (const char* name : {"SFMCONF.DAT", "SPITFIRE.EXE", "SPITFIRE.OVR"})
-                 fb_.remove_file(in_dir(inst_.nodes[0], name));
-             fb_.remove_file(in_dir(inst_.nodes[1], "SPITFIRE.OVR"));
-             fs::remove_all(inst_.nodes[2]);
-             fs::remove_all(inst_.message_dir);
-         },
-         "\r\n\r\nNODE VALIDATION\r\n---------------\r\nNode 1: " + inst_.nodes[0] +
-             "\r\n  ERROR: SFMCONF.DAT is missing.\r\n  ERROR: SPITFIRE.EXE is missing.\r\n"
-             "  ERROR: SPITFIRE.OVR is missing.\r\nNode 2: " + inst_.nodes[1] + "\r\n  ERROR: SPITFIRE.OVR is missing."
-             "\r\nNode 3: " + inst_.nodes[2] + "\r\n  ERROR: directory is inaccessible.\r\n"
-             "ERROR: Shared MESSAGE directory is inaccessible.",
-         "Inspection stopped: invalid installation path(s).",
-         "error: One or more required Spitfire files or paths are missing. Review the report."},
-    };
-    for (const auto& [arrange, tail, status, box] : cases) {
-        SCOPED_TRACE(status);
+    for (const bool paths_missing : {false, true}) {
+        SCOPED_TRACE(paths_missing);
         fb_.write_file(node_file(1), good);
         inspect();
         ASSERT_TRUE(app().flags.inspection_passed);
-        ASSERT_NE(view().item_count(ControlId::TemplateChoice), 0);
         const uint8_t* old_bytes = app().baseline.bytes.data();
         const std::vector<Row> old_rows = rows();
-        arrange();
+        StageFlags& f = app().flags;
+        f.na_loaded = f.plan_current = f.preflight_passed = f.commit_in_progress = true;
+        if (paths_missing) {
+            for (const char* name : {"SFMCONF.DAT", "SPITFIRE.EXE", "SPITFIRE.OVR"}) fb_.remove_file(in_dir(inst_.nodes[0], name));
+            fb_.remove_file(in_dir(inst_.nodes[1], "SPITFIRE.OVR"));
+            fs::remove_all(inst_.nodes[2]);
+            fs::remove_all(inst_.message_dir);
+        } else {
+            fb_.write_file(node_file(1), std::vector<uint8_t>(129, 0));
+        }
         inspect();
-        EXPECT_TRUE(in_report(tail + "\r\n", true));
-        EXPECT_EQ(view().text(ControlId::ReportText), report());
-        EXPECT_EQ(outcome(), (Texts{"not passed", status, "Report", box}));
-        if (status != invalid) {
+        EXPECT_FALSE(f.inspection_passed || f.na_loaded || f.plan_current || f.preflight_passed || f.commit_in_progress);
+        EXPECT_EQ(view().status(StatusLine::Writer),
+                  "Inspection changed the baseline. Load an .NA file and generate a new dry-run plan.");
+        if (paths_missing) {
+            EXPECT_TRUE(in_report("\r\n\r\nNODE VALIDATION\r\n---------------\r\nNode 1: " + inst_.nodes[0] +
+                                      "\r\n  ERROR: SFMCONF.DAT is missing.\r\n  ERROR: SPITFIRE.EXE is missing.\r\n"
+                                      "  ERROR: SPITFIRE.OVR is missing.\r\nNode 2: " + inst_.nodes[1] +
+                                      "\r\n  ERROR: SPITFIRE.OVR is missing.\r\nNode 3: " + inst_.nodes[2] +
+                                      "\r\n  ERROR: directory is inaccessible.\r\n"
+                                      "ERROR: Shared MESSAGE directory is inaccessible.\r\n",
+                                  true));
+            EXPECT_EQ(outcome(), (Texts{"not passed", "Inspection stopped: invalid installation path(s).", "Report",
+                                        "error: One or more required Spitfire files or paths are missing. Review the report."}));
             EXPECT_EQ(app().baseline.bytes.data(), old_bytes);
-            EXPECT_EQ(app().baseline.count(), 6u);
             EXPECT_EQ(rows(), old_rows);
             continue;
         }
+        EXPECT_TRUE(in_report("\r\nSFMCONF.DAT size is not a nonzero multiple of 128 bytes.\r\n", true));
+        EXPECT_EQ(outcome(), (Texts{"not passed", invalid, "Report", "error: " + invalid}));
         // Nothing of the old baseline is left to plan from or to show.
         EXPECT_FALSE(app().baseline.has_bytes());
-        EXPECT_EQ(app().baseline.count(), 0u);
-        EXPECT_TRUE(rows().empty());
+        EXPECT_TRUE(app().baseline.count() == 0 && rows().empty() && !app().settings.valid);
         EXPECT_EQ(view().item_count(ControlId::TemplateChoice), 0);
-        EXPECT_FALSE(app().settings.valid);
     }
 }
 
-// Without routed echoes every conference is offered and the echo-like one preselected;
-// with nothing echo-like, the first.
-TEST_F(Inspection, TemplateListFallsBackToEveryConference) {
-    ConferenceSpec one, two, three;
-    one.name = "One", one.allow_routing = 0;
-    two.name = "Two", two.allow_routing = 0, two.net_id = "TWO", two.netmail = 1;
-    three.name = "Three";  // routes, but has no Net ID
-    const std::tuple<std::vector<ConferenceSpec>, const char*, int> cases[] = {
-        {{one, two, three}, "  #1 - One\n* #2 - Two\n  #3 - Three", 1},
-        {{one, three}, "* #1 - One\n  #2 - Three", 0},
+// Further nodes are looked for beside Node 1 (named SFn or NODEn) and inside it (NODEn); a
+// trailing separator still names Node 1 itself, and a candidate too long for a path is left out.
+TEST(NodeDirectories, CandidatesBesideAndInsideNodeOne) {
+    const std::string s(1, kPathSeparator);
+    const std::pair<std::string, std::vector<std::string>> cases[] = {
+        {s + "BBS" + s + "SF" + s, {s + "BBS" + s + "SF2", s + "BBS" + s + "NODE2", s + "BBS" + s + "SF" + s + "NODE2"}},
+        {s + "BBS" + s + std::string(249, 'd'), {s + "BBS" + s + "SF2", s + "BBS" + s + "NODE2", ""}},
     };
-    for (size_t i = 0; i < std::size(cases); ++i) {
-        const auto& [conferences, choices, template_index] = cases[i];
-        SCOPED_TRACE(choices);
-        build(1, conferences, {}, "bbs" + dec(i));
-        start();
-        inspect();
-        EXPECT_EQ(view().describe(ControlId::TemplateChoice), choices);
-        EXPECT_TRUE(app().settings.valid);
-        EXPECT_EQ(app().settings.template_index, template_index);
-    }
+    for (const auto& [node1, expected] : cases) EXPECT_EQ(node_candidates(node1, 2), expected) << node1;
 }
 
-TEST_F(Inspection, StartClearsEveryLaterStageAndAnInvalidSetupStopsThere) {
-    build(2);
-    start();
-    StageFlags& f = app().flags;
-    view().type(ControlId::NodeCount, "3");  // two node lines for three nodes
-    f.inspection_passed = f.na_loaded = f.plan_current = f.preflight_passed = f.commit_in_progress = true;
-    inspect();
-    EXPECT_FALSE(f.inspection_passed || f.na_loaded || f.plan_current || f.preflight_passed || f.commit_in_progress);
-    EXPECT_EQ(outcome(), (Texts{"not passed",
-                                "Ready. 32-bit Windows XP SP2 or Windows 7; no administrator rights required.", "Setup",
-                                "error: The number of nonblank node-directory lines must match Node count."}));
-    EXPECT_EQ(view().status(StatusLine::Writer),
-              "Inspection changed the baseline. Load an .NA file and generate a new dry-run plan.");
-}
-
-// The Setup tab's node buttons: discovery adds sibling and child folders in order and only
-// once; an added node may not repeat one in any case.
+// Discovery adds each found folder once; an added node may not repeat one in any letter case.
 TEST_F(Inspection, NodeButtonsFillTheNodeList) {
     open();
-    auto bbs = [&](const std::string& name) { return tmp_ / ("BBS/" + name); };
-    for (const char* name : {"SF", "SF3", "SF2", "NODE4"}) fb_.make_dir(bbs(name));
-    view().type(ControlId::NodeList, bbs("SF") + "/");  // a trailing separator still names SF, not a folder inside it
+    for (const std::string name : {"SF", "SF2", "NODE3"}) fb_.make_dir(tmp_ / ("BBS/" + name));
+    view().type(ControlId::NodeList, tmp_ / "BBS/SF");
     view().click(ControlId::DiscoverNodes);
-    const std::string four = bbs("SF") + "\r\n" + bbs("SF2") + "\r\n" + bbs("SF3") + "\r\n" + bbs("NODE4");
-    EXPECT_EQ(view().text(ControlId::NodeList), four);
-    EXPECT_EQ(view().text(ControlId::NodeCount), "4");
-    fb_.make_dir(bbs("SF/NODE2"));
-    view().click(ControlId::DiscoverNodes);
-    EXPECT_EQ(view().text(ControlId::NodeList), four + "\r\n" + bbs("SF/NODE2"));
+    const std::string three = (tmp_ / "BBS/SF") + "\r\n" + (tmp_ / "BBS/SF2") + "\r\n" + (tmp_ / "BBS/NODE3");
+    EXPECT_EQ(view().text(ControlId::NodeList), three);
     view().click(ControlId::DiscoverNodes);
     EXPECT_EQ(boxes(), Texts{"information: No additional common node-directory patterns were found. Paths can still "
                              "be entered manually."});
-
     view().type(ControlId::NodeList, "C:\\OTHER\r\nC:\\SF2");
     view().queue_pick("c:\\sf2");
     view().click(ControlId::AddNode);

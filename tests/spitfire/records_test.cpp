@@ -1,5 +1,6 @@
 // SFMCONF.DAT records and the message-base files: decoding, size rules, the thread checks.
 #include "spitfire/conference.h"
+#include "spitfire/inspection.h"
 #include "spitfire/message_base.h"
 
 #include <gtest/gtest.h>
@@ -8,7 +9,6 @@
 #include <array>
 #include <cstdio>
 #include <cstring>
-#include <random>
 #include <tuple>
 #include <vector>
 
@@ -30,14 +30,15 @@ using test::PtrRecordSpec;
 TEST(ConferenceFile, SizeRulesRefuseAllButWholeRecordsUpTo784) {
     const std::string multiple = "SFMCONF.DAT size is not a nonzero multiple of 128 bytes.\r\n";
     const std::pair<uint32_t, std::string> cases[] = {
-        {0, multiple}, {127, multiple}, {129, multiple}, {100480, "SFMCONF.DAT contains more than 784 conferences.\r\n"}};
+        {0, multiple}, {127, multiple}, {129, multiple}, {100352, ""},
+        {100480, "SFMCONF.DAT contains more than 784 conferences.\r\n"}};
     for (const auto& [size, text] : cases) {
         SCOPED_TRACE(size);
         const std::vector<uint8_t> bytes(size + 1, 0);  // a size of 0 still gets a valid pointer
         std::vector<ConferenceView> views(3);
         auto report = TextBuffer::create();
-        EXPECT_FALSE(decode_conference_file(bytes.data(), size, views, report.get()));
-        EXPECT_TRUE(views.empty());
+        EXPECT_EQ(decode_conference_file(bytes.data(), size, views, report.get()), text.empty());
+        EXPECT_EQ(views.size(), text.empty() ? 784u : 0u);
         EXPECT_EQ(report->str(), text);
     }
 }
@@ -93,112 +94,47 @@ TEST(ConferenceFile, MostCommonEchoLikeComparesOnlyTheSettingsBlock) {
     EXPECT_EQ(most_common_echo_like(views_of({plain, plain})), -1);
 }
 
+// Conferences that route and carry a Net ID are offered as templates, every conference when none
+// does; the most common echo-like one is preselected (-1: none is).
+TEST(ConferenceFile, TemplateCandidates) {
+    ConferenceSpec one, two, three, routed;
+    one.name = "One", one.allow_routing = 0;
+    two.name = "Two", two.allow_routing = 0, two.net_id = "TWO", two.netmail = 1;
+    three.name = "Three";  // routes, but has no Net ID
+    routed.name = "Routed", routed.net_id = "R";
+    const std::tuple<std::vector<ConferenceSpec>, std::string, int> cases[] = {
+        {{one, two, three}, "0 #1 - One|1 #2 - Two|2 #3 - Three|", 1},
+        {{one, three}, "0 #1 - One|1 #2 - Three|", -1},
+        {{one, routed, three, routed}, "1 #2 - Routed|3 #4 - Routed|", 0},
+    };
+    for (const auto& [specs, offered, preselected] : cases) {
+        std::vector<TemplateCandidate> candidates(1);
+        int chosen = 7;
+        choose_template_candidates(views_of(specs), candidates, chosen);
+        std::string texts;
+        for (const TemplateCandidate& c : candidates) texts += std::to_string(c.index) + " " + c.text + "|";
+        EXPECT_EQ(texts, offered);
+        EXPECT_EQ(chosen, preselected) << offered;
+    }
+}
+
 using Counts = std::array<uint32_t, 5>;  // active, deleted, danger, warn, normal roots
 
-// The thread rule exactly as written, one scan of the file per threaded message. The fast
-// check must give the same counts on every input.
-Counts literal_rule(const std::vector<uint8_t>& ptr, const std::vector<uint8_t>& idx) {
-    uint32_t active = 0, deleted = 0, danger = 0, warn = 0, normal_roots = 0;
-    const size_t slots = ptr.size() / 256, idx_records = idx.size() / 16;
-    auto number_of = [&](size_t j) { return get_u32(&ptr[j * 256 + 0xA6]); };
-    auto root_of = [&](size_t j) { return get_u32(&ptr[j * 256 + 0xAA]); };
-    for (size_t i = 0; i < std::min(slots, idx_records); ++i) {
-        const uint8_t* p = &ptr[i * 256];
-        const uint8_t* x = &idx[i * 16];
-        const bool gone = p[0x9E] != 0;
-        ++(gone ? deleted : active);
-        const uint32_t pn = number_of(i), pr = root_of(i), in = get_u32(x + 8), ir = get_u32(x + 12);
-        warn += !((in == pn || in == pn - 1u) && (ir == pr || ir == pr - 1u || (gone && ir == 0xFFFFFFFFu)));
-        if (p[0x9B] != 1) continue;
-        bool found = false;
-        if (pr == pn && p[0x9C] == 0) {
-            ++danger;
-        } else if (pr == pn) {
-            for (size_t j = 0; j < slots; ++j) found |= j != i && root_of(j) == pr;
-            normal_roots += found;
-        } else {
-            for (size_t j = 0; j < slots; ++j) found |= number_of(j) == pr;
-            danger += !found;
-        }
-    }
-    return {active, deleted, danger, warn, normal_roots};
-}
-
-Counts fast_rule(Platform& platform, const std::vector<uint8_t>& ptr, const std::vector<uint8_t>& idx) {
-    MessageBaseResult r;
-    r.active = r.danger = 77;  // must be overwritten
-    check_message_records(platform, ptr.data(), static_cast<uint32_t>(ptr.size() / 256), idx.data(),
-                          static_cast<uint32_t>(idx.size() / 16), r);
-    return {r.active, r.deleted, r.danger, r.warn, r.normal_roots};
-}
-
-// Random bases of every shape the rule distinguishes: numbers dense, shuffled, repeated, spread
-// over the 32-bit range or bunched at both ends; roots that are the message itself, another
-// message, a near miss or nothing; every flag value; IDX records that agree, are one below or
-// disagree; .IDX shorter or longer than .PTR.
-std::pair<std::vector<uint8_t>, std::vector<uint8_t>> random_base(std::mt19937& rng, uint32_t max_records) {
-    auto pick = [&](uint32_t n) { return static_cast<uint32_t>(rng() % n); };
-    const uint32_t n = pick(max_records + 1), shape = pick(5);
-    std::vector<uint32_t> numbers(n);
-    for (uint32_t i = 0; i < n; ++i) {
-        const uint32_t spread = static_cast<uint32_t>(rng());
-        const uint32_t by_shape[] = {1000 + i, 1 + pick(n + 1), spread, pick(2) ? pick(4) : 0xFFFFFFFFu - pick(4),
-                                     i % 7 == 0 ? spread : 50 + i};
-        numbers[i] = by_shape[shape];
-    }
-    if (shape == 0) std::shuffle(numbers.begin(), numbers.end(), rng);
-    std::vector<PtrRecordSpec> ptr(n);
-    for (uint32_t i = 0; i < n; ++i) {
-        PtrRecordSpec& p = ptr[i];
-        p.number = numbers[i];
-        const uint32_t roots[] = {p.number, p.number, p.number, numbers[pick(n)], numbers[pick(n)],
-                                  p.number - 1 - pick(3), static_cast<uint32_t>(rng()), pick(2) ? 0 : 0xFFFFFFFFu};
-        p.root_number = roots[pick(8)];
-        p.thread = std::array<uint8_t, 7>{1, 1, 1, 1, 0, 2, 255}[pick(7)];
-        p.root = std::array<uint8_t, 4>{1, 1, 0, 2}[pick(4)];
-        p.deleted = std::array<uint8_t, 5>{0, 0, 0, 1, 0x80}[pick(5)];
-    }
-    uint32_t idx_count = n;
-    if (pick(4) == 0) idx_count = n + pick(3);
-    if (pick(4) == 0 && n > 0) idx_count = n - std::min(n, pick(3));
-    std::vector<IdxRecordSpec> idx(idx_count);
-    for (uint32_t i = 0; i < idx_count; ++i) {
-        const PtrRecordSpec s = i < n ? ptr[i] : PtrRecordSpec();
-        const uint32_t wild = static_cast<uint32_t>(rng());
-        const uint32_t numbers_[] = {s.number, s.number, s.number - 1, s.number + 1, pick(2) ? s.number : wild};
-        const uint32_t roots_[] = {s.root_number,     s.root_number, s.root_number - 1, 0xFFFFFFFFu,
-                                   s.root_number + 1, wild};
-        idx[i] = {numbers_[pick(5)], roots_[pick(6)]};
-    }
-    return {make_ptr(ptr), make_idx(idx)};
-}
-
-TEST(MessageRecords, FastCheckEqualsTheLiteralRule) {
-    auto native = make_native_platform();
-    test::FaultPlatform faults(*native);
-    std::mt19937 rng(20260131);
-    for (int round = 0; round < 4000; ++round) {
-        const auto [ptr, idx] = random_base(rng, round < 3900 ? 40 : 2500);
-        const Counts expected = literal_rule(ptr, idx);
-        ASSERT_EQ(fast_rule(*native, ptr, idx), expected) << "round " << round;
-        // With no memory for the index it scans directly: each block refused in turn.
-        for (int nth = 1; nth <= 4 && round < 600; ++nth) {
-            faults.reset_counts();
-            faults.fail_nth(Op::Allocate, nth);
-            ASSERT_EQ(fast_rule(faults, ptr, idx), expected) << "round " << round << " allocation " << nth;
-        }
-    }
-    // Busy bases with interleaved threads and deleted messages link soundly.
-    for (uint32_t n = 1; n <= 3; ++n) {
-        const test::ThreadedMessages m = test::threaded_messages(500 * n, n, 1 + 1000 * n);
-        const Counts c = fast_rule(*native, make_ptr(m.ptr), make_idx(m.idx));
-        EXPECT_EQ(c, literal_rule(make_ptr(m.ptr), make_idx(m.idx)));
-        EXPECT_EQ(c[2] + c[3], 0u);
-        EXPECT_GT(c[1] * c[4], 0u);
+// The check three ways: with its index, with its number tables but no index, and scanning the
+// records directly when no memory is left for either; all three must count alike.
+void expect_counts(Platform& native, const std::vector<uint8_t>& ptr, const std::vector<uint8_t>& idx, const Counts& want) {
+    test::FaultPlatform faults(native);
+    for (int refused = 0; refused <= 4; ++refused) {
+        faults.reset_counts();
+        faults.fail_nth(Op::Allocate, refused);
+        MessageBaseResult r;
+        r.active = r.danger = 77;  // must be overwritten
+        check_message_records(faults, ptr.data(), static_cast<uint32_t>(ptr.size() / 256), idx.data(),
+                              static_cast<uint32_t>(idx.size() / 16), r);
+        EXPECT_EQ((Counts{r.active, r.deleted, r.danger, r.warn, r.normal_roots}), want) << "allocation refused " << refused;
     }
 }
 
-// Pinned by hand, so the literal rule above cannot drift with the code it checks.
 TEST(MessageRecords, ThreadLinkRulesOneByOne) {
     auto native = make_native_platform();
     const std::tuple<const char*, std::vector<PtrRecordSpec>, Counts> cases[] = {
@@ -207,16 +143,33 @@ TEST(MessageRecords, ThreadLinkRulesOneByOne) {
         {"any nonzero root flag", {{1, 7, 0, 10, 10}, {1, 0, 0, 11, 10}}, {2, 0, 0, 0, 1}},
         {"thread flag not exactly 1", {{2, 0, 0, 10, 10}, {0, 0, 0, 11, 99}}, {2, 0, 0, 0, 0}},
         {"unthreaded record shares the root", {{1, 1, 0, 10, 10}, {0, 0, 0, 11, 10}}, {2, 0, 0, 0, 1}},
+        {"a root alone is no normal root", {{1, 1, 0, 10, 10}, {0, 0, 0, 11, 11}}, {2, 0, 0, 0, 0}},
         {"deleted reply, IDX root 0xFFFFFFFF", {{1, 1, 0, 10, 10}, {1, 0, 1, 11, 10}}, {1, 1, 0, 0, 1}},
+        {"reply to a missing root; numbers wrap below 0", {{1, 0, 0, 0, 9}, {1, 0, 0, 8, 1}}, {2, 0, 2, 0, 0}},
+        {"a number held twice is found", {{1, 0, 0, 7, 5}, {1, 1, 0, 5, 5}, {1, 1, 0, 5, 5}},
+         {3, 0, 0, 0, 2}},
+        {"numbers too spread for a bitmap",
+         {{1, 0, 0, 5, 0xF0000000u}, {1, 1, 0, 0xF0000000u, 0xF0000000u}, {1, 0, 0, 0xF0000001u, 0xF0000003u},
+          {1, 1, 0, 0xF0000002u, 0xF0000002u}, {1, 0, 0, 0xF0000003u, 0xFFFFFFFFu}},
+         {5, 0, 1, 0, 1}},
     };
     for (const auto& [what, ptr, expected] : cases) {
         SCOPED_TRACE(what);
         std::vector<IdxRecordSpec> idx;
         for (const PtrRecordSpec& r : ptr)  // IDX numbers one below are fine
             idx.push_back({r.number - 1, r.deleted ? 0xFFFFFFFFu : r.root_number});
-        EXPECT_EQ(fast_rule(*native, make_ptr(ptr), make_idx(idx)), expected);
-        EXPECT_EQ(literal_rule(make_ptr(ptr), make_idx(idx)), expected);
+        expect_counts(*native, make_ptr(ptr), make_idx(idx), expected);
     }
+    // An IDX record more or less: only the common records are counted, every PTR record is searched.
+    const std::vector<PtrRecordSpec> reply_last = {{1, 0, 0, 11, 10}, {1, 1, 0, 10, 10}};
+    expect_counts(*native, make_ptr(reply_last), make_idx({{11, 10}}), {1, 0, 0, 0, 0});
+    expect_counts(*native, make_ptr(reply_last), make_idx({{11, 10}, {10, 10}, {1, 1}}), {2, 0, 0, 0, 1});
+    // Busy bases with interleaved threads and deleted messages link soundly.
+    const test::ThreadedMessages m = test::threaded_messages(1500, 3, 3001);
+    MessageBaseResult r;
+    check_message_records(*native, make_ptr(m.ptr).data(), 1500, make_idx(m.idx).data(), 1500, r);
+    EXPECT_TRUE(r.danger + r.warn == 0 && r.deleted * r.normal_roots > 0);
+    expect_counts(*native, make_ptr(m.ptr), make_idx(m.idx), {r.active, r.deleted, 0, 0, r.normal_roots});
 }
 
 MessageFamily family(const std::vector<PtrRecordSpec>& ptr, std::vector<IdxRecordSpec> idx = {}) {
@@ -247,12 +200,13 @@ TEST(MessageBaseValidation, FilesSizesAndRecordsOfOneConference) {
         std::array<uint32_t, 7> counts;  // slots, active, deleted, DAT records, danger, warn, normal roots
         std::vector<std::pair<const char*, uint64_t>> faked_sizes = {};
         const char* unreadable = nullptr;
+        const char* present = "PIDL-";  // the Conferences list's column of files present
     };
     const Case cases[] = {
         {"root and reply", sound, "OK", "PTR=512 IDX=32 DAT=256 LMR=8 SIG=none", {2, 2, 0, 2, 0, 0, 1}},
         {"a new conference's empty files", {none, none, none, none, {}}, "OK", "PTR=0 IDX=0 DAT=0 LMR=0 SIG=none", {}},
-        {"no IDX", no_idx, missing, "PTR=512 IDX=MISSING DAT=256 LMR=8 SIG=3", {}},
-        {"no DAT", no_dat, missing, "PTR=512 IDX=32 DAT=MISSING LMR=8 SIG=3", {}},
+        {"no IDX", no_idx, missing, "PTR=512 IDX=MISSING DAT=256 LMR=8 SIG=3", {}, {}, nullptr, "P-DLS"},
+        {"no DAT", no_dat, missing, "PTR=512 IDX=32 DAT=MISSING LMR=8 SIG=3", {}, {}, nullptr, "PI-LS"},
         {"one IDX number disagrees", family(thread, {{1, 1}, {7, 1}}), "WARN: PTR/IDX differences",
          "PTR=512 IDX=32 DAT=256 LMR=8 SIG=none", {2, 2, 0, 2, 0, 1, 1}},
         {"orphan reply", orphan, danger, "PTR=256 IDX=16 DAT=128 LMR=8 SIG=none", {1, 1, 0, 1, 1, 0, 0}},
@@ -295,6 +249,7 @@ TEST(MessageBaseValidation, FilesSizesAndRecordsOfOneConference) {
                       n[2], n[3], n[4], n[5], n[6]);
         EXPECT_EQ(report->str(), "CONF 01  [" + status + "]\r\n  " + c.sizes + "\r\n  " + counts + "\r\n");
         ASSERT_EQ(results.size(), 1u);
+        EXPECT_EQ(files_column(results[0]), c.present);
         EXPECT_EQ(any_missing, status == missing);
         EXPECT_EQ(results[0].error, status != "OK" && status.rfind("WARN", 0) != 0);
     }
