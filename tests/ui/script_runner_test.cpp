@@ -47,12 +47,7 @@ TEST_F(Scripts, SetupRoadLeavesTheExpectedConfiguration) {
 }
 
 TEST_F(Scripts, LinesRunAsWrittenAndABadLineStopsTheScriptWithItsNumber) {
-    struct Case {
-        const char* script;
-        bool ok;
-        const char* output;
-    };
-    const Case cases[] = {
+    const struct { const char* script; bool ok; const char* output; } cases[] = {
         // Text is taken as it stands, blanks and backslashes kept.
         {"click 301\nchoose 100 2\nset 132   two  blanks\\kept \nprint 132\nchoose 136 2\nprint 136\n", true,
          "  two  blanks\\kept \n  All\n  Ready\n* Review\n  Errors\n"},
@@ -67,7 +62,7 @@ TEST_F(Scripts, LinesRunAsWrittenAndABadLineStopsTheScriptWithItsNumber) {
         {"answer maybe\n", false, "SCRIPT ERROR line 1: answer needs yes, no or ok\n"},
         {"setlines 111\nA\n", false, "SCRIPT ERROR line 2: setlines without a closing '.' line\n"},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.script);
         const test::ScriptResult r = run(c.script);
         EXPECT_EQ(r.ok, c.ok);

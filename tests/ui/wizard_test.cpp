@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <functional>
 
 #include "app/import_commands.h"
 #include "core/sha256.h"
@@ -41,11 +40,7 @@ void late_click(App& app, ControlId id) { dispatch(app, id, UiEvent::Clicked); }
 
 std::string last_box(HeadlessView& v) { return v.boxes().empty() ? "(no box)" : v.boxes().back().text; }
 
-std::string path_in(const std::string& dir, const std::string& name) {
-    std::string out;
-    join_path(out, 4096, dir, name);
-    return out;
-}
+std::string conf_path(const std::string& node) { return node + kPathSeparator + "SFMCONF.DAT"; }
 
 // Every gate holds against a late "Next >": the warning, the same step, and the keyboard on the
 // answer to correct.
@@ -53,13 +48,7 @@ TEST(WizardGates, ALateNextIsRefusedWithItsWarningAndTheKeyboardOnTheFieldAtFaul
     PlannedSession p;  // inspected, an .NA list loaded with BETA awaiting approval
     App& app = p.app();
     HeadlessView& v = p.view();
-    struct Case {
-        int step;
-        std::function<void()> close;
-        const char* warning;
-        ControlId fault;
-    };
-    const Case cases[] = {
+    const struct { int step; std::function<void()> close; const char* warning; ControlId fault; } cases[] = {
         {0, [&] { v.type(C::WizardNodeCount, "33"); }, "Enter a node count from 1 through 32.", C::WizardNodeCount},
         {3, [&] { v.type(C::WizardNodeList, "C:\\SF"); }, "Enter exactly one nonblank directory line for every configured node.",
          C::WizardNodeList},
@@ -93,7 +82,7 @@ TEST(WizardGates, ALateNextIsRefusedWithItsWarningAndTheKeyboardOnTheFieldAtFaul
         {12, [&] { app.flags.preflight_passed = false; }, "Run the safety check and correct every blocker first.",
          C::WizardRunSafetyCheck},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.warning);
         enter_wizard_at(app, c.step);
         c.close();
@@ -117,16 +106,12 @@ TEST(WizardCommit, EveryCommitNeedsItsOwnConfirmationAndTheRunningTransactionHol
     PlannedSession p;
     App& app = p.app();
     HeadlessView& v = p.view();
-    const std::vector<uint8_t> before = p.fb.read_file(path_in(p.inst.nodes[0], "SFMCONF.DAT"));
+    const std::vector<uint8_t> before = p.fb.read_file(conf_path(p.inst.nodes[0]));
     v.type(C::WizardBackupRoot, p.inst.backup_root);
     const auto plan_and_safety_check = [&] {
         enter_wizard_at(app, 11);
-        v.click(C::WizardGeneratePlan);
-        v.click(C::WizardNext);
-        v.click(C::WizardRunSafetyCheck);
-        ASSERT_TRUE(app.flags.preflight_passed) << app.writer->str();
-        v.click(C::WizardNext);
-        ASSERT_EQ(app.ui.wizard_step, 13);
+        for (ControlId id : {C::WizardGeneratePlan, C::WizardNext, C::WizardRunSafetyCheck, C::WizardNext}) v.click(id);
+        ASSERT_EQ(app.ui.wizard_step, 13) << app.writer->str();
     };
     plan_and_safety_check();
     v.type(C::PurgeDays, "45");
@@ -143,22 +128,20 @@ TEST(WizardCommit, EveryCommitNeedsItsOwnConfirmationAndTheRunningTransactionHol
     v.type(C::WizardConfirmation, "YES.");
     late_click(app, C::WizardCommit);
     EXPECT_EQ(last_box(v), "Type exact uppercase YES before committing.");
-    const std::function<void()> failures[] = {
-        [&] { p.fp.set_processes({"QUARRO32.EXE"}); },  // the repeated preflight fails
-        [&] { p.fp.set_processes({}), p.fp.fail_nth(test::Op::CreateDir, 1); },  // the transaction stops early
-    };
-    for (const auto& fail : failures) {
+    // The repeated preflight fails, then the transaction stops early.
+    for (const bool preflight_fails : {true, false}) {
         app.flags.preflight_passed = true;
         v.set_checked(C::WizardClosedConfirm, true);
         v.type(C::WizardConfirmation, "YES");
         ASSERT_TRUE(v.enabled(C::WizardCommit));
-        fail();
+        p.fp.set_processes(preflight_fails ? std::vector<std::string>{"QUARRO32.EXE"} : std::vector<std::string>{});
+        if (!preflight_fails) p.fp.fail_nth(test::Op::CreateDir, 1);
         v.click(C::WizardCommit);
         EXPECT_EQ(app.ui.wizard_step, 13);
         EXPECT_TRUE(v.text(C::WizardConfirmation).empty() && v.text(C::Confirmation).empty());
         EXPECT_FALSE(v.checked(C::WizardClosedConfirm) || v.enabled(C::WizardCommit) || app.flags.preflight_passed);
     }
-    EXPECT_EQ(p.fb.read_file(path_in(p.inst.nodes[0], "SFMCONF.DAT")), before);
+    EXPECT_EQ(p.fb.read_file(conf_path(p.inst.nodes[0])), before);
 
     plan_and_safety_check();
     v.click(C::WizardClosedConfirm);
@@ -189,48 +172,33 @@ TEST(WizardPages, OnlyANewBackupRootOrMessageDirectoryCostsTheVerifiedBackup) {
     App& app = p.app();
     HeadlessView& v = p.view();
     const std::string verified = "Full MESSAGE backup completed and verified.\r\n...";
-    const auto verify = [&] {
+    const struct { ControlId field; std::string text; bool kept; } cases[] = {
+        {C::BackupRoot, p.inst.backup_root, true},  // through the Writer tab, without the page's blanks
+        {C::MessageDir, " " + p.inst.message_dir, true},
+        {C::MessageDir, p.dir / "elsewhere", false},
+        {C::WizardBackupRoot, p.dir / "other", false},
+        {C::WizardBrowseBackupRoot, p.dir / "chosen", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        enter_wizard_at(app, 7);
+        v.type(C::WizardBackupRoot, p.inst.backup_root + "  ");
         app.flags.full_backup_verified = true;
         app.full_backup_location = p.inst.backup_root + "/X/FULL-MESSAGE";
         app.full_backup_source = p.inst.message_dir;
         v.set_text(C::WizardBackupText, verified);
-    };
-    const struct {
-        const char* what;
-        std::function<void()> change;
-        bool kept;
-    } cases[] = {
-        {"the same root with blanks, through the Writer tab",
-         [&] {
-             v.type(C::WizardBackupRoot, p.inst.backup_root + "  ");
-             verify();
-             v.click(C::WizardAdvanced);
-             v.type(C::BackupRoot, p.inst.backup_root);
-             v.click(C::HomeOrReturn);
-         },
-         true},
-        {"the same MESSAGE directory typed again", [&] { v.type(C::MessageDir, " " + p.inst.message_dir); }, true},
-        {"another MESSAGE directory on the Setup tab", [&] { v.type(C::MessageDir, p.dir / "elsewhere"); }, false},
-        {"another backup root on the page",
-         [&] {
-             v.type(C::WizardBackupRoot, p.dir / "other");
-             EXPECT_EQ(v.status(StatusLine::Writer), "Backup root changed. Run the safety check again.");
-         },
-         false},
-        {"a backup root picked with the browse button",
-         [&] {
-             v.queue_pick(p.dir / "chosen");
-             v.click(C::WizardBrowseBackupRoot);
-             EXPECT_TRUE(v.text(C::BackupRoot) == p.dir / "chosen" && app.setup.backup_root == p.dir / "chosen");
-         },
-         false},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        enter_wizard_at(app, 7);
-        v.type(C::WizardBackupRoot, p.inst.backup_root);
-        verify();
-        c.change();
+        if (c.field == C::BackupRoot) v.click(C::WizardAdvanced);
+        if (c.field == C::WizardBrowseBackupRoot) {
+            v.queue_pick(c.text);
+            v.click(c.field);
+        } else {
+            v.type(c.field, c.text);
+        }
+        if (c.field == C::BackupRoot) v.click(C::HomeOrReturn);
+        EXPECT_TRUE(c.kept || c.field == C::MessageDir ||
+                    v.status(StatusLine::Writer) == "Backup root changed. Run the safety check again.");
+        // A picked root is taken at once (a typed one with the page's answers).
+        EXPECT_TRUE(c.field != C::WizardBrowseBackupRoot || (v.text(C::BackupRoot) == c.text && app.setup.backup_root == c.text));
         enter_wizard_at(app, 7);
         EXPECT_EQ(app.flags.full_backup_verified, c.kept);
         EXPECT_EQ(app.full_backup_location.empty(), !c.kept);
@@ -239,18 +207,15 @@ TEST(WizardPages, OnlyANewBackupRootOrMessageDirectoryCostsTheVerifiedBackup) {
     }
 }
 
-// A new wizard puts the keyboard on its first question and a redraw leaves it where the sysop
-// put it; a detour through the Setup tab cannot leave other answers there than the wizard's;
-// every picker opens where the field it fills already points (the QUARRO32.CFG picker at Node 1
-// while its field is empty).
+// A redraw leaves the keyboard where the sysop put it (tools/e2e/run shows where it goes on a new
+// page); a detour through the Setup tab cannot leave other answers there than the wizard's; every
+// picker opens where the field it fills already points (the QUARRO32.CFG picker at Node 1 while
+// its field is empty).
 TEST(WizardPages, TheKeyboardStaysTheWizardsAnswersWinAndPickersOpenWhereTheFieldPoints) {
     PlannedSession p;
     App& app = p.app();
     HeadlessView& v = p.view();
-    v.click(C::StartWizard);
-    EXPECT_EQ(v.focused(), C::WizardNodeCount);
-    v.click(C::WizardNext);
-    v.click(C::WizardNext);
+    enter_wizard_at(app, 2);
     v.focus(C::WizardNext);
     v.click(C::WizardScanNo);  // redraws the whole page
     EXPECT_EQ(v.focused(), C::WizardNext);
@@ -270,10 +235,7 @@ TEST(WizardPages, TheKeyboardStaysTheWizardsAnswersWinAndPickersOpenWhereTheFiel
     EXPECT_TRUE(v.checked(C::UseQuarro) && v.text(C::QuarroCfgPath) == cfg);
 
     const std::string node1 = p.inst.nodes[0], folder = p.dir / "picked";
-    const struct {
-        ControlId field, button;
-        std::string text, opens_at;
-    } pickers[] = {
+    const struct { ControlId field, button; std::string text, opens_at; } pickers[] = {
         {C::MessageDir, C::BrowseMessageDir, " " + folder + " ", folder},
         {C::BackupRoot, C::BrowseBackupRoot, folder, folder},
         {C::NodeList, C::SetNode1, node1 + "\r\n" + folder, node1},
@@ -319,10 +281,7 @@ protected:
         fp.set_time({2026, 12, 5, 10, 30, 0});
         fp.set_processes({});
         fp.set_free_space(uint64_t(1) << 40);
-        test::InstallationSpec wanted;
-        wanted.nodes = 3;
-        wanted.conferences = test::echo_conferences(6);
-        inst = test::build_installation(*native, dir / "BBS", wanted);
+        inst = test::build_installation(*native, dir / "BBS", test::InstallationSpec());  // 3 nodes, 6 echo conferences
         // Tags and descriptions are made up; MIXED holds an area the BBS already carries, which
         // no approval can make importable.
         fb.write_text(dir / "lists/FSXNET.NA", "; fsxNet echomail areas (generated for the wizard road)\r\n"
@@ -336,7 +295,7 @@ protected:
         old_conf = conf(0);
     }
 
-    std::vector<uint8_t> conf(size_t node) { return fb.read_file(path_in(inst.nodes[node], "SFMCONF.DAT")); }
+    std::vector<uint8_t> conf(size_t node) { return fb.read_file(conf_path(inst.nodes[node])); }
 
     // Runs tests/scripts/<name>.script and compares its transcript with <name>.expected.
     void run_road(const std::string& name) {
@@ -362,8 +321,7 @@ TEST_F(WizardRoad, SysopAppendsThreeAreasFromTheFirstQuestionToTheFinalInspectio
     EXPECT_TRUE(std::equal(old_conf.begin(), old_conf.end(), node1.begin()));
     EXPECT_TRUE(conf(1) == node1 && conf(2) == node1);
     std::vector<ConferenceView> views;
-    ASSERT_TRUE(decode_conference_file(node1.data(), static_cast<uint32_t>(node1.size()), views, nullptr));
-    ASSERT_EQ(views.size(), 9u);
+    ASSERT_TRUE(decode_conference_file(node1.data(), static_cast<uint32_t>(node1.size()), views, nullptr) && views.size() == 9);
     EXPECT_EQ(views[6].net_id + " " + views[7].net_id + " " + views[8].net_id, "FSX_GEN FSX_BOT FSX_NEWS");
     EXPECT_EQ(views[7].name, "fsxNet: Bot testing and automation for f");
     EXPECT_EQ(views[8].purge_days, 90);
