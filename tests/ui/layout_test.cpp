@@ -30,11 +30,6 @@ std::vector<UiPosition> every_screen() {
     return out;
 }
 
-std::string name_of(const UiPosition& ui) {
-    return "screen " + std::to_string(static_cast<int>(ui.screen)) + " tab " + std::to_string(static_cast<int>(ui.active_tab)) +
-           " step " + std::to_string(ui.wizard_step);
-}
-
 bool is_field(ControlKind k) {
     return k == ControlKind::Edit || k == ControlKind::NumberEdit || k == ControlKind::MultiLineEdit ||
            k == ControlKind::ChoiceList;
@@ -47,14 +42,15 @@ TEST(Layout, EveryScreenPlacesItsControlsInsideTheWindowWithoutOverlapAndCaption
                                  C::ReportText, C::LogText,    C::PlanText,      C::BackupRoot,     C::WriterText,  C::WizardNode1,
                                  C::WizardMessageDir, C::WizardQuarroCfgPath, C::WizardBackupRoot, C::WizardSafetyOutput};
     for (const UiPosition& ui : every_screen()) {
+        SCOPED_TRACE(testing::Message() << "screen " << static_cast<int>(ui.screen) << " tab " << static_cast<int>(ui.active_tab)
+                                        << " step " << ui.wizard_step);
         const Layout narrow = layout_controls(ui, kDefaultWidth, kDefaultHeight);
         const Layout wide = layout_controls(ui, kDefaultWidth + 200, kDefaultHeight);
         for (ControlId id : growing)
-            EXPECT_TRUE(!narrow.find(id) || wide.find(id)->width == narrow.find(id)->width + 200)
-                << name_of(ui) << " " << static_cast<int>(id);
+            EXPECT_TRUE(!narrow.find(id) || wide.find(id)->width == narrow.find(id)->width + 200) << static_cast<int>(id);
         for (const auto& [asked_w, asked_h] : {std::pair<int, int>{kLayoutMinWidth, kLayoutMinHeight}, {kDefaultWidth, kDefaultHeight},
                                                {1500, 900}, {600, 400}, {0, 0}, {719, 900}, {1000, 559}}) {
-            SCOPED_TRACE(name_of(ui) + " at " + std::to_string(asked_w) + "x" + std::to_string(asked_h));
+            SCOPED_TRACE(std::to_string(asked_w) + "x" + std::to_string(asked_h));
             const Layout layout = layout_controls(ui, asked_w, asked_h);
             // Below the smallest size the window clips instead of squeezing.
             const int w = std::max(asked_w, kLayoutMinWidth), h = std::max(asked_h, kLayoutMinHeight);

@@ -1,9 +1,10 @@
-// Wizard Mode. Its acceptance roads are replayed from tests/scripts/ and compared with their
-// transcripts: a sysop's whole road from the first question to the final inspection after Node
-// 1's first boot, and the gates that refuse on the way. Through the headless window, what a
-// transcript cannot show: a late "Next >" or commit click that arrives past a disabled button,
-// the keyboard focus, the buttons while a transaction runs, where the pickers open, and the
-// Advanced Tools detours.
+// Wizard Mode and the scripted runner. The acceptance roads are replayed from tests/scripts/ and
+// compared with their transcripts: a sysop's setup on the Setup tab, and a sysop's whole wizard
+// road from the first question to the final inspection after Node 1's first boot, and the gates
+// that refuse on the way; the runner's own line language and where it stops on a bad line. Through
+// the headless window, what a transcript cannot show: a late "Next >" or commit click that arrives
+// past a disabled button, the keyboard focus, the buttons while a transaction runs, where the
+// pickers open, and the Advanced Tools detours.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -100,13 +101,13 @@ TEST(WizardGates, ALateNextIsRefusedWithItsWarningAndTheKeyboardOnTheFieldAtFaul
 }
 
 // The commit wants the closed box and exact YES, from a late click too; neither survives a
-// failed repeated preflight or a failed commit, and the safety page drops a PASS that a new plan
-// made stale. While the transaction runs nothing can leave the page.
+// failed repeated preflight or a failed commit (which write nothing: the preflight and transaction
+// tests), and the safety page drops a PASS that a new plan made stale. While the transaction runs
+// nothing can leave the page.
 TEST(WizardCommit, EveryCommitNeedsItsOwnConfirmationAndTheRunningTransactionHoldsThePage) {
     PlannedSession p;
     App& app = p.app();
     HeadlessView& v = p.view();
-    const std::vector<uint8_t> before = p.fb.read_file(conf_path(p.inst.nodes[0]));
     v.type(C::WizardBackupRoot, p.inst.backup_root);
     const auto plan_and_safety_check = [&] {
         enter_wizard_at(app, 11);
@@ -141,7 +142,6 @@ TEST(WizardCommit, EveryCommitNeedsItsOwnConfirmationAndTheRunningTransactionHol
         EXPECT_TRUE(v.text(C::WizardConfirmation).empty() && v.text(C::Confirmation).empty());
         EXPECT_FALSE(v.checked(C::WizardClosedConfirm) || v.enabled(C::WizardCommit) || app.flags.preflight_passed);
     }
-    EXPECT_EQ(p.fb.read_file(conf_path(p.inst.nodes[0])), before);
 
     plan_and_safety_check();
     v.click(C::WizardClosedConfirm);
@@ -268,7 +268,8 @@ std::string outside_program(std::string path) {
     return path;
 }
 
-class WizardRoad : public ::testing::Test {
+// Scripts replayed against a fresh session on a generated three-node system, at a fixed time.
+class Scripts : public ::testing::Test {
 protected:
     std::unique_ptr<Platform> native = make_native_platform();
     test::FaultPlatform fp{*native};
@@ -297,6 +298,9 @@ protected:
 
     std::vector<uint8_t> conf(size_t node) { return fb.read_file(conf_path(inst.nodes[node])); }
 
+    test::ScriptResult run(const std::string& script, const test::ScriptVars& vars = {}) {
+        return test::run_script(fp, dir / "app", script, vars);
+    }
     // Runs tests/scripts/<name>.script and compares its transcript with <name>.expected.
     void run_road(const std::string& name) {
         const test::ScriptVars v = {
@@ -304,22 +308,20 @@ protected:
             {"BACKUP", inst.backup_root}, {"ROOT", inst.root}, {"NA", dir / "lists/FSXNET.NA"}, {"MIXED", dir / "lists/MIXED.NA"},
             {"FIRSTBOOT", outside_program(MARLINTH_MAKE_DEMO)}, {"SEP", std::string(1, kPathSeparator)},
             {"SHA256", sha256_hex(old_conf.data(), old_conf.size())}};
-        const test::ScriptResult r = test::run_script(fp, dir / "app", test::load_script(name + ".script"), v);
+        const test::ScriptResult r = run(test::load_script(name + ".script"), v);
         ASSERT_TRUE(r.ok) << r.output;
         EXPECT_EQ(r.output, test::substitute(test::load_script(name + ".expected"), v));
     }
 };
 
-TEST_F(WizardRoad, SysopAppendsThreeAreasFromTheFirstQuestionToTheFinalInspection) {
+TEST_F(Scripts, WizardSysopAppendsThreeAreasFromTheFirstQuestionToTheFinalInspection) {
     run_road("wizard");
     if (HasFatalFailure()) return;
 
-    // Every node holds the old records unchanged and the three new ones, identically, with the
-    // shortened name approved as shown and the sysop's edit of the recommended defaults.
+    // The three new records in the list's order, with the shortened name approved as shown and the
+    // sysop's edit of the recommended defaults. (That the old records stay and every node matches,
+    // the final inspection above and the writer's road show.)
     const std::vector<uint8_t> node1 = conf(0);
-    ASSERT_EQ(node1.size(), old_conf.size() + 3 * kRecordSize);
-    EXPECT_TRUE(std::equal(old_conf.begin(), old_conf.end(), node1.begin()));
-    EXPECT_TRUE(conf(1) == node1 && conf(2) == node1);
     std::vector<ConferenceView> views;
     ASSERT_TRUE(decode_conference_file(node1.data(), static_cast<uint32_t>(node1.size()), views, nullptr) && views.size() == 9);
     EXPECT_EQ(views[6].net_id + " " + views[7].net_id + " " + views[8].net_id, "FSX_GEN FSX_BOT FSX_NEWS");
@@ -327,12 +329,55 @@ TEST_F(WizardRoad, SysopAppendsThreeAreasFromTheFirstQuestionToTheFinalInspectio
     EXPECT_EQ(views[8].purge_days, 90);
 }
 
-TEST_F(WizardRoad, GatesRefuseUntilEachStageIsDoneAndNothingIsWritten) {
+TEST_F(Scripts, WizardGatesRefuseUntilEachStageIsDoneAndNothingIsWritten) {
     run_road("wizard_gates");
     if (HasFatalFailure()) return;
     for (size_t node = 0; node < inst.nodes.size(); ++node) EXPECT_EQ(conf(node), old_conf) << node;
     // No transaction and no full backup was started.
     EXPECT_TRUE(!std::filesystem::exists(inst.backup_root) || std::filesystem::is_empty(inst.backup_root));
+}
+
+// The transcript, then the saved configuration and log, whose CRLF line ends are checked here
+// and shown as LF in the golden file.
+TEST_F(Scripts, SetupRoadLeavesTheExpectedConfiguration) {
+    fp.set_time({2026, 12, 5, 9, 5, 3});
+    const test::ScriptResult r = run(test::load_script("setup.script"), {{"NODE1", "C:\\BBS\\SF"}, {"NODE2", "C:\\BBS\\SF2"},
+                                                                         {"NODE3", "C:\\BBS\\SF3"}, {"MESSAGE", "C:\\BBS\\MESSAGE"},
+                                                                         {"BACKUP", "D:\\SF_BACKUPS"}});
+    ASSERT_TRUE(r.ok) << r.output;
+    std::string all = r.output;
+    for (const std::string name : {"Marlinth.cfg", "Marlinth.log"}) {
+        const std::vector<uint8_t> bytes = fb.read_file(dir / ("app/" + name));
+        std::string text(bytes.begin(), bytes.end());
+        EXPECT_EQ(std::count(text.begin(), text.end(), '\r'), std::count(text.begin(), text.end(), '\n')) << name;
+        text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+        all += "--- " + name + "\n" + text;
+    }
+    EXPECT_EQ(all, test::golden("setup.expected", all, {}));
+}
+
+TEST_F(Scripts, LinesRunAsWrittenAndABadLineStopsTheScriptWithItsNumber) {
+    const struct { const char* script; bool ok; const char* output; } cases[] = {
+        // Text is taken as it stands, blanks and backslashes kept.
+        {"click 301\nchoose 100 2\nset 132   two  blanks\\kept \nprint 132\nchoose 136 2\nprint 136\n", true,
+         "  two  blanks\\kept \n  All\n  Ready\n* Review\n  Errors\n"},
+        // An action on a control the current page does not show is refused and shown, and changes
+        // nothing. (The transcripts show refusals on disabled controls.)
+        {"click 384\ncheck 373 off\nset 183 YES\nprint 373\nprint 183\n", true,
+         "HIDDEN: click 384\nHIDDEN: check 373\nHIDDEN: set 183\non\n\n"},
+        {"exec echo not for the transcript\nexec exit 3\nprint page\n", true, "EXEC FAILED 3: exit 3\nWizard Mode is not active.\n"},
+        {"# fine\nclick 9999\nprint page\n", false, "SCRIPT ERROR line 2: no control has the id 9999\n"},
+        {"click 11x\n", false, "SCRIPT ERROR line 1: expected a control id, found '11x'\n"},
+        {"jump 110\n", false, "SCRIPT ERROR line 1: unknown command 'jump'\n"},
+        {"answer maybe\n", false, "SCRIPT ERROR line 1: answer needs yes, no or ok\n"},
+        {"setlines 111\nA\n", false, "SCRIPT ERROR line 2: setlines without a closing '.' line\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.script);
+        const test::ScriptResult r = run(c.script);
+        EXPECT_EQ(r.ok, c.ok);
+        EXPECT_EQ(r.output, c.output);
+    }
 }
 
 }  // namespace
