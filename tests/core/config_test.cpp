@@ -17,12 +17,16 @@ namespace {
 
 using C = ControlId;
 
+// A session started without a configuration, and the file it would save.
 class Config : public ::testing::Test {
 protected:
     std::unique_ptr<Platform> native = make_native_platform();
     test::FixtureBuilder fb{*native};
     test::TempDir dir;
     const std::string cfg = dir / "Marlinth.cfg";
+    HeadlessSession s{*native, dir.path()};
+    App& app = s.app();
+    HeadlessView& v = s.view();
 };
 
 // The setup as one line: node count, the filled node slots, then the other fields.
@@ -59,16 +63,16 @@ TEST_F(Config, ReadingKeepsWhatIsValidAndLeavesTheDefaultsForAnythingUnreadable)
         SCOPED_TRACE(c.text.substr(0, 40));
         std::filesystem::remove_all(cfg);
         if (c.text != "(no file)") fb.write_text(cfg, c.text);
-        HeadlessSession s(*native, dir.path());
-        const SetupState& setup = s.app().setup;
+        HeadlessSession read(*native, dir.path());
+        const SetupState& setup = read.app().setup;
         EXPECT_EQ(summary(setup), c.setup);
         // The forms show what was read.
         std::string list;
         for (int i = 1; i <= setup.nodes.count; ++i) list += (i > 1 ? "\r\n" : "") + setup.nodes.dir[i];
-        EXPECT_EQ(s.view().text(C::NodeList), list);
-        EXPECT_EQ(s.view().enabled(C::QuarroCfgPath), setup.use_quarro);
+        EXPECT_EQ(read.view().text(C::NodeList), list);
+        EXPECT_EQ(read.view().enabled(C::QuarroCfgPath), setup.use_quarro);
         // Filling the fields at start-up fires none of the stale rules.
-        EXPECT_EQ(s.view().status(StatusLine::Writer), "Generate a current dry-run plan before running writer preflight.");
+        EXPECT_EQ(read.view().status(StatusLine::Writer), "Generate a current dry-run plan before running writer preflight.");
     }
 }
 
@@ -76,8 +80,6 @@ TEST_F(Config, ReadingKeepsWhatIsValidAndLeavesTheDefaultsForAnythingUnreadable)
 // trimmed. (That a save is an atomic replace, the inspection's unsavable configuration and the
 // replace sweep show.)
 TEST_F(Config, ValidationStopsAtTheFirstProblemThenSavingTrimsTheFields) {
-    HeadlessSession s(*native, dir.path());
-    HeadlessView& v = s.view();
     const std::string count = "Node count must be from 1 through 32.",
                       lines = "The number of nonblank node-directory lines must match Node count.",
                       no_message = "A shared MESSAGE directory is required.";
@@ -110,17 +112,8 @@ TEST_F(Config, ValidationStopsAtTheFirstProblemThenSavingTrimsTheFields) {
     EXPECT_EQ(std::string(b.begin(), b.end()), saved);
 }
 
-class Session : public ::testing::Test {
-protected:
-    std::unique_ptr<Platform> native = make_native_platform();
-    test::TempDir dir;
-    HeadlessSession s{*native, dir.path()};
-    App& app = s.app();
-    HeadlessView& v = s.view();
-};
-
 // Each input clears its own stage and every later one, and with them both typed confirmations.
-TEST_F(Session, EditingAnInputClearsItsStageAndEveryLaterOne) {
+TEST_F(Config, EditingAnInputClearsItsStageAndEveryLaterOne) {
     const std::string setup = "Spitfire setup changed. Run Read-Only Inspection again.",
                       proposed = "Proposed settings changed. Generate a new dry-run plan.",
                       backup = "Backup root changed. Run Writer Preflight again; the reviewed dry-run remains current.";
@@ -153,7 +146,7 @@ TEST_F(Session, EditingAnInputClearsItsStageAndEveryLaterOne) {
 
 // Starting the proposal over clears every stage and the wizard's answers, but never the record
 // of a completed write, which keeps a second write in the same run refused.
-TEST_F(Session, ResetProposalClearsTheRunButKeepsSetupSettingsAndTheCompletedWrite) {
+TEST_F(Config, ResetProposalClearsTheRunButKeepsSetupSettingsAndTheCompletedWrite) {
     StageFlags& f = app.flags;  // every stage passed, and the wizard's review box ticked
     f.inspection_passed = f.na_loaded = f.plan_current = f.preflight_passed = f.full_backup_verified = true;
     f.existing_backup_confirmed = f.wizard_defaults_loaded = f.write_completed = app.settings.valid = true;

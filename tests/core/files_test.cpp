@@ -180,15 +180,6 @@ TEST_F(Files, TheLockProbeFailsWhileAnyoneElseHoldsTheFile) {
                           staged + "\r\n");
     EXPECT_EQ(content(path), "x");
     fs::permissions(fs::path(staged), fs::perms::owner_write, fs::perm_options::add);
-#ifndef _WIN32
-    // Nothing is created in a folder that grants no one write permission, even by root.
-    const std::string closed = dir / "closed";
-    fb.make_dir(closed);
-    fs::permissions(fs::path(closed), fs::perms::owner_read | fs::perms::owner_exec);
-    EXPECT_FALSE(write_file_durable_new(fp, closed + "/Marlinth-write-test.tmp", U(path), 1, report.get()));
-    EXPECT_EQ(take(), "Cannot create binary file: " + closed + "/Marlinth-write-test.tmp\r\n");
-    fs::permissions(fs::path(closed), fs::perms::owner_all);
-#endif
 }
 
 // A directory is never deleted as a temporary file, and a backup root
