@@ -118,8 +118,7 @@ TEST_F(Win32ViewTest, ProgrammaticEditsRaiseTheSameChangeAsTypingUnlessHeld) {
 TEST_F(Win32ViewTest, ClicksAndTabChangesReachTheDispatcherAndMoveTheDefaultButton) {
     EXPECT_EQ(default_id(), C::StartWizard);
     ::SendMessageA(control(C::AdvancedTools), BM_CLICK, 0, 0);
-    EXPECT_EQ(app->ui.screen, Screen::AdvancedTools);
-    EXPECT_TRUE(view.visible(C::NodeCount) && !view.visible(C::StartWizard));
+    EXPECT_TRUE(app->ui.screen == Screen::AdvancedTools && view.visible(C::NodeCount) && !view.visible(C::StartWizard));
     ::SetFocus(control(C::NodeCount));  // a focused push button would take Enter itself
     EXPECT_EQ(default_id(), C::RunInspection);
     // The user picks the Writer tab.
