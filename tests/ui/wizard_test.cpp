@@ -12,6 +12,7 @@
 #include "app/import_commands.h"
 #include "core/sha256.h"
 #include "spitfire/conference.h"
+#include "support/na_fixture.h"
 #include "support/planned_session.h"
 #include "support/script_harness.h"
 #include "ui/dispatch.h"
@@ -284,13 +285,11 @@ protected:
         inst = test::build_installation(*native, dir / "BBS", test::InstallationSpec());  // 3 nodes, 6 echo conferences
         // Tags and descriptions are made up; MIXED holds an area the BBS already carries, which
         // no approval can make importable.
-        fb.write_text(dir / "lists/FSXNET.NA", "; fsxNet echomail areas (generated for the wizard road)\r\n"
-                                                "FSX_GEN        General chit chat\r\n"
-                                                "FSX_BOT        Bot testing and automation for fsxNet nodes and points\r\n"
-                                                "FSX_NEWS       Network news\r\n");
-        fb.write_text(dir / "lists/MIXED.NA", "FSX_GEN        General chit chat\r\n"
-                                               "ECHO2          An area the BBS already carries\r\n"
-                                               "FSX_BOT        Bot testing and automation for fsxNet nodes and points\r\n");
+        const std::string gen = "FSX_GEN        General chit chat",
+                          bot = "FSX_BOT        Bot testing and automation for fsxNet nodes and points";
+        fb.write_text(dir / "lists/FSXNET.NA", test::na_text({"; fsxNet echomail areas (generated for the wizard road)", gen,
+                                                              bot, "FSX_NEWS       Network news"}));
+        fb.write_text(dir / "lists/MIXED.NA", test::na_text({gen, "ECHO2          An area the BBS already carries", bot}));
         fb.make_dir(dir / "app");
         old_conf = conf(0);
     }
