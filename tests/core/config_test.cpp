@@ -66,10 +66,8 @@ TEST_F(Config, ReadingKeepsWhatIsValidAndLeavesTheDefaultsForAnythingUnreadable)
         HeadlessSession read(*native, dir.path());
         const SetupState& setup = read.app().setup;
         EXPECT_EQ(summary(setup), c.setup);
-        // The forms show what was read.
-        std::string list;
-        for (int i = 1; i <= setup.nodes.count; ++i) list += (i > 1 ? "\r\n" : "") + setup.nodes.dir[i];
-        EXPECT_EQ(read.view().text(C::NodeList), list);
+        // The forms show what was read (the node lines as the wizard's transcript prints them).
+        EXPECT_EQ(read.view().text(C::NodeList), join_node_lines(setup.nodes, setup.nodes.count));
         EXPECT_EQ(read.view().enabled(C::QuarroCfgPath), setup.use_quarro);
         // Filling the fields at start-up fires none of the stale rules.
         EXPECT_EQ(read.view().status(StatusLine::Writer), "Generate a current dry-run plan before running writer preflight.");
