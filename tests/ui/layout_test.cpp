@@ -19,23 +19,13 @@ using C = ControlId;
 constexpr int kDefaultWidth = 1104;
 constexpr int kDefaultHeight = 721;
 
-struct Screenful {
-    std::string name;
-    UiPosition ui;
-};
-
-std::vector<Screenful> every_screen() {
-    std::vector<Screenful> out{{"Home", UiPosition()}};
-    UiPosition ui;
-    ui.screen = Screen::AdvancedTools;
-    for (int t = 0; t < kTabCount; ++t) {
-        ui.active_tab = static_cast<Tab>(t);
-        out.push_back({std::string("tab ") + kTabTitles[t], ui});
-    }
-    ui.screen = Screen::Wizard;
-    for (int s = 0; s < 15; ++s) {
-        ui.wizard_step = s;
-        out.push_back({"wizard step " + std::to_string(s), ui});
+// Home, every tab of Advanced Tools, every wizard step.
+std::vector<UiPosition> every_screen() {
+    std::vector<UiPosition> out(1 + kTabCount + 15);
+    for (int i = 1; i < static_cast<int>(out.size()); ++i) {
+        out[i].screen = i <= kTabCount ? Screen::AdvancedTools : Screen::Wizard;
+        out[i].active_tab = static_cast<Tab>(std::min(i, kTabCount) - 1);
+        out[i].wizard_step = std::max(i - 1 - kTabCount, 0);
     }
     return out;
 }
@@ -45,23 +35,33 @@ bool is_field(ControlKind k) {
            k == ControlKind::ChoiceList;
 }
 
+// ... and a wider window goes to the paths and long texts, not to empty margins.
 TEST(Layout, EveryScreenPlacesItsControlsInsideTheWindowWithoutOverlapAndCaptionsByTheirFields) {
     const std::vector<ControlSpec>& table = control_table();
-    for (const Screenful& s : every_screen()) {
+    const ControlId growing[] = {C::NodeList,   C::MessageDir, C::QuarroCfgPath, C::ConferenceList, C::AreaList,    C::AreaDetails,
+                                 C::ReportText, C::LogText,    C::PlanText,      C::BackupRoot,     C::WriterText,  C::WizardNode1,
+                                 C::WizardMessageDir, C::WizardQuarroCfgPath, C::WizardBackupRoot, C::WizardSafetyOutput};
+    for (const UiPosition& ui : every_screen()) {
+        SCOPED_TRACE(testing::Message() << "screen " << static_cast<int>(ui.screen) << " tab " << static_cast<int>(ui.active_tab)
+                                        << " step " << ui.wizard_step);
+        const Layout narrow = layout_controls(ui, kDefaultWidth, kDefaultHeight);
+        const Layout wide = layout_controls(ui, kDefaultWidth + 200, kDefaultHeight);
+        for (ControlId id : growing)
+            EXPECT_TRUE(!narrow.find(id) || wide.find(id)->width == narrow.find(id)->width + 200) << static_cast<int>(id);
         for (const auto& [asked_w, asked_h] : {std::pair<int, int>{kLayoutMinWidth, kLayoutMinHeight}, {kDefaultWidth, kDefaultHeight},
                                                {1500, 900}, {600, 400}, {0, 0}, {719, 900}, {1000, 559}}) {
-            SCOPED_TRACE(s.name + " at " + std::to_string(asked_w) + "x" + std::to_string(asked_h));
-            const Layout layout = layout_controls(s.ui, asked_w, asked_h);
+            SCOPED_TRACE(std::to_string(asked_w) + "x" + std::to_string(asked_h));
+            const Layout layout = layout_controls(ui, asked_w, asked_h);
             // Below the smallest size the window clips instead of squeezing.
             const int w = std::max(asked_w, kLayoutMinWidth), h = std::max(asked_h, kLayoutMinHeight);
-            const Layout clipped = layout_controls(s.ui, w, h);
+            const Layout clipped = layout_controls(ui, w, h);
             for (const Placement& p : layout.placements)
                 EXPECT_TRUE(clipped.find(p.id) && *clipped.find(p.id) == p.rect) << static_cast<int>(p.id);
             // Exactly the controls of this screen have a place.
             size_t shown = 0;
             for (const ControlSpec& entry : table) {
                 const Rect* r = layout.find(entry.id);
-                const bool here = (entry.pages & pages_shown(s.ui)) != 0;
+                const bool here = (entry.pages & pages_shown(ui)) != 0;
                 shown += here;
                 EXPECT_EQ(r != nullptr, here) << static_cast<int>(entry.id) << " \"" << entry.text << "\"";
                 EXPECT_TRUE(!r || (r->width > 0 && r->height > 0)) << static_cast<int>(entry.id);
@@ -93,22 +93,6 @@ TEST(Layout, EveryScreenPlacesItsControlsInsideTheWindowWithoutOverlapAndCaption
                 const bool left = label->right() <= field->x && label->y < field->bottom() && field->y < label->bottom();
                 const bool above = label->bottom() <= field->y && field->y - label->bottom() <= 8 && label->x <= field->x;
                 EXPECT_TRUE(left || above) << "\"" << table[i].text << "\"";
-            }
-        }
-    }
-}
-
-// A wider window goes to the paths and long texts, not to empty margins.
-TEST(Layout, PathFieldsAndTextsTakeTheExtraWidth) {
-    const ControlId growing[] = {C::NodeList,   C::MessageDir, C::QuarroCfgPath, C::ConferenceList, C::AreaList,    C::AreaDetails,
-                                 C::ReportText, C::LogText,    C::PlanText,      C::BackupRoot,     C::WriterText,  C::WizardNode1,
-                                 C::WizardMessageDir, C::WizardQuarroCfgPath, C::WizardBackupRoot, C::WizardSafetyOutput};
-    for (const Screenful& s : every_screen()) {
-        const Layout narrow = layout_controls(s.ui, kDefaultWidth, kDefaultHeight);
-        const Layout wide = layout_controls(s.ui, kDefaultWidth + 200, kDefaultHeight);
-        for (ControlId id : growing) {
-            if (narrow.find(id)) {
-                EXPECT_EQ(wide.find(id)->width, narrow.find(id)->width + 200) << s.name << " " << static_cast<int>(id);
             }
         }
     }

@@ -1,18 +1,18 @@
-// Wizard Mode. Its acceptance roads are replayed from tests/scripts/ and compared with their
-// transcripts: a sysop's whole road from the first question to the final inspection after Node
-// 1's first boot, and the gates that refuse on the way. Through the headless window, what a
-// transcript cannot show: a late "Next >" or commit click that arrives past a disabled button,
-// the keyboard focus, the buttons while a transaction runs, where the pickers open, and the
-// Advanced Tools detours.
+// Wizard Mode and the scripted runner. The acceptance roads are replayed from tests/scripts/ and
+// compared with their transcripts: a sysop's setup on the Setup tab, and a sysop's whole wizard
+// road from the first question to the final inspection after Node 1's first boot, and the gates
+// that refuse on the way; the runner's own line language and where it stops on a bad line. Through
+// the headless window, what a transcript cannot show: a late "Next >" or commit click that arrives
+// past a disabled button, the keyboard focus, the buttons while a transaction runs, where the
+// pickers open, and the Advanced Tools detours.
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <filesystem>
-#include <functional>
 
 #include "app/import_commands.h"
 #include "core/sha256.h"
 #include "spitfire/conference.h"
+#include "support/na_fixture.h"
 #include "support/planned_session.h"
 #include "support/script_harness.h"
 #include "ui/dispatch.h"
@@ -41,11 +41,7 @@ void late_click(App& app, ControlId id) { dispatch(app, id, UiEvent::Clicked); }
 
 std::string last_box(HeadlessView& v) { return v.boxes().empty() ? "(no box)" : v.boxes().back().text; }
 
-std::string path_in(const std::string& dir, const std::string& name) {
-    std::string out;
-    join_path(out, 4096, dir, name);
-    return out;
-}
+std::string conf_path(const std::string& node) { return node + kPathSeparator + "SFMCONF.DAT"; }
 
 // Every gate holds against a late "Next >": the warning, the same step, and the keyboard on the
 // answer to correct.
@@ -53,13 +49,7 @@ TEST(WizardGates, ALateNextIsRefusedWithItsWarningAndTheKeyboardOnTheFieldAtFaul
     PlannedSession p;  // inspected, an .NA list loaded with BETA awaiting approval
     App& app = p.app();
     HeadlessView& v = p.view();
-    struct Case {
-        int step;
-        std::function<void()> close;
-        const char* warning;
-        ControlId fault;
-    };
-    const Case cases[] = {
+    const struct { int step; std::function<void()> close; const char* warning; ControlId fault; } cases[] = {
         {0, [&] { v.type(C::WizardNodeCount, "33"); }, "Enter a node count from 1 through 32.", C::WizardNodeCount},
         {3, [&] { v.type(C::WizardNodeList, "C:\\SF"); }, "Enter exactly one nonblank directory line for every configured node.",
          C::WizardNodeList},
@@ -93,7 +83,7 @@ TEST(WizardGates, ALateNextIsRefusedWithItsWarningAndTheKeyboardOnTheFieldAtFaul
         {12, [&] { app.flags.preflight_passed = false; }, "Run the safety check and correct every blocker first.",
          C::WizardRunSafetyCheck},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.warning);
         enter_wizard_at(app, c.step);
         c.close();
@@ -111,22 +101,18 @@ TEST(WizardGates, ALateNextIsRefusedWithItsWarningAndTheKeyboardOnTheFieldAtFaul
 }
 
 // The commit wants the closed box and exact YES, from a late click too; neither survives a
-// failed repeated preflight or a failed commit, and the safety page drops a PASS that a new plan
-// made stale. While the transaction runs nothing can leave the page.
+// failed repeated preflight or a failed commit (which write nothing: the preflight and transaction
+// tests), and the safety page drops a PASS that a new plan made stale. While the transaction runs
+// nothing can leave the page.
 TEST(WizardCommit, EveryCommitNeedsItsOwnConfirmationAndTheRunningTransactionHoldsThePage) {
     PlannedSession p;
     App& app = p.app();
     HeadlessView& v = p.view();
-    const std::vector<uint8_t> before = p.fb.read_file(path_in(p.inst.nodes[0], "SFMCONF.DAT"));
     v.type(C::WizardBackupRoot, p.inst.backup_root);
     const auto plan_and_safety_check = [&] {
         enter_wizard_at(app, 11);
-        v.click(C::WizardGeneratePlan);
-        v.click(C::WizardNext);
-        v.click(C::WizardRunSafetyCheck);
-        ASSERT_TRUE(app.flags.preflight_passed) << app.writer->str();
-        v.click(C::WizardNext);
-        ASSERT_EQ(app.ui.wizard_step, 13);
+        for (ControlId id : {C::WizardGeneratePlan, C::WizardNext, C::WizardRunSafetyCheck, C::WizardNext}) v.click(id);
+        ASSERT_EQ(app.ui.wizard_step, 13) << app.writer->str();
     };
     plan_and_safety_check();
     v.type(C::PurgeDays, "45");
@@ -143,22 +129,19 @@ TEST(WizardCommit, EveryCommitNeedsItsOwnConfirmationAndTheRunningTransactionHol
     v.type(C::WizardConfirmation, "YES.");
     late_click(app, C::WizardCommit);
     EXPECT_EQ(last_box(v), "Type exact uppercase YES before committing.");
-    const std::function<void()> failures[] = {
-        [&] { p.fp.set_processes({"QUARRO32.EXE"}); },  // the repeated preflight fails
-        [&] { p.fp.set_processes({}), p.fp.fail_nth(test::Op::CreateDir, 1); },  // the transaction stops early
-    };
-    for (const auto& fail : failures) {
+    // The repeated preflight fails, then the transaction stops early.
+    for (const bool preflight_fails : {true, false}) {
         app.flags.preflight_passed = true;
         v.set_checked(C::WizardClosedConfirm, true);
         v.type(C::WizardConfirmation, "YES");
         ASSERT_TRUE(v.enabled(C::WizardCommit));
-        fail();
+        p.fp.set_processes(preflight_fails ? std::vector<std::string>{"QUARRO32.EXE"} : std::vector<std::string>{});
+        if (!preflight_fails) p.fp.fail_nth(test::Op::CreateDir, 1);
         v.click(C::WizardCommit);
         EXPECT_EQ(app.ui.wizard_step, 13);
         EXPECT_TRUE(v.text(C::WizardConfirmation).empty() && v.text(C::Confirmation).empty());
         EXPECT_FALSE(v.checked(C::WizardClosedConfirm) || v.enabled(C::WizardCommit) || app.flags.preflight_passed);
     }
-    EXPECT_EQ(p.fb.read_file(path_in(p.inst.nodes[0], "SFMCONF.DAT")), before);
 
     plan_and_safety_check();
     v.click(C::WizardClosedConfirm);
@@ -189,48 +172,33 @@ TEST(WizardPages, OnlyANewBackupRootOrMessageDirectoryCostsTheVerifiedBackup) {
     App& app = p.app();
     HeadlessView& v = p.view();
     const std::string verified = "Full MESSAGE backup completed and verified.\r\n...";
-    const auto verify = [&] {
+    const struct { ControlId field; std::string text; bool kept; } cases[] = {
+        {C::BackupRoot, p.inst.backup_root, true},  // through the Writer tab, without the page's blanks
+        {C::MessageDir, " " + p.inst.message_dir, true},
+        {C::MessageDir, p.dir / "elsewhere", false},
+        {C::WizardBackupRoot, p.dir / "other", false},
+        {C::WizardBrowseBackupRoot, p.dir / "chosen", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        enter_wizard_at(app, 7);
+        v.type(C::WizardBackupRoot, p.inst.backup_root + "  ");
         app.flags.full_backup_verified = true;
         app.full_backup_location = p.inst.backup_root + "/X/FULL-MESSAGE";
         app.full_backup_source = p.inst.message_dir;
         v.set_text(C::WizardBackupText, verified);
-    };
-    const struct {
-        const char* what;
-        std::function<void()> change;
-        bool kept;
-    } cases[] = {
-        {"the same root with blanks, through the Writer tab",
-         [&] {
-             v.type(C::WizardBackupRoot, p.inst.backup_root + "  ");
-             verify();
-             v.click(C::WizardAdvanced);
-             v.type(C::BackupRoot, p.inst.backup_root);
-             v.click(C::HomeOrReturn);
-         },
-         true},
-        {"the same MESSAGE directory typed again", [&] { v.type(C::MessageDir, " " + p.inst.message_dir); }, true},
-        {"another MESSAGE directory on the Setup tab", [&] { v.type(C::MessageDir, p.dir / "elsewhere"); }, false},
-        {"another backup root on the page",
-         [&] {
-             v.type(C::WizardBackupRoot, p.dir / "other");
-             EXPECT_EQ(v.status(StatusLine::Writer), "Backup root changed. Run the safety check again.");
-         },
-         false},
-        {"a backup root picked with the browse button",
-         [&] {
-             v.queue_pick(p.dir / "chosen");
-             v.click(C::WizardBrowseBackupRoot);
-             EXPECT_TRUE(v.text(C::BackupRoot) == p.dir / "chosen" && app.setup.backup_root == p.dir / "chosen");
-         },
-         false},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        enter_wizard_at(app, 7);
-        v.type(C::WizardBackupRoot, p.inst.backup_root);
-        verify();
-        c.change();
+        if (c.field == C::BackupRoot) v.click(C::WizardAdvanced);
+        if (c.field == C::WizardBrowseBackupRoot) {
+            v.queue_pick(c.text);
+            v.click(c.field);
+        } else {
+            v.type(c.field, c.text);
+        }
+        if (c.field == C::BackupRoot) v.click(C::HomeOrReturn);
+        EXPECT_TRUE(c.kept || c.field == C::MessageDir ||
+                    v.status(StatusLine::Writer) == "Backup root changed. Run the safety check again.");
+        // A picked root is taken at once (a typed one with the page's answers).
+        EXPECT_TRUE(c.field != C::WizardBrowseBackupRoot || (v.text(C::BackupRoot) == c.text && app.setup.backup_root == c.text));
         enter_wizard_at(app, 7);
         EXPECT_EQ(app.flags.full_backup_verified, c.kept);
         EXPECT_EQ(app.full_backup_location.empty(), !c.kept);
@@ -239,18 +207,15 @@ TEST(WizardPages, OnlyANewBackupRootOrMessageDirectoryCostsTheVerifiedBackup) {
     }
 }
 
-// A new wizard puts the keyboard on its first question and a redraw leaves it where the sysop
-// put it; a detour through the Setup tab cannot leave other answers there than the wizard's;
-// every picker opens where the field it fills already points (the QUARRO32.CFG picker at Node 1
-// while its field is empty).
+// A redraw leaves the keyboard where the sysop put it (tools/e2e/run shows where it goes on a new
+// page); a detour through the Setup tab cannot leave other answers there than the wizard's; every
+// picker opens where the field it fills already points (the QUARRO32.CFG picker at Node 1 while
+// its field is empty).
 TEST(WizardPages, TheKeyboardStaysTheWizardsAnswersWinAndPickersOpenWhereTheFieldPoints) {
     PlannedSession p;
     App& app = p.app();
     HeadlessView& v = p.view();
-    v.click(C::StartWizard);
-    EXPECT_EQ(v.focused(), C::WizardNodeCount);
-    v.click(C::WizardNext);
-    v.click(C::WizardNext);
+    enter_wizard_at(app, 2);
     v.focus(C::WizardNext);
     v.click(C::WizardScanNo);  // redraws the whole page
     EXPECT_EQ(v.focused(), C::WizardNext);
@@ -270,10 +235,7 @@ TEST(WizardPages, TheKeyboardStaysTheWizardsAnswersWinAndPickersOpenWhereTheFiel
     EXPECT_TRUE(v.checked(C::UseQuarro) && v.text(C::QuarroCfgPath) == cfg);
 
     const std::string node1 = p.inst.nodes[0], folder = p.dir / "picked";
-    const struct {
-        ControlId field, button;
-        std::string text, opens_at;
-    } pickers[] = {
+    const struct { ControlId field, button; std::string text, opens_at; } pickers[] = {
         {C::MessageDir, C::BrowseMessageDir, " " + folder + " ", folder},
         {C::BackupRoot, C::BrowseBackupRoot, folder, folder},
         {C::NodeList, C::SetNode1, node1 + "\r\n" + folder, node1},
@@ -306,7 +268,8 @@ std::string outside_program(std::string path) {
     return path;
 }
 
-class WizardRoad : public ::testing::Test {
+// Scripts replayed against a fresh session on a generated three-node system, at a fixed time.
+class Scripts : public ::testing::Test {
 protected:
     std::unique_ptr<Platform> native = make_native_platform();
     test::FaultPlatform fp{*native};
@@ -319,25 +282,23 @@ protected:
         fp.set_time({2026, 12, 5, 10, 30, 0});
         fp.set_processes({});
         fp.set_free_space(uint64_t(1) << 40);
-        test::InstallationSpec wanted;
-        wanted.nodes = 3;
-        wanted.conferences = test::echo_conferences(6);
-        inst = test::build_installation(*native, dir / "BBS", wanted);
+        inst = test::build_installation(*native, dir / "BBS", test::InstallationSpec());  // 3 nodes, 6 echo conferences
         // Tags and descriptions are made up; MIXED holds an area the BBS already carries, which
         // no approval can make importable.
-        fb.write_text(dir / "lists/FSXNET.NA", "; fsxNet echomail areas (generated for the wizard road)\r\n"
-                                                "FSX_GEN        General chit chat\r\n"
-                                                "FSX_BOT        Bot testing and automation for fsxNet nodes and points\r\n"
-                                                "FSX_NEWS       Network news\r\n");
-        fb.write_text(dir / "lists/MIXED.NA", "FSX_GEN        General chit chat\r\n"
-                                               "ECHO2          An area the BBS already carries\r\n"
-                                               "FSX_BOT        Bot testing and automation for fsxNet nodes and points\r\n");
+        const std::string gen = "FSX_GEN        General chit chat",
+                          bot = "FSX_BOT        Bot testing and automation for fsxNet nodes and points";
+        fb.write_text(dir / "lists/FSXNET.NA", test::na_text({"; fsxNet echomail areas (generated for the wizard road)", gen,
+                                                              bot, "FSX_NEWS       Network news"}));
+        fb.write_text(dir / "lists/MIXED.NA", test::na_text({gen, "ECHO2          An area the BBS already carries", bot}));
         fb.make_dir(dir / "app");
         old_conf = conf(0);
     }
 
-    std::vector<uint8_t> conf(size_t node) { return fb.read_file(path_in(inst.nodes[node], "SFMCONF.DAT")); }
+    std::vector<uint8_t> conf(size_t node) { return fb.read_file(conf_path(inst.nodes[node])); }
 
+    test::ScriptResult run(const std::string& script, const test::ScriptVars& vars = {}) {
+        return test::run_script(fp, dir / "app", script, vars);
+    }
     // Runs tests/scripts/<name>.script and compares its transcript with <name>.expected.
     void run_road(const std::string& name) {
         const test::ScriptVars v = {
@@ -345,36 +306,75 @@ protected:
             {"BACKUP", inst.backup_root}, {"ROOT", inst.root}, {"NA", dir / "lists/FSXNET.NA"}, {"MIXED", dir / "lists/MIXED.NA"},
             {"FIRSTBOOT", outside_program(MARLINTH_MAKE_DEMO)}, {"SEP", std::string(1, kPathSeparator)},
             {"SHA256", sha256_hex(old_conf.data(), old_conf.size())}};
-        const test::ScriptResult r = test::run_script(fp, dir / "app", test::load_script(name + ".script"), v);
+        const test::ScriptResult r = run(test::load_script(name + ".script"), v);
         ASSERT_TRUE(r.ok) << r.output;
         EXPECT_EQ(r.output, test::substitute(test::load_script(name + ".expected"), v));
     }
 };
 
-TEST_F(WizardRoad, SysopAppendsThreeAreasFromTheFirstQuestionToTheFinalInspection) {
+TEST_F(Scripts, WizardSysopAppendsThreeAreasFromTheFirstQuestionToTheFinalInspection) {
     run_road("wizard");
     if (HasFatalFailure()) return;
 
-    // Every node holds the old records unchanged and the three new ones, identically, with the
-    // shortened name approved as shown and the sysop's edit of the recommended defaults.
+    // The three new records in the list's order, with the shortened name approved as shown and the
+    // sysop's edit of the recommended defaults. (That the old records stay and every node matches,
+    // the final inspection above and the writer's road show.)
     const std::vector<uint8_t> node1 = conf(0);
-    ASSERT_EQ(node1.size(), old_conf.size() + 3 * kRecordSize);
-    EXPECT_TRUE(std::equal(old_conf.begin(), old_conf.end(), node1.begin()));
-    EXPECT_TRUE(conf(1) == node1 && conf(2) == node1);
     std::vector<ConferenceView> views;
-    ASSERT_TRUE(decode_conference_file(node1.data(), static_cast<uint32_t>(node1.size()), views, nullptr));
-    ASSERT_EQ(views.size(), 9u);
+    ASSERT_TRUE(decode_conference_file(node1.data(), static_cast<uint32_t>(node1.size()), views, nullptr) && views.size() == 9);
     EXPECT_EQ(views[6].net_id + " " + views[7].net_id + " " + views[8].net_id, "FSX_GEN FSX_BOT FSX_NEWS");
     EXPECT_EQ(views[7].name, "fsxNet: Bot testing and automation for f");
     EXPECT_EQ(views[8].purge_days, 90);
 }
 
-TEST_F(WizardRoad, GatesRefuseUntilEachStageIsDoneAndNothingIsWritten) {
+TEST_F(Scripts, WizardGatesRefuseUntilEachStageIsDoneAndNothingIsWritten) {
     run_road("wizard_gates");
     if (HasFatalFailure()) return;
+    // (A backup or a transaction started on the way would show its boxes in the transcript.)
     for (size_t node = 0; node < inst.nodes.size(); ++node) EXPECT_EQ(conf(node), old_conf) << node;
-    // No transaction and no full backup was started.
-    EXPECT_TRUE(!std::filesystem::exists(inst.backup_root) || std::filesystem::is_empty(inst.backup_root));
+}
+
+// The transcript, then the saved configuration and log, whose CRLF line ends are checked here
+// and shown as LF in the golden file.
+TEST_F(Scripts, SetupRoadLeavesTheExpectedConfiguration) {
+    fp.set_time({2026, 12, 5, 9, 5, 3});
+    const test::ScriptResult r = run(test::load_script("setup.script"), {{"NODE1", "C:\\BBS\\SF"}, {"NODE2", "C:\\BBS\\SF2"},
+                                                                         {"NODE3", "C:\\BBS\\SF3"}, {"MESSAGE", "C:\\BBS\\MESSAGE"},
+                                                                         {"BACKUP", "D:\\SF_BACKUPS"}});
+    ASSERT_TRUE(r.ok) << r.output;
+    std::string all = r.output;
+    for (const std::string name : {"Marlinth.cfg", "Marlinth.log"}) {
+        const std::vector<uint8_t> bytes = fb.read_file(dir / ("app/" + name));
+        std::string text(bytes.begin(), bytes.end());
+        EXPECT_EQ(std::count(text.begin(), text.end(), '\r'), std::count(text.begin(), text.end(), '\n')) << name;
+        text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+        all += "--- " + name + "\n" + text;
+    }
+    EXPECT_EQ(all, test::golden("setup.expected", all, {}));
+}
+
+TEST_F(Scripts, LinesRunAsWrittenAndABadLineStopsTheScriptWithItsNumber) {
+    const struct { const char* script; bool ok; const char* output; } cases[] = {
+        // Text is taken as it stands, blanks and backslashes kept.
+        {"click 301\nchoose 100 2\nset 132   two  blanks\\kept \nprint 132\nchoose 136 2\nprint 136\n", true,
+         "  two  blanks\\kept \n  All\n  Ready\n* Review\n  Errors\n"},
+        // An action on a control the current page does not show is refused and shown, and changes
+        // nothing. (The transcripts show refusals on disabled controls.)
+        {"click 384\ncheck 373 off\nset 183 YES\nprint 373\nprint 183\n", true,
+         "HIDDEN: click 384\nHIDDEN: check 373\nHIDDEN: set 183\non\n\n"},
+        {"exec echo not for the transcript\nexec exit 3\nprint page\n", true, "EXEC FAILED 3: exit 3\nWizard Mode is not active.\n"},
+        {"# fine\nclick 9999\nprint page\n", false, "SCRIPT ERROR line 2: no control has the id 9999\n"},
+        {"click 11x\n", false, "SCRIPT ERROR line 1: expected a control id, found '11x'\n"},
+        {"jump 110\n", false, "SCRIPT ERROR line 1: unknown command 'jump'\n"},
+        {"answer maybe\n", false, "SCRIPT ERROR line 1: answer needs yes, no or ok\n"},
+        {"setlines 111\nA\n", false, "SCRIPT ERROR line 2: setlines without a closing '.' line\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.script);
+        const test::ScriptResult r = run(c.script);
+        EXPECT_EQ(r.ok, c.ok);
+        EXPECT_EQ(r.output, c.output);
+    }
 }
 
 }  // namespace
