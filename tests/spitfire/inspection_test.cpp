@@ -7,68 +7,47 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "core/files.h"
 #include "core/sha256.h"
 #include "core/strings.h"
-#include "support/fault_platform.h"
 #include "fixture/installation.h"
+#include "spitfire/nodes.h"
+#include "support/fault_platform.h"
 #include "support/script_harness.h"
 #include "support/temp_dir.h"
-#include "spitfire/inspection.h"
-#include "spitfire/nodes.h"
 #include "support/tree_snapshot.h"
-#include "ui/controls.h"
 #include "ui/headless/headless_session.h"
 
 namespace marlinth {
 namespace {
 
-namespace fs = std::filesystem;
-using test::ConferenceSpec;
 using test::Op;
-using Row = std::vector<std::string>;
 using Texts = std::vector<std::string>;
 
 // A path as the program joins it (its own separator).
-std::string in_dir(const std::string& dir, const std::string& name) {
-    std::string out;
-    join_path(out, 4096, dir, name);
-    return out;
-}
+std::string in_dir(const std::string& dir, const std::string& name) { return dir + kPathSeparator + name; }
 
 class Inspection : public ::testing::Test {
 protected:
-    Inspection() : native_(make_native_platform()), platform_(*native_), fb_(platform_) {
+    Inspection() : platform_(*native_), fb_(platform_), home_(tmp_ / "app") {
         platform_.set_time({2026, 1, 31, 23, 59, 7});
         platform_.set_processes({"init", "explorer.exe", "SPITFIRE.EXE"});
-        home_ = tmp_ / "app";
         fb_.make_dir(home_);
     }
-
-    void build(int nodes, const std::vector<ConferenceSpec>& conferences = test::echo_conferences(6),
-               const test::MessageBaseSpec& bases = {}) {
-        test::InstallationSpec wanted;
-        wanted.nodes = nodes, wanted.conferences = conferences, wanted.message_base = bases;
-        inst_ = test::build_installation(platform_, tmp_ / "bbs", wanted);
+    void build(int nodes, std::vector<test::ConferenceSpec> conferences = test::echo_conferences(6),
+               test::MessageBaseSpec bases = {}) {
+        inst_ = test::build_installation(platform_, tmp_ / "bbs", {nodes, conferences, bases});
     }
-
-    // Starts the program on Advanced Tools.
-    void open() {
+    // Starts the program on Advanced Tools and, with `setup`, types the installation's setup as a sysop would.
+    void start(bool setup = true) {
         session_ = std::make_unique<HeadlessSession>(platform_, home_);
-        ASSERT_TRUE(session_->started());
-        ASSERT_TRUE(view().click(ControlId::AdvancedTools));
-    }
-
-    // ... and types the installation's setup as a sysop would.
-    void start() {
-        open();
+        ASSERT_TRUE(session_->started() && view().click(ControlId::AdvancedTools));
+        if (!setup) return;
         std::string list;
         for (size_t i = 0; i < inst_.nodes.size(); ++i) list += (i ? "\r\n" : "") + inst_.nodes[i];
         view().type(ControlId::NodeCount, dec(inst_.nodes.size()));
         view().type(ControlId::NodeList, list);
         view().type(ControlId::MessageDir, inst_.message_dir);
     }
-
     void inspect() {
         view().clear_boxes();
         ASSERT_TRUE(view().click(ControlId::RunInspection));
@@ -77,12 +56,11 @@ protected:
     App& app() { return session_->app(); }
     HeadlessView& view() { return session_->view(); }
     std::string report() { return app().report->str(); }
-    const std::vector<Row>& rows() { return view().rows(ControlId::ConferenceList); }
     std::string text_of(const std::string& path) {
         const std::vector<uint8_t> bytes = fb_.read_file(path);
         return {bytes.begin(), bytes.end()};
     }
-    std::string digest(const std::string& path) { return sha256_hex(sha256(text_of(path))); }
+    std::string digest(int node) { return sha256_hex(sha256(text_of(node_file(node)))); }
     // The installation's paths by name, for transcripts.
     test::ScriptVars vars() {
         test::ScriptVars out = {{"MESSAGE", inst_.message_dir}};
@@ -105,15 +83,16 @@ protected:
                                  view().status(StatusLine::Main), kTabTitles[static_cast<int>(app().ui.active_tab)]});
         return out;
     }
-    ::testing::AssertionResult in_report(const std::string& part, bool at_end = false) {
+    // The report ends with `part`.
+    ::testing::AssertionResult report_ends(const std::string& part) {
         const std::string r = report();
-        const size_t at = r.rfind(part);
-        if (at != std::string::npos && (!at_end || at + part.size() == r.size())) return ::testing::AssertionSuccess();
-        return ::testing::AssertionFailure() << "not " << (at_end ? "at the end" : "in") << " the report:\n" << r;
+        if (r.size() >= part.size() && r.compare(r.size() - part.size(), part.size(), part) == 0)
+            return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure() << "not at the end of the report:\n" << r;
     }
 
     test::TempDir tmp_;
-    std::unique_ptr<Platform> native_;
+    std::unique_ptr<Platform> native_ = make_native_platform();
     test::FaultPlatform platform_;
     test::FixtureBuilder fb_;
     std::string home_;
@@ -126,55 +105,43 @@ protected:
 TEST_F(Inspection, SysopInspectsAndExportsTheReportByScript) {
     platform_.set_time({2026, 3, 7, 9, 5, 3});
     platform_.set_processes({"explorer.exe", "NTVDM.EXE"});
-    std::vector<ConferenceSpec> conferences = test::echo_conferences(4);
+    std::vector<test::ConferenceSpec> conferences = test::echo_conferences(4);
     conferences[0].name = "Local Chatter", conferences[0].net_id.clear(), conferences[0].allow_routing = 0;
-    test::MessageBaseSpec bases;
-    bases.messages = 6;
-    build(3, conferences, bases);
-    bases.shape = test::ThreadShape::OrphanReply;
-    fb_.make_message_base(inst_.message_dir, 3, bases);
+    build(3, conferences, {6});
+    fb_.make_message_base(inst_.message_dir, 3, {6, test::ThreadShape::OrphanReply});
     test::ScriptVars vars = this->vars();
-    vars["REPORT"] = tmp_ / "Marlinth-inspection.txt", vars["SHA256"] = digest(node_file(1));
+    vars["REPORT"] = tmp_ / "Marlinth-inspection.txt", vars["SHA256"] = digest(1);
     const test::ScriptResult result = test::run_script(platform_, home_, test::load_script("inspection.script"), vars);
     ASSERT_TRUE(result.ok) << result.output;
     EXPECT_EQ(result.output, test::substitute(test::load_script("inspection.expected"), vars));
     // The exported file is the report, CR LF and all, and its folder is remembered.
-    const std::string exported = text_of(tmp_ / "Marlinth-inspection.txt");
-    EXPECT_EQ(exported.substr(0, 34), "Marlinth v0.4b INSPECTION REPORT\r\n");
+    EXPECT_EQ(text_of(tmp_ / "Marlinth-inspection.txt").substr(0, 34), "Marlinth v0.4b INSPECTION REPORT\r\n");
     EXPECT_NE(text_of(in_dir(home_, "Marlinth.cfg")).find("REPORTDIR=" + tmp_.path() + "\r\n"), std::string::npos);
 }
 
-// What the programs running and a configuration that cannot be saved are shown, not blockers.
+// What programs are running (whole executable names, A-Z folded) and a configuration that cannot
+// be saved are shown, not blockers; no process list means nothing runs.
 TEST_F(Inspection, NotesThatAreNoBlockers) {
     build(1);
-    platform_.set_processes({"explorer.exe", "Quarro32.EXE"});
+    platform_.set_processes({"explorer.exe", "ntvdm.exe.bak", "Quarro32.EXE"});
     platform_.fail_path(Op::CreateNew, "Marlinth.cfg");
     start();
     inspect();
     EXPECT_EQ(outcome(), (Texts{"passed", "Read-only inspection completed.", "Conferences",
                                 "error: Could not write Marlinth.cfg beside the executable."}));
-    EXPECT_TRUE(in_report("Mode: INSPECTION - no Spitfire data is changed by this operation.\r\n\r\n"
-                          "WARNING: QUARRO32.EXE is currently running. Read-only inspection is allowed; future "
-                          "writes will be blocked.\r\nConfigured nodes: 1\r\n"));
-}
-
-// Whole executable names, A-Z folded; no process list, nothing running.
-TEST(Processes, RunningMeansTheWholeNameInAnyCase) {
-    std::unique_ptr<Platform> native = make_native_platform();
-    test::FaultPlatform platform(*native);
-    platform.set_processes({"explorer.exe", "ntvdm.exe.bak", "Quarro32.EXE"});
-    EXPECT_TRUE(is_process_running(platform, "QUARRO32.EXE"));
-    EXPECT_FALSE(is_process_running(platform, "NTVDM.EXE"));
-    platform.set_process_list_fails();
-    EXPECT_FALSE(is_process_running(platform, "QUARRO32.EXE"));
+    const std::string mode = "Mode: INSPECTION - no Spitfire data is changed by this operation.\r\n\r\n";
+    EXPECT_NE(report().find(mode + "WARNING: QUARRO32.EXE is currently running. Read-only inspection is allowed; "
+                                   "future writes will be blocked.\r\nConfigured nodes: 1\r\n"),
+              std::string::npos) << report();
+    platform_.set_process_list_fails();
+    inspect();
+    EXPECT_NE(report().find(mode + "Configured nodes: 1\r\n"), std::string::npos) << report();
 }
 
 // Node copies that differ or cannot be read fail the inspection, with both digests; the
 // inspection completes, reports every conference and changes no file of the installation.
 TEST_F(Inspection, NodeCopiesThatDifferOrCannotBeReadFailAndNothingChanges) {
-    test::MessageBaseSpec bases;
-    bases.with_sig = true;
-    build(6, test::echo_conferences(6), bases);
+    build(6, test::echo_conferences(6), {4, test::ThreadShape::Healthy, true});
     fb_.patch_byte(node_file(3), 0x50, 0x01);  // same size, one byte different
     std::vector<uint8_t> longer = fb_.read_file(node_file(4));
     longer.resize(longer.size() + 128, 0);
@@ -187,7 +154,7 @@ TEST_F(Inspection, NodeCopiesThatDifferOrCannotBeReadFailAndNothingChanges) {
     inspect();
     EXPECT_EQ(outcome(), (Texts{"not passed", "Inspection completed with blockers; Wizard Mode remains blocked.", "Conferences"}));
     test::ScriptVars v = vars();
-    for (int i : {1, 3, 4}) v["HASH" + dec(i)] = digest(node_file(i));
+    for (int i : {1, 3, 4}) v["HASH" + dec(i)] = digest(i);
     // Compared whole, its CR LF line ends kept as LF in the golden file.
     std::string lf = report(), crlf;
     lf.erase(std::remove(lf.begin(), lf.end(), '\r'), lf.end());
@@ -215,14 +182,14 @@ TEST_F(Inspection, BrokenPrimaryFileReleasesTheBaselineAndMissingPathsKeepIt) {
         inspect();
         ASSERT_TRUE(app().flags.inspection_passed);
         const uint8_t* old_bytes = app().baseline.bytes.data();
-        const std::vector<Row> old_rows = rows();
+        const auto old_rows = view().rows(ControlId::ConferenceList);
         StageFlags& f = app().flags;
         f.na_loaded = f.plan_current = f.preflight_passed = f.commit_in_progress = true;
         if (paths_missing) {
             for (const char* name : {"SFMCONF.DAT", "SPITFIRE.EXE", "SPITFIRE.OVR"}) fb_.remove_file(in_dir(inst_.nodes[0], name));
             fb_.remove_file(in_dir(inst_.nodes[1], "SPITFIRE.OVR"));
-            fs::remove_all(inst_.nodes[2]);
-            fs::remove_all(inst_.message_dir);
+            std::filesystem::remove_all(inst_.nodes[2]);
+            std::filesystem::remove_all(inst_.message_dir);
         } else {
             fb_.write_file(node_file(1), std::vector<uint8_t>(129, 0));
         }
@@ -231,47 +198,42 @@ TEST_F(Inspection, BrokenPrimaryFileReleasesTheBaselineAndMissingPathsKeepIt) {
         EXPECT_EQ(view().status(StatusLine::Writer),
                   "Inspection changed the baseline. Load an .NA file and generate a new dry-run plan.");
         if (paths_missing) {
-            EXPECT_TRUE(in_report("\r\n\r\nNODE VALIDATION\r\n---------------\r\nNode 1: " + inst_.nodes[0] +
-                                      "\r\n  ERROR: SFMCONF.DAT is missing.\r\n  ERROR: SPITFIRE.EXE is missing.\r\n"
-                                      "  ERROR: SPITFIRE.OVR is missing.\r\nNode 2: " + inst_.nodes[1] +
-                                      "\r\n  ERROR: SPITFIRE.OVR is missing.\r\nNode 3: " + inst_.nodes[2] +
-                                      "\r\n  ERROR: directory is inaccessible.\r\n"
-                                      "ERROR: Shared MESSAGE directory is inaccessible.\r\n",
-                                  true));
+            EXPECT_TRUE(report_ends("\r\n\r\nNODE VALIDATION\r\n---------------\r\nNode 1: " + inst_.nodes[0] +
+                                    "\r\n  ERROR: SFMCONF.DAT is missing.\r\n  ERROR: SPITFIRE.EXE is missing.\r\n"
+                                    "  ERROR: SPITFIRE.OVR is missing.\r\nNode 2: " + inst_.nodes[1] +
+                                    "\r\n  ERROR: SPITFIRE.OVR is missing.\r\nNode 3: " + inst_.nodes[2] +
+                                    "\r\n  ERROR: directory is inaccessible.\r\n"
+                                    "ERROR: Shared MESSAGE directory is inaccessible.\r\n"));
             EXPECT_EQ(outcome(), (Texts{"not passed", "Inspection stopped: invalid installation path(s).", "Report",
                                         "error: One or more required Spitfire files or paths are missing. Review the report."}));
             EXPECT_EQ(app().baseline.bytes.data(), old_bytes);
-            EXPECT_EQ(rows(), old_rows);
+            EXPECT_EQ(view().rows(ControlId::ConferenceList), old_rows);
             continue;
         }
-        EXPECT_TRUE(in_report("\r\nSFMCONF.DAT size is not a nonzero multiple of 128 bytes.\r\n", true));
+        EXPECT_TRUE(report_ends("\r\nSFMCONF.DAT size is not a nonzero multiple of 128 bytes.\r\n"));
         EXPECT_EQ(outcome(), (Texts{"not passed", invalid, "Report", "error: " + invalid}));
         // Nothing of the old baseline is left to plan from or to show.
         EXPECT_FALSE(app().baseline.has_bytes());
-        EXPECT_TRUE(app().baseline.count() == 0 && rows().empty() && !app().settings.valid);
+        EXPECT_TRUE(app().baseline.count() == 0 && !app().settings.valid);
+        EXPECT_TRUE(view().rows(ControlId::ConferenceList).empty());
         EXPECT_EQ(view().item_count(ControlId::TemplateChoice), 0);
     }
 }
 
 // Further nodes are looked for beside Node 1 (named SFn or NODEn) and inside it (NODEn); a
 // trailing separator still names Node 1 itself, and a candidate too long for a path is left out.
-TEST(NodeDirectories, CandidatesBesideAndInsideNodeOne) {
-    const std::string s(1, kPathSeparator);
-    const std::pair<std::string, std::vector<std::string>> cases[] = {
-        {s + "BBS" + s + "SF" + s, {s + "BBS" + s + "SF2", s + "BBS" + s + "NODE2", s + "BBS" + s + "SF" + s + "NODE2"}},
-        {s + "BBS" + s + std::string(249, 'd'), {s + "BBS" + s + "SF2", s + "BBS" + s + "NODE2", ""}},
-    };
-    for (const auto& [node1, expected] : cases) EXPECT_EQ(node_candidates(node1, 2), expected) << node1;
-}
-
-// Discovery adds each found folder once; an added node may not repeat one in any letter case.
-TEST_F(Inspection, NodeButtonsFillTheNodeList) {
-    open();
+// The buttons add each found folder once, and a node may not repeat one in any letter case.
+TEST_F(Inspection, NodeCandidatesAndTheButtonsThatFillTheNodeList) {
+    const std::string bbs = in_dir("", "BBS");
+    EXPECT_EQ(node_candidates(in_dir(bbs, "SF") + kPathSeparator, 2),
+              (Texts{in_dir(bbs, "SF2"), in_dir(bbs, "NODE2"), in_dir(in_dir(bbs, "SF"), "NODE2")}));
+    EXPECT_EQ(node_candidates(in_dir(bbs, std::string(249, 'd')), 2), (Texts{in_dir(bbs, "SF2"), in_dir(bbs, "NODE2"), ""}));
+    start(false);
     for (const std::string name : {"SF", "SF2", "NODE3"}) fb_.make_dir(tmp_ / ("BBS/" + name));
     view().type(ControlId::NodeList, tmp_ / "BBS/SF");
     view().click(ControlId::DiscoverNodes);
-    const std::string three = (tmp_ / "BBS/SF") + "\r\n" + (tmp_ / "BBS/SF2") + "\r\n" + (tmp_ / "BBS/NODE3");
-    EXPECT_EQ(view().text(ControlId::NodeList), three);
+    EXPECT_EQ(view().text(ControlId::NodeList),
+              (tmp_ / "BBS/SF") + "\r\n" + (tmp_ / "BBS/SF2") + "\r\n" + (tmp_ / "BBS/NODE3"));
     view().click(ControlId::DiscoverNodes);
     EXPECT_EQ(boxes(), Texts{"information: No additional common node-directory patterns were found. Paths can still "
                              "be entered manually."});

@@ -5,27 +5,17 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <array>
-#include <cstdio>
 #include <cstring>
-#include <tuple>
-#include <vector>
 
-#include "support/fault_platform.h"
+#include "core/strings.h"
 #include "fixture/installation.h"
+#include "support/fault_platform.h"
 #include "support/temp_dir.h"
 
 namespace marlinth {
 namespace {
 
-using test::ConferenceSpec;
-using test::IdxRecordSpec;
-using test::make_idx;
-using test::make_ptr;
-using test::MessageFamily;
-using test::Op;
-using test::PtrRecordSpec;
+using namespace test;
 
 TEST(ConferenceFile, SizeRulesRefuseAllButWholeRecordsUpTo784) {
     const std::string multiple = "SFMCONF.DAT size is not a nonzero multiple of 128 bytes.\r\n";
@@ -33,13 +23,11 @@ TEST(ConferenceFile, SizeRulesRefuseAllButWholeRecordsUpTo784) {
         {0, multiple}, {127, multiple}, {129, multiple}, {100352, ""},
         {100480, "SFMCONF.DAT contains more than 784 conferences.\r\n"}};
     for (const auto& [size, text] : cases) {
-        SCOPED_TRACE(size);
         const std::vector<uint8_t> bytes(size + 1, 0);  // a size of 0 still gets a valid pointer
         std::vector<ConferenceView> views(3);
         auto report = TextBuffer::create();
-        EXPECT_EQ(decode_conference_file(bytes.data(), size, views, report.get()), text.empty());
-        EXPECT_EQ(views.size(), text.empty() ? 784u : 0u);
-        EXPECT_EQ(report->str(), text);
+        EXPECT_EQ(decode_conference_file(bytes.data(), size, views, report.get()), text.empty()) << size;
+        EXPECT_EQ(dec(views.size()) + " " + report->str(), (text.empty() ? "784 " : "0 ") + text);
     }
 }
 
@@ -81,40 +69,36 @@ std::vector<ConferenceView> views_of(const std::vector<ConferenceSpec>& specs) {
     return views;
 }
 
-TEST(ConferenceFile, MostCommonEchoLikeComparesOnlyTheSettingsBlock) {
-    ConferenceSpec a, b, c, plain;
+// The most common echo-like conference compares only the settings block; a tie goes to the lower
+// number. Conferences that route and carry a Net ID are offered as templates, every conference
+// when none does; the most common echo-like one is preselected (-1: none is).
+TEST(ConferenceFile, MostCommonEchoLikeAndTemplateCandidates) {
+    ConferenceSpec a, b, c, plain, one, two, three, routed;
     a.name = "A", a.net_id = "A", a.purge_days = 30;
     b = a, b.name = "B", b.net_id = "B", b.conference_security = 99;  // same block as A
     c.name = "C", c.net_id = "C", c.purge_days = 60;
     ConferenceSpec no_id = c, other_template = a, other_mark = a;
     no_id.net_id.clear(), other_template.extra_fill = 1, other_mark.mark_as_sent = 1, plain.allow_routing = 0;
-    EXPECT_EQ(most_common_echo_like(views_of({c, a, c, b})), 0);  // a tie goes to the lower number
+    EXPECT_EQ(most_common_echo_like(views_of({c, a, c, b})), 0);
     EXPECT_EQ(most_common_echo_like(views_of({c, a, no_id, no_id, b})), 1);
     EXPECT_EQ(most_common_echo_like(views_of({other_template, other_mark, a, a})), 2);
     EXPECT_EQ(most_common_echo_like(views_of({plain, plain})), -1);
-}
-
-// Conferences that route and carry a Net ID are offered as templates, every conference when none
-// does; the most common echo-like one is preselected (-1: none is).
-TEST(ConferenceFile, TemplateCandidates) {
-    ConferenceSpec one, two, three, routed;
     one.name = "One", one.allow_routing = 0;
     two.name = "Two", two.allow_routing = 0, two.net_id = "TWO", two.netmail = 1;
     three.name = "Three";  // routes, but has no Net ID
     routed.name = "Routed", routed.net_id = "R";
-    const std::tuple<std::vector<ConferenceSpec>, std::string, int> cases[] = {
-        {{one, two, three}, "0 #1 - One|1 #2 - Two|2 #3 - Three|", 1},
-        {{one, three}, "0 #1 - One|1 #2 - Three|", -1},
-        {{one, routed, three, routed}, "1 #2 - Routed|3 #4 - Routed|", 0},
+    const std::pair<std::vector<ConferenceSpec>, std::string> cases[] = {
+        {{one, two, three}, "0 #1 - One|1 #2 - Two|2 #3 - Three|1"},
+        {{one, three}, "0 #1 - One|1 #2 - Three|-1"},
+        {{one, routed, three, routed}, "1 #2 - Routed|3 #4 - Routed|0"},
     };
-    for (const auto& [specs, offered, preselected] : cases) {
+    for (const auto& [specs, expected] : cases) {
         std::vector<TemplateCandidate> candidates(1);
         int chosen = 7;
         choose_template_candidates(views_of(specs), candidates, chosen);
         std::string texts;
-        for (const TemplateCandidate& c : candidates) texts += std::to_string(c.index) + " " + c.text + "|";
-        EXPECT_EQ(texts, offered);
-        EXPECT_EQ(chosen, preselected) << offered;
+        for (const TemplateCandidate& t : candidates) texts += std::to_string(t.index) + " " + t.text + "|";
+        EXPECT_EQ(texts + std::to_string(chosen), expected);
     }
 }
 
@@ -189,9 +173,8 @@ TEST(MessageBaseValidation, FilesSizesAndRecordsOfOneConference) {
     odd_dat.dat->push_back(0);
     no_idx.idx.reset(), no_dat.dat.reset();  // .PTR and .LMR missing: see the inspection tests
     no_idx.sig = no_dat.sig = std::vector<uint8_t>(3, 0);
-    const char* const missing = "ERROR: missing required file(s)";
-    const char* const mismatch = "FATAL: PTR/IDX record mismatch";
-    const char* const danger = "DANGER: invalid thread linkage";
+    const char *const missing = "ERROR: missing required file(s)", *const mismatch = "FATAL: PTR/IDX record mismatch",
+                      *const danger = "DANGER: invalid thread linkage";
     struct Case {
         const char* what;
         MessageFamily files;
@@ -227,6 +210,7 @@ TEST(MessageBaseValidation, FilesSizesAndRecordsOfOneConference) {
         {"IDX that cannot be read: nothing counted", orphan, "OK", "PTR=256 IDX=16 DAT=128 LMR=8 SIG=none",
          {1, 0, 0, 1, 0, 0, 0}, {}, "SFMSG01.IDX"},
     };
+    const char* const kCountNames[] = {"Slots", "Active", "Deleted", "DAT records", "Danger", "Warn", "Normal roots"};
     auto native = make_native_platform();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -242,11 +226,9 @@ TEST(MessageBaseValidation, FilesSizesAndRecordsOfOneConference) {
         const std::string status = c.status;
         bool any_missing = status != missing;  // must be overwritten
         EXPECT_TRUE(validate_message_base(platform, tmp.path(), views, results, report.get(), any_missing));
-        const auto& n = c.counts;
-        char counts[160];
-        std::snprintf(counts, sizeof counts,
-                      "Slots=%u Active=%u Deleted=%u DAT records=%u Danger=%u Warn=%u Normal roots=%u", n[0], n[1],
-                      n[2], n[3], n[4], n[5], n[6]);
+        std::string counts;
+        for (int i = 0; i < 7; ++i)
+            counts += std::string(i ? " " : "") + kCountNames[i] + "=" + dec(c.counts[static_cast<size_t>(i)]);
         EXPECT_EQ(report->str(), "CONF 01  [" + status + "]\r\n  " + c.sizes + "\r\n  " + counts + "\r\n");
         ASSERT_EQ(results.size(), 1u);
         EXPECT_EQ(files_column(results[0]), c.present);
