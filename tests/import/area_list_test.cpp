@@ -2,11 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
-#include <memory>
-#include <string>
-#include <tuple>
-#include <vector>
 
 #include "core/strings.h"
 #include "fixture/installation.h"
@@ -79,8 +74,7 @@ protected:
     ProfileTable profiles;
     std::vector<ConferenceView> baseline;
     AreaPreview preview;
-    std::unique_ptr<TextBuffer> report = TextBuffer::create();
-    std::unique_ptr<TextBuffer> errors = TextBuffer::create();
+    std::unique_ptr<TextBuffer> report = TextBuffer::create(), errors = TextBuffer::create();
     std::string path;
 };
 
@@ -193,26 +187,31 @@ TEST_F(AreaListTest, VerdictsOfEveryLayoutAndLine) {
     }
 }
 
-TEST_F(AreaListTest, DescriptionColumnOutsideTwoTo128LeavesLinesUnparsed) {
-    const std::string wide = "TAG" + std::string(200, ' ') + "description";
-    for (const auto& [column, line, row] : {std::tuple<const char*, std::string, std::string>{"1", wide, "<unparsed>||"},
-                                            {"129", wide, "<unparsed>||"}, {"128", wide, "TAG|description|"},
-                                            {"2", "AB rest", "A|B rest|"}}) {
-        use_profiles(std::string("[fidonet]\nDescriptionColumn=") + column);
-        ASSERT_TRUE(parse("backbone.na", line + "\r\n"));
-        EXPECT_EQ(rows().at(0).substr(5, row.size()), row) << column;
-    }
-}
-
-TEST_F(AreaListTest, NetworkNameRules) {
-    for (const auto& [typed, display, expected] : {std::array<std::string, 3>{"  Fsx Test Net  ", "fsxNet", "Fsx Test Net"},
-                                                   {" \t ", "fsxNet", "fsxNet"},
-                                                   {std::string(50, 'N'), "fsxNet", std::string(47, 'N')},
-                                                   {"", "   ", "FTN"}}) {  // a name of blanks counts as none
-        profiles.profiles[kFsxnet].display_name = display;
-        ASSERT_TRUE(parse("fsxnet.na", "FSX_A alpha", -1, typed));  // a last line needs no line end
-        EXPECT_EQ(preview.network_name, expected) << typed;
-        EXPECT_EQ(preview.areas.at(0).proposed_name, (expected + ": alpha").substr(0, 40));
+// The description column must be 2-128. The typed network name is trimmed and cut to 47; a blank
+// one falls back to the profile's display name, and a display name of blanks to "FTN".
+TEST_F(AreaListTest, DescriptionColumnAndNetworkName) {
+    const std::string wide = "TAG" + std::string(200, ' ') + "description", column = "[fidonet]\nDescriptionColumn=";
+    const struct {
+        std::string ini, file, line, network, expected;  // tag|description|proposed name|network name
+        const char* display = nullptr;
+    } cases[] = {
+        {column + "1", "backbone.na", wide, "", "<unparsed>|||FidoNet"},
+        {column + "129", "backbone.na", wide, "", "<unparsed>|||FidoNet"},
+        {column + "128", "backbone.na", wide, "", "TAG|description|FidoNet: description|FidoNet"},
+        {column + "2", "backbone.na", "AB rest", "", "A|B rest|FidoNet: B rest|FidoNet"},
+        {"", "fsxnet.na", "FSX_A alpha", "  Fsx Test Net  ", "FSX_A|alpha|Fsx Test Net: alpha|Fsx Test Net"},
+        {"", "fsxnet.na", "FSX_A alpha", " \t ", "FSX_A|alpha|fsxNet: alpha|fsxNet"},
+        {"", "fsxnet.na", "FSX_A alpha", std::string(50, 'N'),
+         "FSX_A|alpha|" + std::string(40, 'N') + "|" + std::string(47, 'N')},
+        {"", "fsxnet.na", "FSX_A alpha", "", "FSX_A|alpha|FTN: alpha|FTN", "   "},
+    };
+    for (const auto& c : cases) {
+        use_profiles(c.ini);
+        if (c.display) profiles.profiles[kFsxnet].display_name = c.display;
+        ASSERT_TRUE(parse(c.file, c.line, -1, c.network));  // a last line needs no line end
+        const ImportedArea& a = preview.areas.at(0);
+        EXPECT_EQ(a.echo_tag + "|" + a.imported_description + "|" + a.proposed_name + "|" + preview.network_name,
+                  c.expected) << c.ini << c.network;
     }
 }
 

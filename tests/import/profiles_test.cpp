@@ -2,12 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
-#include <string>
-
 #include "core/strings.h"
-#include "support/fault_platform.h"
 #include "fixture/installation.h"
+#include "support/fault_platform.h"
 #include "support/temp_dir.h"
 
 namespace marlinth {

@@ -5,12 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <memory>
-#include <string>
-#include <vector>
 
 #include "core/strings.h"
-#include "import/area_list.h"
 #include "import/review.h"
 #include "support/fault_platform.h"
 #include "support/na_fixture.h"
@@ -38,10 +34,7 @@ TEST(NaPreviewScript, SysopReviewsAnAreaList) {
             "FSX_DAT        fsxNet data exchange\r\nECHO2          An area the BBS already carries\r\nFSX_ADS\r\n"
             "FSX_NEWS       Network news\r\nfsx_gen        General again\r\n"
             "FSX_RETRO_COMPUTING  Retro computing\r\nFSX_ART        \r\n");
-    test::InstallationSpec wanted;
-    wanted.nodes = 1;
-    wanted.conferences = test::echo_conferences(12);
-    const test::Installation inst = test::build_installation(*native, dir / "BBS", wanted);
+    const test::Installation inst = test::build_installation(*native, dir / "BBS", {1, test::echo_conferences(12)});
     test::FixtureBuilder(*native).make_dir(dir / "app");
     const test::ScriptVars vars{{"NA", na}, {"NODE1", inst.nodes[0]}, {"MESSAGE", inst.message_dir}};
     const test::ScriptResult r = test::run_script(fp, dir / "app", test::load_script("na_preview.script"), vars);
@@ -109,16 +102,13 @@ protected:
     ReviewTest() : faulty(*native), session(faulty, home.path()) {
         app().baseline.conferences = test::decoded_conferences(test::echo_conferences(12));
     }
-
     App& app() { return session.app(); }
-    std::string write_list(const std::string& name, const std::string& text) {
-        test::FixtureBuilder(*native).write_text(lists / name, text);
-        return lists / name;
-    }
-    // "Load .NA File..." with the dialog answered by `path`.
-    void load(const std::string& path) {
-        session.view().queue_pick(path);
+    // The list written as `name`, then "Load .NA File..." with the dialog answered by it.
+    std::string load(const std::string& name, const char* text = nullptr) {
+        if (text) test::FixtureBuilder(*native).write_text(lists / name, text);
+        session.view().queue_pick(lists / name);
         session.view().click(C::LoadNaFile);
+        return lists / name;
     }
     // The boxes shown since the last call, each as its icon's initial and its text.
     Strings take_boxes() {
@@ -128,11 +118,9 @@ protected:
         session.view().clear_boxes();
         return out;
     }
-    std::string text(C id) { return session.view().text(id); }
     const ImportedArea& record(size_t i) { return app().preview.areas.at(i); }
 
-    test::TempDir home;
-    test::TempDir lists;
+    test::TempDir home, lists;
     std::unique_ptr<Platform> native = make_native_platform();
     test::FaultPlatform faulty;
     HeadlessSession session;
@@ -155,15 +143,14 @@ TEST_F(ReviewTest, LoadGatesAndFailures) {
         EXPECT_TRUE(log.size() >= line.size() && log.compare(log.size() - line.size(), line.size(), line) == 0) << log;
         EXPECT_FALSE(app().flags.na_loaded);
     };
-    load(write_list("fsxnet.na", kMixedList));
+    load("fsxnet.na", kMixedList);
     take_boxes();
     ASSERT_TRUE(app().flags.na_loaded);
     faulty.fail_nth(test::Op::OpenRead, 2);  // the parse reads, the fingerprint read fails
-    load(lists / "fsxnet.na");
-    failed(lists / "fsxnet.na",
+    failed(load("fsxnet.na"),
            "E The .NA file parsed, but its source fingerprint could not be captured. Writer mode remains blocked.");
-    load(write_list("huge.na", test::large_na_file(10, kMaxAreaListBytes + 1)));
-    failed(lists / "huge.na", "E File too large for safe in-memory inspection: " + (lists / "huge.na"));
+    const std::string huge = load("huge.na", test::large_na_file(10, kMaxAreaListBytes + 1).c_str());
+    failed(huge, "E File too large for safe in-memory inspection: " + huge);
     EXPECT_EQ(app().preview.area_count(), 0);
     EXPECT_TRUE(session.view().rows(C::AreaList).empty());
 }
@@ -171,13 +158,13 @@ TEST_F(ReviewTest, LoadGatesAndFailures) {
 // Details of the kinds the script does not show, one after another.
 TEST_F(ReviewTest, DetailsNameEveryReason) {
     app().profiles.profiles[6].strip_prefixes = "fsx:";
-    load(write_list("fsxnet.na", "FSX_GEN      fsx: General chat\r\nfsx_gen      Again\r\nFSX_TOO_LONG_TAG  Sixteen\r\n"
-                                 "FSX_TOO_LONG_TAG  twice\r\nLONELY\r\nECHO3  Existing\r\n"));
+    load("fsxnet.na", "FSX_GEN      fsx: General chat\r\nfsx_gen      Again\r\nFSX_TOO_LONG_TAG  Sixteen\r\n"
+                      "FSX_TOO_LONG_TAG  twice\r\nLONELY\r\nECHO3  Existing\r\n");
     std::string all;
     for (int row = 0; row < 6; ++row) {
         if (row == 5) app().baseline.conferences.resize(1);  // the existing tag's conference is gone meanwhile
         session.view().select(C::AreaList, {row});
-        all += text(C::AreaDetails) + "\r\n";
+        all += session.view().text(C::AreaDetails) + "\r\n";
     }
     EXPECT_EQ(std::count(all.begin(), all.end(), '\r'), std::count(all.begin(), all.end(), '\n'));  // CRLF only
     all.erase(std::remove(all.begin(), all.end(), '\r'), all.end());
@@ -187,7 +174,7 @@ TEST_F(ReviewTest, DetailsNameEveryReason) {
 // An edit and an approval each make the plan stale; the edit is written to the report, and an
 // approval takes only the selected REVIEW rows, with the names exactly as displayed.
 TEST_F(ReviewTest, EditsAndApprovalsOfTheSessionPreview) {
-    load(write_list("fsxnet.na", kMixedList));
+    load("fsxnet.na", kMixedList);
     take_boxes();
     for (const bool approve : {false, true}) {
         app().flags.plan_current = app().flags.preflight_passed = true;
