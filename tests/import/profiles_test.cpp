@@ -39,8 +39,7 @@ protected:
 TEST_F(ProfilesTest, BuiltinsAloneWhenTheFileIsUnusable) {
     // Slot order decides detection ties and the positions of the profile choice list.
     const std::string builtins = "agoranet amiganet anothernet cheesenet dorenet fidonet fsxnet healthnet hobbynet "
-                                 "micronet transcanadanet tqwnet weednet zeronet generic-delimiter* "
-                                 "generic-whitespace* ";
+                                 "micronet transcanadanet tqwnet weednet zeronet generic-delimiter* generic-whitespace* ";
     for (const std::string& unusable : {dir / "missing.ini", std::string(), std::string(dir.path())}) {
         EXPECT_EQ(load_network_profiles(*native, unusable, table, kProfileCapacity), 16u);
         EXPECT_EQ(keys(), builtins) << unusable;
@@ -79,18 +78,11 @@ TEST_F(ProfilesTest, SectionsChangeTheirProfileInPlaceOrAddOne) {
 }
 
 TEST_F(ProfilesTest, MalformedLines) {
-    load("DisplayName=before any header\r\n"
-         "[agoranet]\r\n"
-         "   ; DisplayName=commented\r\n"
-         "#DisplayName=also commented\r\n"
-         "\r\n\r\n"
+    load("DisplayName=before any header\r\n[agoranet]\r\n   ; DisplayName=commented\r\n#DisplayName=also commented\r\n\r\n"
          "[cheesenet\r\n"  // no "]": ignored, agoranet stays current
-         "  DisplayName  =  Agora Two  \r"
-         "TagPrefixes=AGN_|AG2_\n"
-         "[]\r\n"  // a section with an empty name: a new profile with an empty key
-         "Parser=Delimiter\r\n"
-         "[ Padded ]\nDisplayName=x\n"
-         "[a]b]\nDisplayName=y\n");
+         "  DisplayName  =  Agora Two  \rTagPrefixes=AGN_|AG2_\n"
+         "[]\r\nParser=Delimiter\r\n"  // a section with an empty name: a new profile with an empty key
+         "[ Padded ]\nDisplayName=x\n[a]b]\nDisplayName=y\n");
     EXPECT_EQ(dump(table.profiles[0]), "agoranet|Agora Two|1|0||agoranet.na|AGN_|AG2_||;|#||0");
     EXPECT_EQ(table.profiles[3].display_name, "CheeseNet");
     for (const NetworkProfile& p : table.profiles) EXPECT_NE(p.display_name, "before any header");
@@ -121,13 +113,11 @@ TEST_F(ProfilesTest, OverlongTextsAreCutToTheirFields) {
 
 // parser|column|generic of fidonet, which starts as 3|39|0.
 TEST_F(ProfilesTest, NumericAndChoiceValues) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"Parser=DELIMITER", "2|39|0"},  {"Parser=auto", "0|39|0"},         {"Parser=Fixed Column", "1|39|0"},
-        {"DescriptionColumn=abc", "3|0|0"}, {"DescriptionColumn=-5", "3|0|0"},
-        {"DescriptionColumn=99999999999", "3|4294967295|0"}, {"Generic=1", "3|39|1"},
-        {"Generic=1\nGeneric=on", "3|39|0"}, {"Generic=1\nGeneric=", "3|39|0"},
-    };
-    for (const auto& [lines, expected] : cases) {
+    for (const auto& [lines, expected] : std::initializer_list<std::pair<const char*, const char*>>{
+             {"Parser=DELIMITER", "2|39|0"}, {"Parser=auto", "0|39|0"}, {"Parser=Fixed Column", "1|39|0"},
+             {"DescriptionColumn=abc", "3|0|0"}, {"DescriptionColumn=-5", "3|0|0"},
+             {"DescriptionColumn=99999999999", "3|4294967295|0"}, {"Generic=1", "3|39|1"},
+             {"Generic=1\nGeneric=on", "3|39|0"}, {"Generic=1\nGeneric=", "3|39|0"}}) {
         load(std::string("[fidonet]\n") + lines + "\n");
         const NetworkProfile& p = table.profiles[5];
         EXPECT_EQ(dec(p.parser) + "|" + dec(p.description_column) + "|" + dec(p.generic), expected) << lines;
@@ -136,14 +126,9 @@ TEST_F(ProfilesTest, NumericAndChoiceValues) {
 
 // Empty tokens match nothing: one would otherwise make every line a comment.
 TEST(ProfileLists, PrefixListMatching) {
-    const struct {
-        std::string list, subject;
-        bool matches;
-    } cases[] = {
-        {"  FSX_  ", "fsx_gen", true}, {"FSX_", "FS", false},     {"| |\t|", "anything", false},
-        {"||ICE||", "ICEBERG", true},  {"\xC4X", "\xE4x", false},  // only A-Z fold
-    };
-    for (const auto& c : cases) EXPECT_EQ(matches_prefix_list(c.list, c.subject), c.matches) << c.list;
+    EXPECT_TRUE(matches_prefix_list("  FSX_  ", "fsx_gen") && matches_prefix_list("||ICE||", "ICEBERG"));
+    EXPECT_FALSE(matches_prefix_list("FSX_", "FS") || matches_prefix_list("| |\t|", "anything"));
+    EXPECT_FALSE(matches_prefix_list("\xC4X", "\xE4x"));  // only A-Z fold
 }
 
 }  // namespace

@@ -49,13 +49,10 @@ const std::string kOutside = "Link directive appears outside a LINK section.";
 const std::string kBadTag = "Invalid AREA tag. It must be 1-15 characters and contain no spaces, controls, colon, or DEL.";
 const std::string kLegacyArea = "AREA and NETMAILZONE are not accepted in legacy flat single-link mode.";
 
-void write_bytes(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
-
 struct CfgParse {
+    void write(const std::string& bytes) { std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes; }
     bool run(const std::string& bytes) {
-        return write_bytes(path, bytes), parse_tosser_config(*platform, path, config, report.get(), nullptr);
+        return write(bytes), parse_tosser_config(*platform, path, config, report.get(), nullptr);
     }
     Lines diagnostics() const {
         Lines out;
@@ -229,7 +226,7 @@ TEST(TosserSyntax, AddressesZonesAndAreaTags) {
 // The writer preflight's view of the file: the three directories, or nothing and the reason.
 TEST(TosserResolve, PathsOnSuccessNothingOnFailureAndOutOfMemory) {
     CfgParse p;
-    write_bytes(p.path, cfg("CONFDIR /bbs/sf|MSGDIR /bbs/msg|ADDRESS 2:250/1|HUB 2:250/0|OUTDIR /o|"));
+    p.write(cfg("CONFDIR /bbs/sf|MSGDIR /bbs/msg|ADDRESS 2:250/1|HUB 2:250/0|OUTDIR /o|"));
     std::string confdir = "x", msgdir = "x", workdir = "x";
     ASSERT_TRUE(resolve_tosser_paths(*p.platform, p.path, &confdir, 260, &msgdir, 260, &workdir, 260, p.report.get()));
     EXPECT_EQ(confdir + " " + msgdir + " " + workdir, "/bbs/sf /bbs/msg /bbs/sf" + std::string(1, kPathSeparator) + "WORK");
@@ -246,7 +243,7 @@ TEST(TosserResolve, PathsOnSuccessNothingOnFailureAndOutOfMemory) {
     EXPECT_FALSE(resolve_tosser_paths(faulty, p.path, nullptr, 0, nullptr, 0, &workdir, 260, oom.get()));
     EXPECT_NE(oom->str().find("operation.\r\n\r\nOut of memory.\r\n"), std::string::npos);
 
-    write_bytes(p.path, cfg("CONFDIR /sf|MSGDIR /m|WORKDIR /w|ADDRESS 2:250|"));
+    p.write(cfg("CONFDIR /sf|MSGDIR /m|WORKDIR /w|ADDRESS 2:250|"));
     EXPECT_FALSE(resolve_tosser_paths(*p.platform, p.path, &confdir, 260, &msgdir, 260, &workdir, 260, p.report.get()));
     EXPECT_EQ(confdir + " " + msgdir + " " + workdir, "/bbs/sf /bbs/msg /bbs/sf" + std::string(1, kPathSeparator) + "WORK");
 }
@@ -318,7 +315,7 @@ TEST(TosserParser, PasswordsAreForgottenAndTheFileIsOnlyRead) {
          {kGlobals + kLinkA + cfg("PKTPW Yt5Ua|pktpw\tQz7Hx2Wv  |") + link("B", "2:250/2", "2:250/9", "2") + cfg("PKTPW Mk4Rp9Tn|"),
           cfg("CONFDIR /sf|MSGDIR /m|ADDRESS 2:250|HUB 2:250/0|OUTDIR /o|PKTPW Ws3Ke8Zo|PKTPW Lj8Bc3Fd9|"),
           cfg("CONFDIR /sf|MSGDIR /m|ADDRESS 2:250/1|HUB 2:250/0|OUTDIR /o|PKTPW Np2Vd6Gc|")}) {
-        write_bytes(p.path, text);
+        p.write(text);
         ASSERT_FALSE(watching.found_in(text).empty());
         parse_tosser_config(watching, p.path, p.config, p.report.get(), nullptr);
         EXPECT_TRUE(p.config.link_count() == 0 || p.config.links[0].pktpw_set);
