@@ -47,6 +47,7 @@ const std::string kUnknown = "Unknown directive is preserved and ignored by Quar
 const std::string kLong = "Line exceeds the 511-character parser limit.";
 const std::string kOutside = "Link directive appears outside a LINK section.";
 const std::string kBadTag = "Invalid AREA tag. It must be 1-15 characters and contain no spaces, controls, colon, or DEL.";
+const std::string kOverlap = "NETMAILZONE range overlaps an existing range in this or another link.";
 const std::string kLegacyArea = "AREA and NETMAILZONE are not accepted in legacy flat single-link mode.";
 
 struct CfgParse {
@@ -141,6 +142,10 @@ TEST(TosserParser, DiagnosticsAndModel) {
         {"zones may not overlap and an area belongs to one link",
          kGlobals + link("A", "2:250/1", "2:250/0", "1-6") + cfg("AREA fsx_gen|") + link("B", "2:250/2", "2:250/9", "3") +
              cfg("NETMAILZONE 21|NETMAILZONE 24|NETMAILZONE 21-24|AREA Fsx_Gen|AREA FSX_BBS|")},
+        {"ranges that share only an end zone overlap, in either order",
+         kGlobals + link("A", "2:250/1", "2:250/0", "1-6") + link("B", "2:250/2", "2:250/9", "9") +
+             cfg("NETMAILZONE 6-8|") + link("C", "2:250/3", "2:250/8", "12-14") + cfg("NETMAILZONE 10-12|"),
+         {E(16, kOverlap), E(22, kOverlap)}},
         {"end checks come link by link: missing fields, then clashes with later links",
          kGlobals + cfg("[LINK A]|ADDRESS 2:250/1|OUTDIR /out/a|NETMAILZONE 1|[LINK B]|ADDRESS 2:250/1.0|HUB 2:250/0|"
                         "OUTDIR /OUT/A|[LINK C]|ADDRESS 2:250/3|HUB 2:250/0|OUTDIR /out/c|NETMAILZONE 2|"
