@@ -12,6 +12,7 @@
 #include "fixture/installation.h"
 #include "spitfire/nodes.h"
 #include "support/fault_platform.h"
+#include "support/ready_session.h"
 #include "support/script_harness.h"
 #include "support/temp_dir.h"
 #include "support/tree_snapshot.h"
@@ -22,9 +23,6 @@ namespace {
 
 using test::Op;
 using Texts = std::vector<std::string>;
-
-// A path as the program joins it (its own separator).
-std::string in_dir(const std::string& dir, const std::string& name) { return dir + kPathSeparator + name; }
 
 class Inspection : public ::testing::Test {
 protected:
@@ -56,10 +54,7 @@ protected:
     App& app() { return session_->app(); }
     HeadlessView& view() { return session_->view(); }
     std::string report() { return app().report->str(); }
-    std::string text_of(const std::string& path) {
-        const std::vector<uint8_t> bytes = fb_.read_file(path);
-        return {bytes.begin(), bytes.end()};
-    }
+    std::string text_of(const std::string& path) { return test::text_of(fb_.read_file(path)); }
     std::string digest(int node) { return sha256_hex(sha256(text_of(node_file(node)))); }
     // The installation's paths by name, for transcripts.
     test::ScriptVars vars() {
@@ -67,7 +62,7 @@ protected:
         for (size_t i = 0; i < inst_.nodes.size(); ++i) out["NODE" + dec(i + 1)] = inst_.nodes[i];
         return out;
     }
-    std::string node_file(int i) { return in_dir(inst_.nodes[static_cast<size_t>(i - 1)], "SFMCONF.DAT"); }
+    std::string node_file(int i) { return test::sep(inst_.nodes[static_cast<size_t>(i - 1)], "SFMCONF.DAT"); }
     // Each message box shown since the last look, as "icon: text".
     Texts boxes() {
         const char* icons[] = {"error", "warning", "information", "question"};
@@ -83,13 +78,7 @@ protected:
                                  view().status(StatusLine::Main), kTabTitles[static_cast<int>(app().ui.active_tab)]});
         return out;
     }
-    // The report ends with `part`.
-    ::testing::AssertionResult report_ends(const std::string& part) {
-        const std::string r = report();
-        if (r.size() >= part.size() && r.compare(r.size() - part.size(), part.size(), part) == 0)
-            return ::testing::AssertionSuccess();
-        return ::testing::AssertionFailure() << "not at the end of the report:\n" << r;
-    }
+    std::string report_end(size_t chars) { return report().substr(report().size() - chars); }
 
     test::TempDir tmp_;
     std::unique_ptr<Platform> native_ = make_native_platform();
@@ -116,7 +105,7 @@ TEST_F(Inspection, SysopInspectsAndExportsTheReportByScript) {
     EXPECT_EQ(result.output, test::substitute(test::load_script("inspection.expected"), vars));
     // The exported file is the report, CR LF and all, and its folder is remembered.
     EXPECT_EQ(text_of(tmp_ / "Marlinth-inspection.txt").substr(0, 34), "Marlinth v0.4b INSPECTION REPORT\r\n");
-    EXPECT_NE(text_of(in_dir(home_, "Marlinth.cfg")).find("REPORTDIR=" + tmp_.path() + "\r\n"), std::string::npos);
+    EXPECT_NE(text_of(test::sep(home_, "Marlinth.cfg")).find("REPORTDIR=" + tmp_.path() + "\r\n"), std::string::npos);
 }
 
 // What programs are running (whole executable names, A-Z folded) and a configuration that cannot
@@ -186,8 +175,8 @@ TEST_F(Inspection, BrokenPrimaryFileReleasesTheBaselineAndMissingPathsKeepIt) {
         StageFlags& f = app().flags;
         f.na_loaded = f.plan_current = f.preflight_passed = f.commit_in_progress = true;
         if (paths_missing) {
-            for (const char* name : {"SFMCONF.DAT", "SPITFIRE.EXE", "SPITFIRE.OVR"}) fb_.remove_file(in_dir(inst_.nodes[0], name));
-            fb_.remove_file(in_dir(inst_.nodes[1], "SPITFIRE.OVR"));
+            for (const char* name : {"SFMCONF.DAT", "SPITFIRE.EXE", "SPITFIRE.OVR"}) fb_.remove_file(test::sep(inst_.nodes[0], name));
+            fb_.remove_file(test::sep(inst_.nodes[1], "SPITFIRE.OVR"));
             std::filesystem::remove_all(inst_.nodes[2]);
             std::filesystem::remove_all(inst_.message_dir);
         } else {
@@ -198,19 +187,20 @@ TEST_F(Inspection, BrokenPrimaryFileReleasesTheBaselineAndMissingPathsKeepIt) {
         EXPECT_EQ(view().status(StatusLine::Writer),
                   "Inspection changed the baseline. Load an .NA file and generate a new dry-run plan.");
         if (paths_missing) {
-            EXPECT_TRUE(report_ends("\r\n\r\nNODE VALIDATION\r\n---------------\r\nNode 1: " + inst_.nodes[0] +
-                                    "\r\n  ERROR: SFMCONF.DAT is missing.\r\n  ERROR: SPITFIRE.EXE is missing.\r\n"
-                                    "  ERROR: SPITFIRE.OVR is missing.\r\nNode 2: " + inst_.nodes[1] +
-                                    "\r\n  ERROR: SPITFIRE.OVR is missing.\r\nNode 3: " + inst_.nodes[2] +
-                                    "\r\n  ERROR: directory is inaccessible.\r\n"
-                                    "ERROR: Shared MESSAGE directory is inaccessible.\r\n"));
+            const std::string tail = "\r\n\r\nNODE VALIDATION\r\n---------------\r\nNode 1: " + inst_.nodes[0] +
+                                     "\r\n  ERROR: SFMCONF.DAT is missing.\r\n  ERROR: SPITFIRE.EXE is missing.\r\n"
+                                     "  ERROR: SPITFIRE.OVR is missing.\r\nNode 2: " + inst_.nodes[1] +
+                                     "\r\n  ERROR: SPITFIRE.OVR is missing.\r\nNode 3: " + inst_.nodes[2] +
+                                     "\r\n  ERROR: directory is inaccessible.\r\n"
+                                     "ERROR: Shared MESSAGE directory is inaccessible.\r\n";
+            EXPECT_EQ(report_end(tail.size()), tail);
             EXPECT_EQ(outcome(), (Texts{"not passed", "Inspection stopped: invalid installation path(s).", "Report",
                                         "error: One or more required Spitfire files or paths are missing. Review the report."}));
             EXPECT_EQ(app().baseline.bytes.data(), old_bytes);
             EXPECT_EQ(view().rows(ControlId::ConferenceList), old_rows);
             continue;
         }
-        EXPECT_TRUE(report_ends("\r\nSFMCONF.DAT size is not a nonzero multiple of 128 bytes.\r\n"));
+        EXPECT_EQ(report_end(60), "\r\nSFMCONF.DAT size is not a nonzero multiple of 128 bytes.\r\n");
         EXPECT_EQ(outcome(), (Texts{"not passed", invalid, "Report", "error: " + invalid}));
         // Nothing of the old baseline is left to plan from or to show.
         EXPECT_FALSE(app().baseline.has_bytes());
@@ -224,10 +214,10 @@ TEST_F(Inspection, BrokenPrimaryFileReleasesTheBaselineAndMissingPathsKeepIt) {
 // trailing separator still names Node 1 itself, and a candidate too long for a path is left out.
 // The buttons add each found folder once, and a node may not repeat one in any letter case.
 TEST_F(Inspection, NodeCandidatesAndTheButtonsThatFillTheNodeList) {
-    const std::string bbs = in_dir("", "BBS");
-    EXPECT_EQ(node_candidates(in_dir(bbs, "SF") + kPathSeparator, 2),
-              (Texts{in_dir(bbs, "SF2"), in_dir(bbs, "NODE2"), in_dir(in_dir(bbs, "SF"), "NODE2")}));
-    EXPECT_EQ(node_candidates(in_dir(bbs, std::string(249, 'd')), 2), (Texts{in_dir(bbs, "SF2"), in_dir(bbs, "NODE2"), ""}));
+    const std::string bbs = test::sep("", "BBS");
+    EXPECT_EQ(node_candidates(test::sep(bbs, "SF") + kPathSeparator, 2),
+              (Texts{test::sep(bbs, "SF2"), test::sep(bbs, "NODE2"), test::sep(test::sep(bbs, "SF"), "NODE2")}));
+    EXPECT_EQ(node_candidates(test::sep(bbs, std::string(249, 'd')), 2), (Texts{test::sep(bbs, "SF2"), test::sep(bbs, "NODE2"), ""}));
     start(false);
     for (const std::string name : {"SF", "SF2", "NODE3"}) fb_.make_dir(tmp_ / ("BBS/" + name));
     view().type(ControlId::NodeList, tmp_ / "BBS/SF");

@@ -10,6 +10,7 @@
 #include "core/strings.h"
 #include "fixture/installation.h"
 #include "support/fault_platform.h"
+#include "support/na_fixture.h"
 #include "support/temp_dir.h"
 
 namespace marlinth {
@@ -62,13 +63,6 @@ TEST(ConferenceFile, DecodesEveryFieldFromItsOffset) {
     EXPECT_EQ(std::make_pair(v.name, v.net_id), std::make_pair(std::string(40, 'N'), std::string("NET_AREA_ID_1")));
 }
 
-std::vector<ConferenceView> views_of(const std::vector<ConferenceSpec>& specs) {
-    const std::vector<uint8_t> bytes = test::make_conference_file(specs);
-    std::vector<ConferenceView> views;
-    EXPECT_TRUE(decode_conference_file(bytes.data(), static_cast<uint32_t>(bytes.size()), views, nullptr));
-    return views;
-}
-
 // The most common echo-like conference compares only the settings block; a tie goes to the lower
 // number. Conferences that route and carry a Net ID are offered as templates, every conference
 // when none does; the most common echo-like one is preselected (-1: none is).
@@ -79,10 +73,10 @@ TEST(ConferenceFile, MostCommonEchoLikeAndTemplateCandidates) {
     c.name = "C", c.net_id = "C", c.purge_days = 60;
     ConferenceSpec no_id = c, other_template = a, other_mark = a;
     no_id.net_id.clear(), other_template.extra_fill = 1, other_mark.mark_as_sent = 1, plain.allow_routing = 0;
-    EXPECT_EQ(most_common_echo_like(views_of({c, a, c, b})), 0);
-    EXPECT_EQ(most_common_echo_like(views_of({c, a, no_id, no_id, b})), 1);
-    EXPECT_EQ(most_common_echo_like(views_of({other_template, other_mark, a, a})), 2);
-    EXPECT_EQ(most_common_echo_like(views_of({plain, plain})), -1);
+    EXPECT_EQ(most_common_echo_like(decoded_conferences({c, a, c, b})), 0);
+    EXPECT_EQ(most_common_echo_like(decoded_conferences({c, a, no_id, no_id, b})), 1);
+    EXPECT_EQ(most_common_echo_like(decoded_conferences({other_template, other_mark, a, a})), 2);
+    EXPECT_EQ(most_common_echo_like(decoded_conferences({plain, plain})), -1);
     one.name = "One", one.allow_routing = 0;
     two.name = "Two", two.allow_routing = 0, two.net_id = "TWO", two.netmail = 1;
     three.name = "Three";  // routes, but has no Net ID
@@ -95,7 +89,7 @@ TEST(ConferenceFile, MostCommonEchoLikeAndTemplateCandidates) {
     for (const auto& [specs, expected] : cases) {
         std::vector<TemplateCandidate> candidates(1);
         int chosen = 7;
-        choose_template_candidates(views_of(specs), candidates, chosen);
+        choose_template_candidates(decoded_conferences(specs), candidates, chosen);
         std::string texts;
         for (const TemplateCandidate& t : candidates) texts += std::to_string(t.index) + " " + t.text + "|";
         EXPECT_EQ(texts + std::to_string(chosen), expected);
