@@ -20,28 +20,6 @@ namespace {
 using C = ControlId;
 using Strings = std::vector<std::string>;
 
-TEST(NaPreviewScript, SysopReviewsAnAreaList) {
-    std::unique_ptr<Platform> native = make_native_platform();
-    test::FaultPlatform fp(*native);
-    fp.set_time(LocalTime{2026, 12, 5, 11, 15, 42});
-    fp.set_processes({});
-    test::TempDir dir;
-    const std::string na = dir / "lists/AREAS.NA";
-    // Made-up tags and descriptions, one of every verdict.
-    test::FixtureBuilder(*native).write_text(
-        na, "; fsxNet echomail areas (generated for the acceptance test)\r\n;\r\nFSX_GEN        General chit chat\r\n"
-            "FSX_BOT        Bot testing and automation for fsxNet nodes and points\r\n"
-            "FSX_DAT        fsxNet data exchange\r\nECHO2          An area the BBS already carries\r\nFSX_ADS\r\n"
-            "FSX_NEWS       Network news\r\nfsx_gen        General again\r\n"
-            "FSX_RETRO_COMPUTING  Retro computing\r\nFSX_ART        \r\n");
-    const test::Installation inst = test::build_installation(*native, dir / "BBS", {1, test::echo_conferences(12)});
-    test::FixtureBuilder(*native).make_dir(dir / "app");
-    const test::ScriptVars vars{{"NA", na}, {"NODE1", inst.nodes[0]}, {"MESSAGE", inst.message_dir}};
-    const test::ScriptResult r = test::run_script(fp, dir / "app", test::load_script("na_preview.script"), vars);
-    ASSERT_TRUE(r.ok) << r.output;
-    EXPECT_EQ(r.output, test::golden("na_preview.expected", r.output, vars));
-}
-
 // Rows: READY, shortened (REVIEW), tag exists (BLOCKED), no description (REVIEW).
 AreaPreview four_areas() {
     AreaPreview p;
@@ -123,6 +101,25 @@ protected:
     test::FaultPlatform faulty;
     HeadlessSession session;
 };
+
+TEST_F(ReviewTest, SysopReviewsAnAreaListByScript) {
+    faulty.set_time(LocalTime{2026, 12, 5, 11, 15, 42});
+    faulty.set_processes({});
+    // Made-up tags and descriptions, one of every verdict.
+    const std::string na = lists / "AREAS.NA";
+    test::FixtureBuilder(*native).write_text(
+        na, "; fsxNet echomail areas (generated for the acceptance test)\r\n;\r\nFSX_GEN        General chit chat\r\n"
+            "FSX_BOT        Bot testing and automation for fsxNet nodes and points\r\n"
+            "FSX_DAT        fsxNet data exchange\r\nECHO2          An area the BBS already carries\r\nFSX_ADS\r\n"
+            "FSX_NEWS       Network news\r\nfsx_gen        General again\r\n"
+            "FSX_RETRO_COMPUTING  Retro computing\r\nFSX_ART        \r\n");
+    const test::Installation inst = test::build_installation(*native, lists / "BBS", {1, test::echo_conferences(12)});
+    test::FixtureBuilder(*native).make_dir(lists / "app");
+    const test::ScriptVars vars{{"NA", na}, {"NODE1", inst.nodes[0]}, {"MESSAGE", inst.message_dir}};
+    const test::ScriptResult r = test::run_script(faulty, lists / "app", test::load_script("na_preview.script"), vars);
+    ASSERT_TRUE(r.ok) << r.output;
+    EXPECT_EQ(r.output, test::golden("na_preview.expected", r.output, vars));
+}
 
 // Nothing loads without a file or an inspection; a load that fails clears the list, says so on
 // the status line and in the log, and one whose fingerprint cannot be taken keeps the writer blocked.
