@@ -295,8 +295,8 @@ std::string dump(const NetworkProfile& p) {
 
 TEST_F(ProfilesTest, BuiltinsAloneWhenTheFileIsUnusable) {
     // Slot order decides detection ties and the positions of the profile choice list.
-    const std::string builtins = "agoranet amiganet anothernet cheesenet dorenet fidonet fsxnet healthnet hobbynet "
-                                 "micronet transcanadanet tqwnet weednet zeronet generic-delimiter* generic-whitespace* ";
+    const std::string builtins = "agoranet amiganet anothernet cheesenet dorenet fidonet fsxnet healthnet hobbynet micronet "
+                                 "transcanadanet tqwnet weednet zeronet generic-delimiter* generic-whitespace* ";
     for (const std::string& unusable : {dir / "missing.ini", std::string(), std::string(dir.path())}) {
         EXPECT_EQ(load_network_profiles(*native, unusable, profiles, kProfileCapacity), 16u);
         EXPECT_EQ(keys(), builtins) << unusable;
@@ -311,9 +311,9 @@ TEST_F(ProfilesTest, BuiltinsAloneWhenTheFileIsUnusable) {
 
 TEST_F(ProfilesTest, SectionsChangeTheirProfileInPlaceOrAddOne) {
     use_profiles("[fsxNET]\n"
-         "displayname=F\nPARSER=fixedcolumn\nDescriptionColumn=\t 41xyz\nDelimiter=::\n"
-         "FilenameAliases=a.na|b.na\nTagPrefixes=A_\nTagSuffixes=_Z\nCommentPrefixes=//\nStripPrefixes=F:\n"
-         "Generic=Yes\n");
+                 "displayname=F\nPARSER=fixedcolumn\nDescriptionColumn=\t 41xyz\nDelimiter=::\n"
+                 "FilenameAliases=a.na|b.na\nTagPrefixes=A_\nTagSuffixes=_Z\nCommentPrefixes=//\nStripPrefixes=F:\n"
+                 "Generic=Yes\n");
     EXPECT_EQ(dump(profiles.profiles[6]), "fsxnet|F|3|41|::|a.na|b.na|A_|_Z|//|F:|1");
     // Emptied fields stay empty (the parser then uses its default comments); a key without "="
     // empties its field.
@@ -333,11 +333,12 @@ TEST_F(ProfilesTest, SectionsChangeTheirProfileInPlaceOrAddOne) {
 }
 
 TEST_F(ProfilesTest, MalformedLines) {
-    use_profiles("DisplayName=before any header\r\n[agoranet]\r\n   ; DisplayName=commented\r\n#DisplayName=also commented\r\n\r\n"
-         "[cheesenet\r\n"  // no "]": ignored, agoranet stays current
-         "  DisplayName  =  Agora Two  \rTagPrefixes=AGN_|AG2_\n"
-         "[]\r\nParser=Delimiter\r\n"  // a section with an empty name: a new profile with an empty key
-         "[ Padded ]\nDisplayName=x\n[a]b]\nDisplayName=y\n");
+    use_profiles("DisplayName=before any header\r\n[agoranet]\r\n   ; DisplayName=commented\r\n"
+                 "#DisplayName=also commented\r\n\r\n"
+                 "[cheesenet\r\n"  // no "]": ignored, agoranet stays current
+                 "  DisplayName  =  Agora Two  \rTagPrefixes=AGN_|AG2_\n"
+                 "[]\r\nParser=Delimiter\r\n"  // a section with an empty name: a new profile with an empty key
+                 "[ Padded ]\nDisplayName=x\n[a]b]\nDisplayName=y\n");
     EXPECT_EQ(dump(profiles.profiles[0]), "agoranet|Agora Two|1|0||agoranet.na|AGN_|AG2_||;|#||0");
     EXPECT_EQ(profiles.profiles[3].display_name, "CheeseNet");
     for (const NetworkProfile& p : profiles.profiles) EXPECT_NE(p.display_name, "before any header");

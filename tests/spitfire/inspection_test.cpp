@@ -179,7 +179,8 @@ TEST_F(Inspection, BrokenPrimaryFileReleasesTheBaselineAndMissingPathsKeepIt) {
         StageFlags& f = app().flags;
         f.na_loaded = f.plan_current = f.preflight_passed = f.commit_in_progress = true;
         if (paths_missing) {
-            for (const char* name : {"SFMCONF.DAT", "SPITFIRE.EXE", "SPITFIRE.OVR"}) fb_.remove_file(test::sep(inst_.nodes[0], name));
+            for (const char* name : {"SFMCONF.DAT", "SPITFIRE.EXE", "SPITFIRE.OVR"})
+                fb_.remove_file(test::sep(inst_.nodes[0], name));
             fb_.remove_file(test::sep(inst_.nodes[1], "SPITFIRE.OVR"));
             std::filesystem::remove_all(inst_.nodes[2]);
             std::filesystem::remove_all(inst_.message_dir);
@@ -221,7 +222,8 @@ TEST_F(Inspection, NodeCandidatesAndTheButtonsThatFillTheNodeList) {
     const std::string bbs = test::sep("", "BBS");
     EXPECT_EQ(node_candidates(test::sep(bbs, "SF") + kPathSeparator, 2),
               (Texts{test::sep(bbs, "SF2"), test::sep(bbs, "NODE2"), test::sep(test::sep(bbs, "SF"), "NODE2")}));
-    EXPECT_EQ(node_candidates(test::sep(bbs, std::string(249, 'd')), 2), (Texts{test::sep(bbs, "SF2"), test::sep(bbs, "NODE2"), ""}));
+    EXPECT_EQ(node_candidates(test::sep(bbs, std::string(249, 'd')), 2),
+              (Texts{test::sep(bbs, "SF2"), test::sep(bbs, "NODE2"), ""}));
     start(false);
     for (const std::string name : {"SF", "SF2", "NODE3"}) fb_.make_dir(tmp_ / ("BBS/" + name));
     view().type(ControlId::NodeList, tmp_ / "BBS/SF");
