@@ -1,15 +1,12 @@
+// The .NA area-list reader: every layout's verdicts, detection and caps; then the network
+// profiles it reads by, as the profile INI file changes or adds to the built-ins.
 #include "import/area_list.h"
 
 #include <gtest/gtest.h>
 
-#include <array>
-#include <memory>
-#include <string>
-#include <tuple>
-#include <vector>
-
 #include "core/strings.h"
 #include "fixture/installation.h"
+#include "support/fault_platform.h"
 #include "support/na_fixture.h"
 #include "support/temp_dir.h"
 
@@ -38,10 +35,15 @@ protected:
         use_profiles("");
         baseline = test::decoded_conferences(test::echo_conferences(12));
     }
-    // The built-in profiles as changed by this profile INI text.
-    void use_profiles(const std::string& ini) {
+    // The built-in profiles as changed by this profile INI text; how many there are.
+    size_t use_profiles(const std::string& ini, size_t capacity = kProfileCapacity) {
         test::FixtureBuilder(*native).write_text(dir / "profiles.ini", ini);
-        load_network_profiles(*native, dir / "profiles.ini", profiles, kProfileCapacity);
+        return load_network_profiles(*native, dir / "profiles.ini", profiles, capacity);
+    }
+    std::string keys() {
+        std::string out;
+        for (const NetworkProfile& p : profiles.profiles) out += p.key + (p.generic ? "* " : " ");
+        return out;
     }
     bool parse(const std::string& name, const std::string& text, int profile = -1, const std::string& network = "") {
         path = dir / name;
@@ -79,8 +81,7 @@ protected:
     ProfileTable profiles;
     std::vector<ConferenceView> baseline;
     AreaPreview preview;
-    std::unique_ptr<TextBuffer> report = TextBuffer::create();
-    std::unique_ptr<TextBuffer> errors = TextBuffer::create();
+    std::unique_ptr<TextBuffer> report = TextBuffer::create(), errors = TextBuffer::create();
     std::string path;
 };
 
@@ -193,26 +194,31 @@ TEST_F(AreaListTest, VerdictsOfEveryLayoutAndLine) {
     }
 }
 
-TEST_F(AreaListTest, DescriptionColumnOutsideTwoTo128LeavesLinesUnparsed) {
-    const std::string wide = "TAG" + std::string(200, ' ') + "description";
-    for (const auto& [column, line, row] : {std::tuple<const char*, std::string, std::string>{"1", wide, "<unparsed>||"},
-                                            {"129", wide, "<unparsed>||"}, {"128", wide, "TAG|description|"},
-                                            {"2", "AB rest", "A|B rest|"}}) {
-        use_profiles(std::string("[fidonet]\nDescriptionColumn=") + column);
-        ASSERT_TRUE(parse("backbone.na", line + "\r\n"));
-        EXPECT_EQ(rows().at(0).substr(5, row.size()), row) << column;
-    }
-}
-
-TEST_F(AreaListTest, NetworkNameRules) {
-    for (const auto& [typed, display, expected] : {std::array<std::string, 3>{"  Fsx Test Net  ", "fsxNet", "Fsx Test Net"},
-                                                   {" \t ", "fsxNet", "fsxNet"},
-                                                   {std::string(50, 'N'), "fsxNet", std::string(47, 'N')},
-                                                   {"", "   ", "FTN"}}) {  // a name of blanks counts as none
-        profiles.profiles[kFsxnet].display_name = display;
-        ASSERT_TRUE(parse("fsxnet.na", "FSX_A alpha", -1, typed));  // a last line needs no line end
-        EXPECT_EQ(preview.network_name, expected) << typed;
-        EXPECT_EQ(preview.areas.at(0).proposed_name, (expected + ": alpha").substr(0, 40));
+// The description column must be 2-128. The typed network name is trimmed and cut to 47; a blank
+// one falls back to the profile's display name, and a display name of blanks to "FTN".
+TEST_F(AreaListTest, DescriptionColumnAndNetworkName) {
+    const std::string wide = "TAG" + std::string(200, ' ') + "description", column = "[fidonet]\nDescriptionColumn=";
+    const struct {
+        std::string ini, file, line, network, expected;  // tag|description|proposed name|network name
+        const char* display = nullptr;
+    } cases[] = {
+        {column + "1", "backbone.na", wide, "", "<unparsed>|||FidoNet"},
+        {column + "129", "backbone.na", wide, "", "<unparsed>|||FidoNet"},
+        {column + "128", "backbone.na", wide, "", "TAG|description|FidoNet: description|FidoNet"},
+        {column + "2", "backbone.na", "AB rest", "", "A|B rest|FidoNet: B rest|FidoNet"},
+        {"", "fsxnet.na", "FSX_A alpha", "  Fsx Test Net  ", "FSX_A|alpha|Fsx Test Net: alpha|Fsx Test Net"},
+        {"", "fsxnet.na", "FSX_A alpha", " \t ", "FSX_A|alpha|fsxNet: alpha|fsxNet"},
+        {"", "fsxnet.na", "FSX_A alpha", std::string(50, 'N'),
+         "FSX_A|alpha|" + std::string(40, 'N') + "|" + std::string(47, 'N')},
+        {"", "fsxnet.na", "FSX_A alpha", "", "FSX_A|alpha|FTN: alpha|FTN", "   "},
+    };
+    for (const auto& c : cases) {
+        use_profiles(c.ini);
+        if (c.display) profiles.profiles[kFsxnet].display_name = c.display;
+        ASSERT_TRUE(parse(c.file, c.line, -1, c.network));  // a last line needs no line end
+        const ImportedArea& a = preview.areas.at(0);
+        EXPECT_EQ(a.echo_tag + "|" + a.imported_description + "|" + a.proposed_name + "|" + preview.network_name,
+                  c.expected) << c.ini << c.network;
     }
 }
 
@@ -275,6 +281,110 @@ TEST_F(AreaListTest, Detection) {
         EXPECT_EQ(detect_profile(c.file, na_text(c.lines), profiles, detection), c.expected);
         EXPECT_EQ(detection, c.detection);
     }
+}
+
+// The network profiles: the built-ins, changed or added to by the profile INI file.
+using ProfilesTest = AreaListTest;
+
+// key|display|parser|column|delimiter|aliases|prefixes|suffixes|comments|strip|generic
+std::string dump(const NetworkProfile& p) {
+    return p.key + "|" + p.display_name + "|" + dec(p.parser) + "|" + dec(p.description_column) + "|" + p.delimiter +
+           "|" + p.filename_aliases + "|" + p.tag_prefixes + "|" + p.tag_suffixes + "|" + p.comment_prefixes + "|" +
+           p.strip_prefixes + "|" + dec(p.generic);
+}
+
+TEST_F(ProfilesTest, BuiltinsAloneWhenTheFileIsUnusable) {
+    // Slot order decides detection ties and the positions of the profile choice list.
+    const std::string builtins = "agoranet amiganet anothernet cheesenet dorenet fidonet fsxnet healthnet hobbynet micronet "
+                                 "transcanadanet tqwnet weednet zeronet generic-delimiter* generic-whitespace* ";
+    for (const std::string& unusable : {dir / "missing.ini", std::string(), std::string(dir.path())}) {
+        EXPECT_EQ(load_network_profiles(*native, unusable, profiles, kProfileCapacity), 16u);
+        EXPECT_EQ(keys(), builtins) << unusable;
+    }
+    // Over 512 KiB the file is not read at all, even its first section; nor is a file that fails.
+    EXPECT_EQ(use_profiles("[Big Net]\r\n" + std::string(524288, ';')), 16u);
+    EXPECT_EQ(use_profiles("[Exact Net]\r\n;" + std::string(524288 - 14, ';')), 17u);
+    test::FaultPlatform faulty(*native);
+    faulty.fail_nth(test::Op::Read, 1);
+    EXPECT_EQ(load_network_profiles(faulty, dir / "profiles.ini", profiles, kProfileCapacity), 16u);
+}
+
+TEST_F(ProfilesTest, SectionsChangeTheirProfileInPlaceOrAddOne) {
+    use_profiles("[fsxNET]\n"
+                 "displayname=F\nPARSER=fixedcolumn\nDescriptionColumn=\t 41xyz\nDelimiter=::\n"
+                 "FilenameAliases=a.na|b.na\nTagPrefixes=A_\nTagSuffixes=_Z\nCommentPrefixes=//\nStripPrefixes=F:\n"
+                 "Generic=Yes\n");
+    EXPECT_EQ(dump(profiles.profiles[6]), "fsxnet|F|3|41|::|a.na|b.na|A_|_Z|//|F:|1");
+    // Emptied fields stay empty (the parser then uses its default comments); a key without "="
+    // empties its field.
+    use_profiles("[fsxnet]\nCommentPrefixes=\nTagPrefixes=\nDisplayName\n");
+    EXPECT_EQ(dump(profiles.profiles[6]), "fsxnet||1|0||fsxnet.na|||||0");
+
+    std::string ini;
+    for (int i = 1; i <= 17; ++i)
+        ini += "[Net " + std::to_string(i) + "]\r\nDisplayName=Display " + std::to_string(i) + "\r\n";
+    EXPECT_EQ(use_profiles(ini + "[fidonet]\r\nDisplayName=Changed after the table filled\r\n"), 32u);
+    EXPECT_EQ(dump(profiles.profiles[31]), "Net 16|Display 16|1|0|||||##|#|;||0");
+    // The 17th new section found no room: its key line changed nothing, not even the last profile.
+    EXPECT_EQ(profiles.profiles[5].display_name, "Changed after the table filled");
+    // With room for fewer than the built-ins, only that many are loaded and nothing is added.
+    EXPECT_EQ(use_profiles("[Another]\n", 4), 4u);
+    EXPECT_EQ(keys(), "agoranet amiganet anothernet cheesenet ");
+}
+
+TEST_F(ProfilesTest, MalformedLines) {
+    use_profiles("DisplayName=before any header\r\n[agoranet]\r\n   ; DisplayName=commented\r\n"
+                 "#DisplayName=also commented\r\n\r\n"
+                 "[cheesenet\r\n"  // no "]": ignored, agoranet stays current
+                 "  DisplayName  =  Agora Two  \rTagPrefixes=AGN_|AG2_\n"
+                 "[]\r\nParser=Delimiter\r\n"  // a section with an empty name: a new profile with an empty key
+                 "[ Padded ]\nDisplayName=x\n[a]b]\nDisplayName=y\n");
+    EXPECT_EQ(dump(profiles.profiles[0]), "agoranet|Agora Two|1|0||agoranet.na|AGN_|AG2_||;|#||0");
+    EXPECT_EQ(profiles.profiles[3].display_name, "CheeseNet");
+    for (const NetworkProfile& p : profiles.profiles) EXPECT_NE(p.display_name, "before any header");
+    ASSERT_EQ(profiles.count(), 19u);
+    EXPECT_EQ(dump(profiles.profiles[16]), "||2|0|||||##|#|;||0");
+    EXPECT_EQ(profiles.profiles[17].key, " Padded ");  // taken as written, up to the first "]"
+    EXPECT_EQ(dump(profiles.profiles[18]), "a|y|1|0|||||##|#|;||0");
+}
+
+TEST_F(ProfilesTest, OverlongTextsAreCutToTheirFields) {
+    const std::string name(60, 'N');
+    std::string ini = "[" + name + "]\nDisplayName=" + std::string(60, 'D') + "\n";
+    for (const char* key : {"Delimiter", "FilenameAliases", "TagPrefixes", "TagSuffixes", "CommentPrefixes", "StripPrefixes"})
+        ini += std::string(key) + "=" + std::string(300, key[0]) + "\n";
+    // The whole name is compared: another name with the same first 39 characters is a profile of its own.
+    ini += "[" + name + "X]\nGeneric=t\n";
+    // Only the first 1023 characters of a line count; the rest is skipped, not read as a line.
+    ini += "[fsxnet]\nDisplayName=" + std::string(1100, 'x') + "=[cheesenet]\nTagPrefixes=Q_\n";
+    EXPECT_EQ(use_profiles(ini), 18u);
+    EXPECT_EQ(dump(profiles.profiles[16]), std::string(39, 'N') + "|" + std::string(47, 'D') + "|1|0|" +
+                                            std::string(15, 'D') + "|" + std::string(191, 'F') + "|" +
+                                            std::string(127, 'T') + "|" + std::string(127, 'T') + "|" +
+                                            std::string(63, 'C') + "|" + std::string(127, 'S') + "|0");
+    EXPECT_EQ(dump(profiles.profiles[17]), std::string(39, 'N') + "|" + std::string(47, 'N') + "|1|0|||||##|#|;||1");
+    EXPECT_EQ(profiles.profiles[6].tag_prefixes, "Q_");
+    EXPECT_EQ(profiles.profiles[3].tag_prefixes, "CHEESE_");
+}
+
+// parser|column|generic of fidonet, which starts as 3|39|0.
+TEST_F(ProfilesTest, NumericAndChoiceValues) {
+    for (const auto& [lines, expected] : std::initializer_list<std::pair<const char*, const char*>>{
+             {"Parser=DELIMITER", "2|39|0"}, {"Parser=auto", "0|39|0"}, {"Parser=Fixed Column", "1|39|0"},
+             {"DescriptionColumn=abc", "3|0|0"}, {"DescriptionColumn=-5", "3|0|0"},
+             {"DescriptionColumn=99999999999", "3|4294967295|0"}, {"Generic=1", "3|39|1"},
+             {"Generic=1\nGeneric=on", "3|39|0"}, {"Generic=1\nGeneric=", "3|39|0"}}) {
+        use_profiles(std::string("[fidonet]\n") + lines + "\n");
+        const NetworkProfile& p = profiles.profiles[5];
+        EXPECT_EQ(dec(p.parser) + "|" + dec(p.description_column) + "|" + dec(p.generic), expected) << lines;
+    }
+}
+
+// Empty tokens match nothing: one would otherwise make every line a comment.
+TEST(ProfileLists, PrefixListMatching) {
+    EXPECT_TRUE(matches_prefix_list("  FSX_  ", "fsx_gen") && matches_prefix_list("||ICE||", "ICEBERG"));
+    EXPECT_FALSE(matches_prefix_list("FSX_", "FS") || matches_prefix_list("| |\t|", "anything"));
+    EXPECT_FALSE(matches_prefix_list("\xC4X", "\xE4x"));  // only A-Z fold
 }
 
 }  // namespace

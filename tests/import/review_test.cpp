@@ -5,12 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <memory>
-#include <string>
-#include <vector>
 
 #include "core/strings.h"
-#include "import/area_list.h"
 #include "import/review.h"
 #include "support/fault_platform.h"
 #include "support/na_fixture.h"
@@ -23,31 +19,6 @@ namespace {
 
 using C = ControlId;
 using Strings = std::vector<std::string>;
-
-TEST(NaPreviewScript, SysopReviewsAnAreaList) {
-    std::unique_ptr<Platform> native = make_native_platform();
-    test::FaultPlatform fp(*native);
-    fp.set_time(LocalTime{2026, 12, 5, 11, 15, 42});
-    fp.set_processes({});
-    test::TempDir dir;
-    const std::string na = dir / "lists/AREAS.NA";
-    // Made-up tags and descriptions, one of every verdict.
-    test::FixtureBuilder(*native).write_text(
-        na, "; fsxNet echomail areas (generated for the acceptance test)\r\n;\r\nFSX_GEN        General chit chat\r\n"
-            "FSX_BOT        Bot testing and automation for fsxNet nodes and points\r\n"
-            "FSX_DAT        fsxNet data exchange\r\nECHO2          An area the BBS already carries\r\nFSX_ADS\r\n"
-            "FSX_NEWS       Network news\r\nfsx_gen        General again\r\n"
-            "FSX_RETRO_COMPUTING  Retro computing\r\nFSX_ART        \r\n");
-    test::InstallationSpec wanted;
-    wanted.nodes = 1;
-    wanted.conferences = test::echo_conferences(12);
-    const test::Installation inst = test::build_installation(*native, dir / "BBS", wanted);
-    test::FixtureBuilder(*native).make_dir(dir / "app");
-    const test::ScriptVars vars{{"NA", na}, {"NODE1", inst.nodes[0]}, {"MESSAGE", inst.message_dir}};
-    const test::ScriptResult r = test::run_script(fp, dir / "app", test::load_script("na_preview.script"), vars);
-    ASSERT_TRUE(r.ok) << r.output;
-    EXPECT_EQ(r.output, test::golden("na_preview.expected", r.output, vars));
-}
 
 // Rows: READY, shortened (REVIEW), tag exists (BLOCKED), no description (REVIEW).
 AreaPreview four_areas() {
@@ -64,12 +35,10 @@ AreaPreview four_areas() {
 
 TEST(AreaReview, FiltersAndNameEdits) {
     AreaPreview p = four_areas();
-    for (const auto& [filter, rows] : {std::pair<int, std::string>{0, "0123"}, {1, "0"}, {2, "13"}, {3, "2"}}) {
-        std::string shown;
-        for (int i = 0; i < 4; ++i)
-            if (area_passes_filter(p.areas[static_cast<size_t>(i)], filter)) shown += dec(static_cast<uint64_t>(i));
-        EXPECT_EQ(shown, rows) << area_filter_name(filter);
-    }
+    std::string shown;  // the rows each filter shows: all, ready, review, blocked
+    for (int filter = 0; filter < 4; ++filter)
+        for (size_t i = 0; i <= 4; ++i) shown += i == 4 ? "|" : area_passes_filter(p.areas[i], filter) ? dec(i) : "";
+    EXPECT_EQ(shown, "0123|0|13|2|");
     const std::string forty(40, 'F'), was = p.areas[1].proposed_name, edited = "EDITED - sysop approved";
     const struct {
         int index;
@@ -109,16 +78,13 @@ protected:
     ReviewTest() : faulty(*native), session(faulty, home.path()) {
         app().baseline.conferences = test::decoded_conferences(test::echo_conferences(12));
     }
-
     App& app() { return session.app(); }
-    std::string write_list(const std::string& name, const std::string& text) {
-        test::FixtureBuilder(*native).write_text(lists / name, text);
-        return lists / name;
-    }
-    // "Load .NA File..." with the dialog answered by `path`.
-    void load(const std::string& path) {
-        session.view().queue_pick(path);
+    // The list written as `name`, then "Load .NA File..." with the dialog answered by it.
+    std::string load(const std::string& name, const char* text = nullptr) {
+        if (text) test::FixtureBuilder(*native).write_text(lists / name, text);
+        session.view().queue_pick(lists / name);
         session.view().click(C::LoadNaFile);
+        return lists / name;
     }
     // The boxes shown since the last call, each as its icon's initial and its text.
     Strings take_boxes() {
@@ -128,15 +94,32 @@ protected:
         session.view().clear_boxes();
         return out;
     }
-    std::string text(C id) { return session.view().text(id); }
     const ImportedArea& record(size_t i) { return app().preview.areas.at(i); }
 
-    test::TempDir home;
-    test::TempDir lists;
+    test::TempDir home, lists;
     std::unique_ptr<Platform> native = make_native_platform();
     test::FaultPlatform faulty;
     HeadlessSession session;
 };
+
+TEST_F(ReviewTest, SysopReviewsAnAreaListByScript) {
+    faulty.set_time(LocalTime{2026, 12, 5, 11, 15, 42});
+    faulty.set_processes({});
+    // Made-up tags and descriptions, one of every verdict.
+    const std::string na = lists / "AREAS.NA";
+    test::FixtureBuilder(*native).write_text(
+        na, "; fsxNet echomail areas (generated for the acceptance test)\r\n;\r\nFSX_GEN        General chit chat\r\n"
+            "FSX_BOT        Bot testing and automation for fsxNet nodes and points\r\n"
+            "FSX_DAT        fsxNet data exchange\r\nECHO2          An area the BBS already carries\r\nFSX_ADS\r\n"
+            "FSX_NEWS       Network news\r\nfsx_gen        General again\r\n"
+            "FSX_RETRO_COMPUTING  Retro computing\r\nFSX_ART        \r\n");
+    const test::Installation inst = test::build_installation(*native, lists / "BBS", {1, test::echo_conferences(12)});
+    test::FixtureBuilder(*native).make_dir(lists / "app");
+    const test::ScriptVars vars{{"NA", na}, {"NODE1", inst.nodes[0]}, {"MESSAGE", inst.message_dir}};
+    const test::ScriptResult r = test::run_script(faulty, lists / "app", test::load_script("na_preview.script"), vars);
+    ASSERT_TRUE(r.ok) << r.output;
+    EXPECT_EQ(r.output, test::golden("na_preview.expected", r.output, vars));
+}
 
 // Nothing loads without a file or an inspection; a load that fails clears the list, says so on
 // the status line and in the log, and one whose fingerprint cannot be taken keeps the writer blocked.
@@ -155,15 +138,14 @@ TEST_F(ReviewTest, LoadGatesAndFailures) {
         EXPECT_TRUE(log.size() >= line.size() && log.compare(log.size() - line.size(), line.size(), line) == 0) << log;
         EXPECT_FALSE(app().flags.na_loaded);
     };
-    load(write_list("fsxnet.na", kMixedList));
+    load("fsxnet.na", kMixedList);
     take_boxes();
     ASSERT_TRUE(app().flags.na_loaded);
     faulty.fail_nth(test::Op::OpenRead, 2);  // the parse reads, the fingerprint read fails
-    load(lists / "fsxnet.na");
-    failed(lists / "fsxnet.na",
+    failed(load("fsxnet.na"),
            "E The .NA file parsed, but its source fingerprint could not be captured. Writer mode remains blocked.");
-    load(write_list("huge.na", test::large_na_file(10, kMaxAreaListBytes + 1)));
-    failed(lists / "huge.na", "E File too large for safe in-memory inspection: " + (lists / "huge.na"));
+    const std::string huge = load("huge.na", test::large_na_file(10, kMaxAreaListBytes + 1).c_str());
+    failed(huge, "E File too large for safe in-memory inspection: " + huge);
     EXPECT_EQ(app().preview.area_count(), 0);
     EXPECT_TRUE(session.view().rows(C::AreaList).empty());
 }
@@ -171,13 +153,13 @@ TEST_F(ReviewTest, LoadGatesAndFailures) {
 // Details of the kinds the script does not show, one after another.
 TEST_F(ReviewTest, DetailsNameEveryReason) {
     app().profiles.profiles[6].strip_prefixes = "fsx:";
-    load(write_list("fsxnet.na", "FSX_GEN      fsx: General chat\r\nfsx_gen      Again\r\nFSX_TOO_LONG_TAG  Sixteen\r\n"
-                                 "FSX_TOO_LONG_TAG  twice\r\nLONELY\r\nECHO3  Existing\r\n"));
+    load("fsxnet.na", "FSX_GEN      fsx: General chat\r\nfsx_gen      Again\r\nFSX_TOO_LONG_TAG  Sixteen\r\n"
+                      "FSX_TOO_LONG_TAG  twice\r\nLONELY\r\nECHO3  Existing\r\n");
     std::string all;
     for (int row = 0; row < 6; ++row) {
         if (row == 5) app().baseline.conferences.resize(1);  // the existing tag's conference is gone meanwhile
         session.view().select(C::AreaList, {row});
-        all += text(C::AreaDetails) + "\r\n";
+        all += session.view().text(C::AreaDetails) + "\r\n";
     }
     EXPECT_EQ(std::count(all.begin(), all.end(), '\r'), std::count(all.begin(), all.end(), '\n'));  // CRLF only
     all.erase(std::remove(all.begin(), all.end(), '\r'), all.end());
@@ -187,7 +169,7 @@ TEST_F(ReviewTest, DetailsNameEveryReason) {
 // An edit and an approval each make the plan stale; the edit is written to the report, and an
 // approval takes only the selected REVIEW rows, with the names exactly as displayed.
 TEST_F(ReviewTest, EditsAndApprovalsOfTheSessionPreview) {
-    load(write_list("fsxnet.na", kMixedList));
+    load("fsxnet.na", kMixedList);
     take_boxes();
     for (const bool approve : {false, true}) {
         app().flags.plan_current = app().flags.preflight_passed = true;

@@ -16,12 +16,9 @@ using test::PlannedSession;
 
 // A template conference whose every setting differs from a safe echo conference's.
 test::InstallationSpec odd_template() {
-    test::InstallationSpec wanted;
-    wanted.nodes = 1;
     // No conference routes, so every conference is offered as template and the first is taken.
-    wanted.conferences = test::echo_conferences(2);
-    wanted.conferences[1].allow_routing = 0;
-    wanted.conferences[1].net_id = "";
+    test::InstallationSpec wanted{1, test::echo_conferences(2)};
+    wanted.conferences[1].allow_routing = 0, wanted.conferences[1].net_id = "";
     test::ConferenceSpec& t = wanted.conferences[0];
     t.conference_security = 25, t.message_entry_security = 30, t.max_msg_length = 500, t.purge_days = 0;
     t.public_only = 0, t.allow_routing = 0, t.purge_old_thread = 1, t.access_exact = 1, t.caller_delete = 7;
