@@ -227,7 +227,18 @@ bool FaultPlatform::process_names(std::vector<std::string>& names) {
 
 void* FaultPlatform::allocate(size_t bytes) {
     if (trip(Op::Allocate)) return nullptr;
-    return real_.allocate(bytes);
+    void* block = real_.allocate(bytes);
+    if (block) block_sizes_[block] = bytes;
+    return block;
+}
+
+void FaultPlatform::release(void* block) {
+    auto it = block_sizes_.find(block);
+    if (it != block_sizes_.end()) {
+        if (release_hook_) release_hook_({static_cast<const char*>(block), it->second});
+        block_sizes_.erase(it);
+    }
+    real_.release(block);
 }
 
 }  // namespace marlinth::test

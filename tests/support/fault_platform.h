@@ -8,6 +8,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/platform.h"
@@ -59,6 +60,9 @@ public:
     void set_time(LocalTime t) { fixed_time_ = t, time_fixed_ = true; }
     void fake_size(const std::string& path_suffix, uint64_t size) { fake_sizes_[path_suffix] = size; }
     void set_free_space(uint64_t bytes) { free_space_ = bytes, free_space_fixed_ = true; }
+    // Sees every block this platform handed out as it is given back, before it is freed (to
+    // search it for what must not linger in memory).
+    void on_release(std::function<void(std::string_view)> hook) { release_hook_ = std::move(hook); }
 
     int calls(Op op) const;
     int mutating_calls() const { return mutating_calls_; }
@@ -90,7 +94,7 @@ public:
     bool process_names(std::vector<std::string>& names) override;
     std::string executable_path() override { return real_.executable_path(); }
     void* allocate(size_t bytes) override;
-    void release(void* block) override { real_.release(block); }
+    void release(void* block) override;
 
 private:
     // Counts the call; true when it must fail. May end the process.
@@ -121,6 +125,8 @@ private:
     std::map<std::string, uint64_t> fake_sizes_;
     bool free_space_fixed_ = false;
     uint64_t free_space_ = 0;
+    std::function<void(std::string_view)> release_hook_;
+    std::map<void*, size_t> block_sizes_;
 };
 
 }  // namespace marlinth::test

@@ -255,83 +255,42 @@ TEST(TosserResolve, PathsOnSuccessNothingOnFailureAndOutOfMemory) {
     EXPECT_EQ(confdir + " " + msgdir + " " + workdir, "/bbs/sf /bbs/msg /bbs/sf" + std::string(1, kPathSeparator) + "WORK");
 }
 
-// The platform beneath the parser: every heap block it takes back is searched for a password,
-// and any open other than a shared read or any other change counts as a write.
-class WatchingPlatform final : public Platform {
-public:
-    WatchingPlatform(Platform& real, Lines secrets) : r_(real), secrets_(std::move(secrets)) {}
-    Lines found_in(std::string_view bytes) const {
-        Lines found;
-        for (const std::string& s : secrets_)
-            if (to_upper_ascii(bytes).find(to_upper_ascii(s)) != std::string::npos) found.push_back(s);
-        return found;
-    }
-    Lines leaks;
-    int scanned = 0, writes = 0;
-    void* allocate(size_t bytes) override {
-        void* block = r_.allocate(bytes);
-        if (block) sizes_[block] = bytes;
-        return block;
-    }
-    void release(void* block) override {
-        if (auto it = sizes_.find(block); it != sizes_.end()) {
-            ++scanned;
-            for (const std::string& s : found_in({static_cast<const char*>(block), it->second})) leaks.push_back(s);
-            sizes_.erase(it);
-        }
-        r_.release(block);
-    }
-    Handle open(const std::string& p, OpenMode m) override { return writes += m != OpenMode::ReadShared, r_.open(p, m); }
-#define FORWARD(type, name, params, args, writing) \
-    type name params override { return writes += writing, r_.name args; }
-    FORWARD(bool, file_size, (Handle h, uint64_t& s), (h, s), 0)
-    FORWARD(bool, read, (Handle h, void* b, uint32_t n, uint32_t& g), (h, b, n, g), 0)
-    FORWARD(bool, write, (Handle h, const void* d, uint32_t n, uint32_t& w), (h, d, n, w), 1)
-    FORWARD(bool, flush, (Handle h), (h), 1)
-    FORWARD(void, close, (Handle h), (h), 0)
-    FORWARD(bool, copy_file_no_overwrite, (const std::string& s, const std::string& d), (s, d), 1)
-    FORWARD(bool, delete_file, (const std::string& p), (p), 1)
-    FORWARD(bool, rename_replace, (const std::string& f, const std::string& t), (f, t), 1)
-    FORWARD(bool, flush_file, (const std::string& p), (p), 1)
-    FORWARD(bool, flush_directory, (const std::string& p), (p), 1)
-    FORWARD(bool, create_directory, (const std::string& p), (p), 1)
-    FORWARD(FileAttributes, attributes, (const std::string& p), (p), 0)
-    FORWARD(bool, full_path, (const std::string& p, std::string& o), (p, o), 0)
-    FORWARD(bool, list_directory, (const std::string& d, std::vector<DirEntry>& o), (d, o), 0)
-    FORWARD(bool, find_first_match, (const std::string& d, const std::string& p, std::string& n), (d, p, n), 0)
-    FORWARD(bool, free_space, (const std::string& p, uint64_t& a), (p, a), 0)
-    FORWARD(LocalTime, local_time, (), (), 0)
-    FORWARD(bool, process_names, (Lines& n), (n), 0)
-    FORWARD(std::string, executable_path, (), (), 0)
-#undef FORWARD
-
-private:
-    Platform& r_;
-    Lines secrets_;
-    std::map<void*, size_t> sizes_;
-};
-
 // Packet passwords are only ever noted as set: no byte of one stays in the report (which shows
 // every text of the model) or a heap block given back, whether the file is good, broken or a
 // legacy single link; and the tosser's file is only read.
 TEST(TosserParser, PasswordsAreForgottenAndTheFileIsOnlyRead) {
     std::unique_ptr<Platform> native = make_native_platform();
-    WatchingPlatform watching(*native, {"Yt5Ua", "Qz7Hx2Wv", "Mk4Rp9Tn", "Ws3Ke8Zo", "Lj8Bc3Fd9", "Np2Vd6Gc"});
+    FaultPlatform watching(*native);
+    const Lines secrets = {"Yt5Ua", "Qz7Hx2Wv", "Mk4Rp9Tn", "Ws3Ke8Zo", "Lj8Bc3Fd9", "Np2Vd6Gc"};
+    auto found_in = [&](std::string_view bytes) {
+        Lines found;
+        for (const std::string& s : secrets)
+            if (to_upper_ascii(bytes).find(to_upper_ascii(s)) != std::string::npos) found.push_back(s);
+        return found;
+    };
+    // Every heap block the parser gives back is searched.
+    Lines leaks;
+    int scanned = 0;
+    watching.on_release([&](std::string_view block) {
+        ++scanned;
+        for (const std::string& s : found_in(block)) leaks.push_back(s);
+    });
     CfgParse p;
     for (const std::string& text :
          {kGlobals + kLinkA + cfg("PKTPW Yt5Ua|pktpw\tQz7Hx2Wv  |") + link("B", "2:250/2", "2:250/9", "2") + cfg("PKTPW Mk4Rp9Tn|"),
           cfg("CONFDIR /sf|MSGDIR /m|ADDRESS 2:250|HUB 2:250/0|OUTDIR /o|PKTPW Ws3Ke8Zo|PKTPW Lj8Bc3Fd9|"),
           cfg("CONFDIR /sf|MSGDIR /m|ADDRESS 2:250/1|HUB 2:250/0|OUTDIR /o|PKTPW Np2Vd6Gc|")}) {
         p.write(text);
-        ASSERT_FALSE(watching.found_in(text).empty());
+        ASSERT_FALSE(found_in(text).empty());
         parse_tosser_config(watching, p.path, p.config, p.report.get(), nullptr);
         EXPECT_TRUE(p.config.link_count() == 0 || p.config.links[0].pktpw_set);
         resolve_tosser_paths(watching, p.path, nullptr, 0, nullptr, 0, nullptr, 0, p.report.get());
-        EXPECT_EQ(watching.found_in(p.report->str()), Lines{});  // the report shows every text of the model
+        EXPECT_EQ(found_in(p.report->str()), Lines{});  // the report shows every text of the model
     }
-    EXPECT_GT(watching.scanned, 3);
-    EXPECT_EQ(watching.leaks, Lines{});
-    EXPECT_EQ(watching.writes, 0);
+    EXPECT_GT(scanned, 3);
+    EXPECT_EQ(leaks, Lines{});
+    // The tosser's file is only read: no change, and no open other than a shared read.
+    EXPECT_EQ(watching.mutating_calls() + watching.calls(Op::OpenExclusive), 0);
 }
 
 TEST(TosserScript, SysopTakesTheTosserPathsIntoSetup) {
