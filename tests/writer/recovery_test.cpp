@@ -53,16 +53,6 @@ struct Restart {
 };
 
 #ifndef _WIN32
-// What a clean append writes to every node of the default installation.
-const std::string& appended_bytes() {
-    static const std::string bytes = [] {
-        Ready r;
-        if (r.commit() != Outcome::Success) throw std::runtime_error("clean commit failed");
-        return r.node_text(1);
-    }();
-    return bytes;
-}
-
 // Runs `body` in a child process; true when the child was ended by the injected crash.
 bool crashed_in_child(const std::function<void()>& body) {
     std::fflush(stdout);
@@ -97,7 +87,9 @@ int lost_backups(Ready& r, const std::string& before, const std::string& after) 
 // `before`.
 TEST(Recovery, AnAppendARestoreOrARecoveryEndedAtAnyFileOperationIsSettledAtTheNextStart) {
     using Run = std::function<void(Ready&)>;
-    const std::string before = Ready().old_bytes, after = appended_bytes();
+    Ready clean;
+    ASSERT_EQ(clean.commit(), Outcome::Success);
+    const std::string before = clean.old_bytes, after = clean.node_text(1);
     const auto ended = [](Run op) { return [=](Ready& r, int n) { r.p.fp.crash_at(r.p.fp.mutating_calls() + n), op(r); }; };
     const auto cut = [](Run op) {
         return [=](Ready& r, int n) { r.p.fp.power_cut_at(r.p.fp.mutating_calls() + n, r.p.dir.path()), op(r); };
@@ -175,7 +167,7 @@ TEST(Recovery, RestoreFromBackupRefusesAnIncompleteSetAndUndoesAnAppend) {
         ASSERT_EQ(v.boxes().size(), 1u);
         EXPECT_EQ(v.boxes()[0].icon, BoxIcon::Error);
         EXPECT_EQ(installation_state(r, appended, ""), "old");
-        EXPECT_FALSE(r.p.fb.exists(r.dir("-01")));  // nothing was backed up either
+            EXPECT_FALSE(r.p.fb.exists(r.dir("-01")));  // nothing was backed up either
     }
     // Without YES the command does nothing at all; with it, the append is undone.
     v.type(ControlId::Confirmation, "yes");
