@@ -8,8 +8,10 @@
 #include <cstdio>
 #include <functional>
 #include <set>
+#include <utility>
 
 #include "app/writer_commands.h"
+#include "core/files.h"
 #include "golden_text.h"
 #include "support/ready_session.h"
 #include "support/script_harness.h"
@@ -46,6 +48,32 @@ TEST(Transaction, SuccessAppendsToEveryNodeWithVerifiedBackupsAndTouchesNothingE
     r.p.view().type(ControlId::Confirmation, "YES");
     EXPECT_EQ(r.commit(), Outcome::Refused);
     EXPECT_EQ(r.staged_nodes("second commit", 12), 12);
+}
+
+TEST(Transaction, OnlyExactYesEnablesTheCommit) {
+    Ready r;
+    for (const char* typed : {"yes", "YESS", "Yes", "YE S", "", "\t YES  "}) {
+        r.p.view().type(ControlId::Confirmation, typed);
+        EXPECT_EQ(r.p.view().enabled(ControlId::CommitAppend), typed[0] == '\t') << typed;
+    }
+}
+
+// A disk that does not keep what it was given: a backup, the staged image or node 2's new bytes
+// read back otherwise (changed just before their check). The commit stops, or rolls back, and
+// every node keeps its old bytes.
+TEST(Transaction, AFileThatDoesNotReadBackAsWrittenStopsTheCommit) {
+    for (const std::string lying : {"Node02-SFMCONF.DAT", "STAGED-SFMCONF.DAT", "node 2"}) {
+        SCOPED_TRACE(lying);
+        Ready r;
+        const bool node = lying == "node 2";
+        bool once = true;
+        r.p.fp.before(node ? Op::Rename : Op::OpenRead, [&](const std::string& path) {
+            if (path == (node ? r.node_file(2) : sep(r.dir(), lying)) && std::exchange(once, false))
+                r.p.fb.write_text(node ? path + std::string(kStagingSuffix) : path, "not what was written");
+        });
+        EXPECT_EQ(r.commit(), node ? Outcome::RollbackVerified : Outcome::EarlyStop);
+        for (int i = 1; i <= 3; ++i) EXPECT_EQ(r.node_text(i), r.old_bytes) << i;
+    }
 }
 
 // A commit that is refused, stops early or rolls back leaves every node with its old bytes. Its
