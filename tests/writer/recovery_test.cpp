@@ -215,6 +215,15 @@ TEST(Recovery, StartUpTellsTheSysopWhatTheJournalFoundAndWhatWasDone) {
     for (size_t at = all.find("\\n"); at != std::string::npos; at = all.find("\\n", at)) all.replace(at, 2, "\n    ");
     all = test::tmp_paths(all, r.p.dir.path());
     EXPECT_EQ(all, test::golden("recovery.expected", all, {}));
+
+    // A backup that no longer matches the journal is never put on a node.
+    r.p.fb.write_text(r.p.app().files.journal_path, text);
+    for (int i = 1; i <= 3; ++i) r.p.fb.write_text(r.node_file(i), i == 2 ? r.old_bytes : appended);
+    r.p.fb.write_text(sep(r.dir(), node_backup_name(1)), r.old_bytes + "x");
+    const std::string out = test::run_script(r.p.fp, r.p.app().files.program_dir, "answer yes\nprint buffer writer\n").output;
+    EXPECT_NE(out.find("ERROR: Backup does not match the journal: " + sep(r.dir(), node_backup_name(1))), std::string::npos) << out;
+    EXPECT_EQ(r.node_text(1), appended);
+    EXPECT_TRUE(r.p.fb.exists(r.p.app().files.journal_path));
 }
 
 }  // namespace
