@@ -117,7 +117,7 @@ TEST(FullBackup, EveryFailureIsShownAndRecordsNoBackup) {
             *grown = true;
         });
     };
-    // The files kept in the copy, or -1 where none was begun.
+    // The files kept in the copy; -1 where none was begun, -2 where not even the root was probed.
     const std::vector<std::tuple<const char*, std::function<void(Backup&)>, std::string, int>> cases = {
         {"tosser running", [](Backup& b) { b.p.fp.set_processes({"explorer.exe", "QUARRO32.EXE"}); },
          "INFO: Spitfire node-status file (default Node 1 WORK): ${WHOSON}\r\nPASS: SFWHOSON.DAT node check: 4 record(s); no "
@@ -126,10 +126,10 @@ TEST(FullBackup, EveryFailureIsShownAndRecordsNoBackup) {
          "authoritative Spitfire node check.\r\nERROR: QUARRO32.EXE is running. Shut down the tosser.\r\nNOTICE: No known iREX "
          "process name was detected. This does not prove that another external mailer is stopped; manually stop every "
          "mailer/tosser before commit.\r\nPASS: QUARRO.BSY is absent.\r\n\r\nFULL BACKUP BLOCKED. Correct every item above, "
-         "close all node windows, and try again.", -1},
+         "close all node windows, and try again.", -2},
         // A copy into the tree it copies.
         {"root in MESSAGE", [](Backup& b) { b.v.set_text(ControlId::WizardBackupRoot, sep(b.message, "BACKUPS")); },
-         "ERROR: Backup root must be separate from the shared MESSAGE directory.", -1},
+         "ERROR: Backup root must be separate from the shared MESSAGE directory.", -2},
         {"disk one byte short", [](Backup& b) { b.p.fp.set_free_space(bytes_in(b.message) * 21 / 20 + 16777216 - 1); },
          "Not enough free space for a safe full MESSAGE backup.\r\n\r\nMESSAGE size: 12 KB\r\nAvailable: 16.0 MB", -1},
         // A file appears after the scan, just as the transaction directory is made.
@@ -174,7 +174,10 @@ TEST(FullBackup, EveryFailureIsShownAndRecordsNoBackup) {
         b.expect_failed_with(test::substitute(
             expected, {{"WHOSON", sep(sep(b.p.inst.nodes[0], "WORK"), "SFWHOSON.DAT")}, {"FROM", from}, {"TO", to}}));
         EXPECT_FALSE(b.p.fb.exists(sep(b.transaction(), "FULL-MESSAGE-BACKUP.txt")) || b.p.fb.exists(sep(b.message, "BACKUPS")));
-        if (kept < 0) { EXPECT_FALSE(b.p.fp.calls(Op::Copy) || b.p.fb.exists(b.transaction())); }
+        if (kept < 0) {
+            EXPECT_FALSE(b.p.fp.calls(Op::Copy) || b.p.fb.exists(b.transaction()));
+            EXPECT_EQ(b.p.fb.exists(b.root), kept == -1);
+        }
     }
 }
 

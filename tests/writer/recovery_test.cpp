@@ -142,12 +142,12 @@ TEST(Recovery, RestoreFromBackupRefusesAnIncompleteSetAndUndoesAnAppend) {
     ASSERT_EQ(r.commit(), Outcome::Success);
     const std::string appended = r.node_text(1), copy = sep(r.p.dir.path(), "COPY");
     HeadlessView& v = r.p.view();
-    const auto restore_from = [&](const std::string& dir) {
-        v.clear_boxes();
-        v.type(ControlId::Confirmation, "YES");
-        v.queue_pick(dir);
-        v.queue_answer(BoxAnswer::Yes);
-        v.click(ControlId::RestoreFromBackup);
+    const auto restore_from = [](Ready& s, const std::string& dir) {
+        s.p.view().clear_boxes();
+        s.p.view().type(ControlId::Confirmation, "YES");
+        s.p.view().queue_pick(dir);
+        s.p.view().queue_answer(BoxAnswer::Yes);
+        s.p.view().click(ControlId::RestoreFromBackup);
     };
     const auto put = [&](const char* name, const std::string& bytes) { return [=, &r] { r.p.fb.write_text(sep(copy, name), bytes); }; };
     const struct { const char* what; std::function<void()> spoil; const char* line; } refusals[] = {
@@ -162,7 +162,7 @@ TEST(Recovery, RestoreFromBackupRefusesAnIncompleteSetAndUndoesAnAppend) {
         std::filesystem::remove_all(copy);
         std::filesystem::copy(r.dir(), copy);
         c.spoil();
-        restore_from(copy);
+        restore_from(r, copy);
         EXPECT_NE(r.p.app().writer->str().find(c.line), std::string::npos) << r.p.app().writer->str();
         ASSERT_EQ(v.boxes().size(), 1u);
         EXPECT_EQ(v.boxes()[0].icon, BoxIcon::Error);
@@ -172,13 +172,22 @@ TEST(Recovery, RestoreFromBackupRefusesAnIncompleteSetAndUndoesAnAppend) {
     // Without YES the command does nothing at all; with it, the append is undone.
     v.type(ControlId::Confirmation, "yes");
     EXPECT_FALSE(v.click(ControlId::RestoreFromBackup));
-    restore_from(r.dir());
+    restore_from(r, r.dir());
     EXPECT_EQ(installation_state(r, r.old_bytes, ""), "old") << r.p.app().writer->str();
     EXPECT_EQ(test::text_of(r.p.fb.read_file(sep(r.dir("-01"), "Node03-SFMCONF.DAT"))), appended);
     EXPECT_NE(test::text_of(r.p.fb.read_file(sep(r.dir("-01"), "RESTORE.txt"))).find("RESTORE RESULT: SUCCESS"), std::string::npos);
     EXPECT_FALSE(r.p.fb.exists(r.p.app().files.journal_path));
     EXPECT_TRUE(r.p.app().flags.write_completed);
     EXPECT_EQ(v.boxes().back().icon, BoxIcon::Information);
+
+    // A restore that cannot put node 1 back keeps its journal for the recovery at the next start.
+    Ready f;
+    ASSERT_EQ(f.commit(), Outcome::Success);
+    f.p.fp.fail_path(Op::Rename, f.node_file(3));
+    f.p.fp.fail_nth(Op::Rename, 5);
+    restore_from(f, f.dir());
+    EXPECT_NE(f.p.app().writer->str().find("RESTORE RESULT: DANGER"), std::string::npos) << f.p.app().writer->str();
+    EXPECT_TRUE(f.p.fb.exists(f.p.app().files.journal_path));
 }
 
 // What the sysop sees at start-up for each kind of journal, compared with

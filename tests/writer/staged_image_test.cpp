@@ -63,6 +63,7 @@ TEST_F(Staged, NewRecordsCloneTheTemplateWithIdentityAndSettings) {
     ConferenceView last;  // a name of the longest length reads back whole
     decode_conference_record(out.data() + 783 * 128, 784, last);
     EXPECT_EQ(last.name + last.net_id, std::string(40, 'n') + "NEW_D");
+    EXPECT_EQ(last.privileged, settings.privileged);
 
     // An existing conference without a net ID never collides with a new tag.
     std::vector<test::ConferenceSpec> specs = test::echo_conferences(2);
