@@ -5,6 +5,7 @@
 // of a successful run are pinned by tests/scripts/wizard.expected.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -52,13 +53,12 @@ struct Backup {
         v.queue_answer(yes ? BoxAnswer::Yes : BoxAnswer::No);
         run_full_message_backup(app);
     }
-    std::string transaction(const std::string& suffix = "") { return sep(root, "MARLINTH_20261205_103000" + suffix); }
-    std::string destination(const std::string& suffix = "") { return sep(transaction(suffix), "FULL-MESSAGE"); }
-    std::string output() { return v.text(ControlId::WizardBackupText); }
+    std::string transaction() { return sep(root, "MARLINTH_20261205_103000"); }
+    std::string destination() { return sep(transaction(), "FULL-MESSAGE"); }
     // The command ended in an error box holding exactly what the output view shows, and left the
     // backup flag as it was.
     void expect_failed_with(const std::string& text, bool verified_before = false) {
-        EXPECT_EQ(output(), text);
+        EXPECT_EQ(v.text(ControlId::WizardBackupText), text);
         ASSERT_FALSE(v.boxes().empty());
         EXPECT_EQ(v.boxes().back().icon, BoxIcon::Error);
         EXPECT_EQ(v.boxes().back().text, text);
@@ -67,6 +67,7 @@ struct Backup {
     }
 };
 
+// Room for the tree, a 5% margin and 16 MiB is enough; one byte less is refused below.
 TEST(FullBackup, ACopyEqualToTheSourceIsRecordedAndAnswerNoChangesNothing) {
     Backup b;
     b.p.fp.reset_counts();
@@ -75,6 +76,7 @@ TEST(FullBackup, ACopyEqualToTheSourceIsRecordedAndAnswerNoChangesNothing) {
     EXPECT_EQ(b.p.fp.calls(Op::Copy) + b.p.fp.calls(Op::List), 0);
 
     b.app.flags.existing_backup_confirmed = true;
+    b.p.fp.set_free_space(bytes_in(b.message) * 21 / 20 + 16777216);
     const auto source = test::snapshot_tree(b.message);
     b.run();
     // The same relative tree, byte for byte, empty folder included; the source untouched.
@@ -90,13 +92,33 @@ TEST(FullBackup, ACopyEqualToTheSourceIsRecordedAndAnswerNoChangesNothing) {
     EXPECT_EQ(b.app.setup.backup_root, b.root);
     for (const std::string& path : b.p.fp.changed_paths())  // only the backup root and the program's log
         EXPECT_TRUE(path.find(b.root) == 0 || path.find(b.app.files.program_dir) == 0) << path;
+    // A volume that cannot say how much room it has is no better than a full one. The backup made
+    // a moment ago still counts.
+    b.p.fp.fail_nth(Op::FreeSpace, 1);
+    b.run();
+    b.expect_failed_with("Cannot determine free space for backup destination: " + b.root, true);
+    EXPECT_EQ(b.app.full_backup_location, b.destination());
 }
 
-// A busy system, a bad root or a full disk: refused before anything is copied. The checks are
-// the writer preflight's, whose every rule preflight_test.cpp tries; one busy case shows the
-// whole output.
-TEST(FullBackup, ABusySystemABadRootOrAFullDiskIsRefusedBeforeAnythingIsCopied) {
-    const std::vector<std::tuple<const char*, std::function<void(Backup&)>, std::string>> cases = {
+// Every failure ends in the error box with the output shown, and no record. A busy system, a bad
+// root or a full disk is refused before anything is copied (the checks are the writer
+// preflight's, whose every rule preflight_test.cpp tries; one busy case shows the whole output).
+// A copy that fails or does not match the source is kept for the sysop to inspect.
+TEST(FullBackup, EveryFailureIsShownAndRecordsNoBackup) {
+    const auto grow_files = [](Backup& b) {  // files that grow after the copy listed them
+        auto grown = std::make_shared<bool>(false);
+        b.p.fp.before(Op::Copy, [&b, grown](const std::string&) {
+            for (const auto& e : fs::directory_iterator(b.message)) {
+                if (*grown || !e.is_regular_file()) continue;
+                auto bytes = b.p.fb.read_file(e.path().string());
+                bytes.push_back('+');
+                b.p.fb.write_file(e.path().string(), bytes);
+            }
+            *grown = true;
+        });
+    };
+    // The files kept in the copy; -1 where none was begun, -2 where not even the root was probed.
+    const std::vector<std::tuple<const char*, std::function<void(Backup&)>, std::string, int>> cases = {
         {"tosser running", [](Backup& b) { b.p.fp.set_processes({"explorer.exe", "QUARRO32.EXE"}); },
          "INFO: Spitfire node-status file (default Node 1 WORK): ${WHOSON}\r\nPASS: SFWHOSON.DAT node check: 4 record(s); no "
          "occupied Spitfire callers found.\r\nNOTICE: SFWHOSON.DAT cannot prove that idle Spitfire node processes are closed. "
@@ -104,131 +126,75 @@ TEST(FullBackup, ABusySystemABadRootOrAFullDiskIsRefusedBeforeAnythingIsCopied) 
          "authoritative Spitfire node check.\r\nERROR: QUARRO32.EXE is running. Shut down the tosser.\r\nNOTICE: No known iREX "
          "process name was detected. This does not prove that another external mailer is stopped; manually stop every "
          "mailer/tosser before commit.\r\nPASS: QUARRO.BSY is absent.\r\n\r\nFULL BACKUP BLOCKED. Correct every item above, "
-         "close all node windows, and try again."},
+         "close all node windows, and try again.", -2},
         // A copy into the tree it copies.
         {"root in MESSAGE", [](Backup& b) { b.v.set_text(ControlId::WizardBackupRoot, sep(b.message, "BACKUPS")); },
-         "ERROR: Backup root must be separate from the shared MESSAGE directory."},
-        // Room for the tree, a 5% margin and 16 MiB, less one byte.
+         "ERROR: Backup root must be separate from the shared MESSAGE directory.", -2},
         {"disk one byte short", [](Backup& b) { b.p.fp.set_free_space(bytes_in(b.message) * 21 / 20 + 16777216 - 1); },
-         "Not enough free space for a safe full MESSAGE backup.\r\n\r\nMESSAGE size: 12 KB\r\nAvailable: 16.0 MB"},
+         "Not enough free space for a safe full MESSAGE backup.\r\n\r\nMESSAGE size: 12 KB\r\nAvailable: 16.0 MB", -1},
+        // A file appears after the scan, just as the transaction directory is made.
+        {"file added after the scan", [](Backup& b) {
+             b.p.fp.before(Op::CreateDir, [&b](const std::string& path) {
+                 if (path.find("MARLINTH_") != std::string::npos) b.p.fb.write_text(sep(b.message, "LATE.MSG"), "arrived late");
+             });
+         }, "Full MESSAGE backup verification failed.", 27},
+        // The counts taken from the listings still agree; only the scan of the finished copy shows the extra bytes.
+        {"files grown during the copy", grow_files, "Full MESSAGE backup verification failed.", 26},
+        {"copy breaks at the third file", [](Backup& b) { b.p.fp.fail_nth(Op::Copy, 3); },
+         "Full MESSAGE backup copy failed: ${FROM} -> ${TO}", 2},
+        // Room for the transaction directory and FULL-MESSAGE (248 characters, the most a
+        // directory can have), none for the message files' names.
+        {"root too deep for the copied names", [](Backup& b) {
+             fs::remove_all(sep(b.message, "ATTACH"));
+             fs::remove_all(sep(b.message, "EMPTY"));
+             b.root = b.p.dir.path() + kPathSeparator + std::string(210 - b.p.dir.path().size() - 1, 'R');
+             b.v.set_text(ControlId::WizardBackupRoot, b.root);
+         }, "A path is too long for the XP-compatible full MESSAGE backup.", 0},
     };
-    for (const auto& [what, arrange, expected] : cases) {
+    for (const auto& [what, arrange, expected, kept] : cases) {
         SCOPED_TRACE(what);
-        const bool disk = std::string(what) == "disk one byte short";
         Backup b;
         arrange(b);
         b.p.fp.reset_counts();
         b.run();
-        b.expect_failed_with(test::substitute(expected, {{"WHOSON", sep(sep(b.p.inst.nodes[0], "WORK"), "SFWHOSON.DAT")}}));
-        EXPECT_EQ(b.p.fp.calls(Op::Copy), 0);
-        EXPECT_FALSE(b.p.fb.exists(b.transaction()) || b.p.fb.exists(sep(b.message, "BACKUPS")));
-        EXPECT_EQ(b.p.fb.exists(b.root), disk);  // the other checks come before the root is even probed
-        if (!disk) continue;
-        b.p.fp.set_free_space(bytes_in(b.message) * 21 / 20 + 16777216);  // one byte more is enough
-        b.run();
-        EXPECT_TRUE(b.app.flags.full_backup_verified);
-        // A volume that cannot say how much room it has is no better than a full one. The backup
-        // made a moment ago still counts.
-        b.p.fp.fail_nth(Op::FreeSpace, 1);
-        b.run();
-        b.expect_failed_with("Cannot determine free space for backup destination: " + b.root, true);
-        EXPECT_EQ(b.app.full_backup_location, b.destination());
-    }
-}
-
-TEST(FullBackup, ADirectoryLinkInTheTreeIsRefusedDuringTheScanAndTheCopy) {
-    Backup b;
-    const std::string elsewhere = sep(b.p.dir.path(), "ELSEWHERE"), link = sep(sep(b.message, "ATTACH"), "LINKED");
-    const std::string copy = sep(b.p.dir.path(), "COPY");
-    b.p.fb.write_text(sep(elsewhere, "OTHER.DAT"), "not part of MESSAGE");
-    std::error_code ec;
-    fs::create_directory_symlink(elsewhere, link, ec);
-    if (ec || !b.app.platform.attributes(link).reparse_point) GTEST_SKIP() << "no directory link reported as a reparse point here";
-    b.p.fp.reset_counts();
-    b.run();
-    const std::string refusal = "Refusing to follow directory reparse point during backup: " + link;
-    b.expect_failed_with(refusal);
-    EXPECT_FALSE(b.p.fp.calls(Op::Copy) || b.p.fb.exists(b.transaction()));
-    // The copy refuses it on its own too, should the link appear after the scan.
-    TreeTotals copied;
-    b.app.scratch->reset();
-    EXPECT_FALSE(copy_tree_new(b.app.platform, b.message, copy, copied, b.app.scratch.get()));
-    EXPECT_EQ(b.app.scratch->str(), refusal + "\r\n");
-    EXPECT_FALSE(fs::exists(sep(sep(copy, "ATTACH"), "LINKED")));
-}
-
-TEST(FullBackup, ATreeThatChangesUnderTheCopyFailsVerificationAndKeepsTheCopy) {
-    Backup b;
-    // A file appears after the scan, just as the transaction directory is made.
-    b.p.fp.before(Op::CreateDir, [&](const std::string& path) {
-        if (path.find("MARLINTH_") != std::string::npos) b.p.fb.write_text(sep(b.message, "LATE.MSG"), "arrived late");
-    });
-    b.run();
-    b.expect_failed_with("Full MESSAGE backup verification failed.");
-    EXPECT_TRUE(b.p.fb.exists(sep(b.destination(), "LATE.MSG")));  // the copy is kept, not cleaned away
-    EXPECT_FALSE(b.p.fb.exists(sep(b.transaction(), "FULL-MESSAGE-BACKUP.txt")));
-
-    // Files that grow after the copy listed them: the counts taken from the listings still
-    // agree, and only the scan of the finished copy shows the extra bytes.
-    b.p.fp.before(Op::CreateDir, [](const std::string&) {});
-    bool grown = false;
-    b.p.fp.before(Op::Copy, [&](const std::string&) {
-        for (const auto& e : fs::directory_iterator(b.message)) {
-            if (grown || !e.is_regular_file()) continue;
-            auto bytes = b.p.fb.read_file(e.path().string());
-            bytes.push_back('+');
-            b.p.fb.write_file(e.path().string(), bytes);
+        // Every file copied before the failure stays, each equal to its source.
+        int copied = 0;
+        if (b.p.fb.exists(b.destination()))
+            for (const auto& e : fs::recursive_directory_iterator(b.destination())) {
+                if (!e.is_regular_file()) continue;
+                ++copied;
+                const std::string to = e.path().string();
+                EXPECT_EQ(b.p.fb.read_file(to), b.p.fb.read_file(b.message + to.substr(b.destination().size()))) << to;
+            }
+        EXPECT_EQ(copied, std::max(kept, 0));
+        EXPECT_EQ(b.p.fb.exists(b.destination()), kept >= 0);
+        // The copy that failed: its destination path, and the source path under MESSAGE.
+        const std::string to = b.p.fp.injected().empty() ? "" : b.p.fp.injected()[0].second;
+        const std::string from = to.empty() ? "" : b.message + to.substr(b.destination().size());
+        b.expect_failed_with(test::substitute(
+            expected, {{"WHOSON", sep(sep(b.p.inst.nodes[0], "WORK"), "SFWHOSON.DAT")}, {"FROM", from}, {"TO", to}}));
+        EXPECT_FALSE(b.p.fb.exists(sep(b.transaction(), "FULL-MESSAGE-BACKUP.txt")) || b.p.fb.exists(sep(b.message, "BACKUPS")));
+        if (kept < 0) {
+            EXPECT_FALSE(b.p.fp.calls(Op::Copy) || b.p.fb.exists(b.transaction()));
+            EXPECT_EQ(b.p.fb.exists(b.root), kept == -1);
         }
-        grown = true;
-    });
-    b.run();
-    ASSERT_TRUE(grown);
-    b.expect_failed_with("Full MESSAGE backup verification failed.");
-    EXPECT_TRUE(fs::is_directory(b.destination("-01")));  // a second backup in the same second gets its own directory
-}
-
-TEST(FullBackup, ACopyThatBreaksHalfWayStopsAndKeepsWhatWasCopied) {
-    Backup b;
-    b.p.fp.reset_counts();
-    b.p.fp.fail_nth(Op::Copy, 3);
-    b.run();
-    const std::string out = b.output(), prefix = "Full MESSAGE backup copy failed: " + b.message;
-    const size_t arrow = out.find(" -> ");
-    ASSERT_TRUE(out.rfind(prefix, 0) == 0 && arrow != std::string::npos) << out;
-    const std::string rel = out.substr(prefix.size(), arrow - prefix.size());
-    EXPECT_EQ(out.substr(arrow + 4), b.destination() + rel);
-    b.expect_failed_with(out);
-    EXPECT_EQ(b.p.fp.calls(Op::Copy), 3);
-    // The two files copied before the failure stay, each equal to its source.
-    int kept = 0;
-    for (const auto& e : fs::recursive_directory_iterator(b.destination())) {
-        if (!e.is_regular_file()) continue;
-        ++kept;
-        EXPECT_EQ(b.p.fb.read_file(e.path().string()), b.p.fb.read_file(b.message + e.path().string().substr(b.destination().size())));
     }
-    EXPECT_EQ(kept, 2);
 }
 
-TEST(FullBackup, ABackupRootTooDeepForTheCopiedNamesStopsWithThePathLine) {
-    Backup b;
-    // Room for the transaction directory and FULL-MESSAGE (248 characters, the most a directory
-    // can have), none for the message files' names.
-    fs::remove_all(sep(b.message, "ATTACH"));
-    fs::remove_all(sep(b.message, "EMPTY"));
-    b.root = b.p.dir.path() + kPathSeparator + std::string(210 - b.p.dir.path().size() - 1, 'R');
-    b.v.set_text(ControlId::WizardBackupRoot, b.root);
-    b.run();
-    b.expect_failed_with("A path is too long for the XP-compatible full MESSAGE backup.");
-    EXPECT_TRUE(fs::is_directory(b.destination()) && fs::is_empty(b.destination()));
-}
-
-// The scan and the copy on their own: every refusal has its line, and no path is ever cut.
+// The scan and the copy on their own (the command scans first, and copies only what it scanned):
+// every refusal has its line, no path is ever cut, and a directory link is never followed.
 TEST(BackupTree, ScanAndCopyRefuseWhatTheyCannotDo) {
     test::PlannedSession p;
     Platform& platform = p.fp;
     const std::unique_ptr<TextBuffer> report = TextBuffer::create();
     const std::string d = p.dir.path(), message = p.inst.message_dir, existing = sep(d, "EXISTING");
+    const std::string linked = sep(d, "LINKED"), link = sep(linked, "LINK");
     p.fb.make_dir(existing);
+    p.fb.write_text(sep(sep(d, "ELSEWHERE"), "OTHER.DAT"), "not part of the tree");
+    p.fb.make_dir(linked);
+    std::error_code ec;
+    fs::create_directory_symlink(sep(d, "ELSEWHERE"), link, ec);
+    const bool have_link = !ec && platform.attributes(link).reparse_point;
     // "<dir>\*" still fits in 257 characters, a 3-character name does not; in 258 nothing fits.
     const std::string at_limit = d + kPathSeparator + std::string(257 - d.size() - 1, 'D');
     const std::string over = d + kPathSeparator + std::string(258 - d.size() - 1, 'E');
@@ -250,17 +216,22 @@ TEST(BackupTree, ScanAndCopyRefuseWhatTheyCannotDo) {
         {"scan at limit", [&] { return scan(at_limit); }, "A MESSAGE path is too long for the XP-compatible backup engine.\r\n", true},
         {"scan over", [&] { return scan(over); }, "Directory path is too long while calculating backup size.\r\n", true},
         {"copy over", [&] { return copy(over, sep(d, "C1")); }, "Source path is too long during full MESSAGE backup.\r\n", true},
+        {"scan a link", [&] { return scan(linked); }, "Refusing to follow directory reparse point during backup: " + link + "\r\n", !have_link},
+        {"copy a link", [&] { return copy(linked, sep(d, "C2")); },
+         "Refusing to follow directory reparse point during backup: " + link + "\r\n", !have_link},
     };
-    for (const auto& [what, call, line, long_path] : cases) {
+    for (const auto& [what, call, line, skipped] : cases) {
 #ifdef _WIN32
-        if (long_path) continue;
+        if (skipped) continue;
 #endif
+        if (std::string(what).find("link") != std::string::npos && skipped) continue;
         SCOPED_TRACE(what);
         report->reset();
         EXPECT_FALSE(call());
         EXPECT_EQ(report->str(), line);
     }
     EXPECT_TRUE(fs::is_empty(existing));
+    EXPECT_FALSE(fs::exists(sep(sep(d, "C2"), "LINK")));
 }
 
 TEST(BackupSizes, FormattedInWholeUnitsWithOneDecimalRoundedDown) {

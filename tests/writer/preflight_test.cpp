@@ -19,10 +19,9 @@ namespace {
 std::string sep(const std::string& a, const std::string& b) { return a + kPathSeparator + b; }
 
 // A session with a current dry-run plan.
-struct Planned {
-    test::PlannedSession p;
-    App& app = p.app();
-    HeadlessView& v = p.view();
+struct Planned : test::PlannedSession {
+    App& app = PlannedSession::app();
+    HeadlessView& v = view();
     std::shared_ptr<void> held;  // a file handle kept open while the preflight runs
 
     Planned() {
@@ -34,14 +33,14 @@ struct Planned {
         v.click(ControlId::RunPreflight);
         return app.writer->str();
     }
-    std::string whoson() { return sep(sep(p.inst.nodes[0], "WORK"), "SFWHOSON.DAT"); }
-    std::string node_file(int i) { return sep(p.inst.nodes[static_cast<size_t>(i - 1)], "SFMCONF.DAT"); }
+    std::string whoson() { return sep(sep(inst.nodes[0], "WORK"), "SFWHOSON.DAT"); }
+    std::string node_file(int i) { return sep(inst.nodes[static_cast<size_t>(i - 1)], "SFMCONF.DAT"); }
     // A tosser configuration whose work directory holds its own one-record SFWHOSON.DAT.
     std::string quarro(bool use) {
-        const std::string cfg = sep(p.dir.path(), "QUARRO32.CFG"), w = sep(p.dir.path(), "QWORK");
-        p.fb.write_text(cfg, "CONFDIR " + p.inst.nodes[0] + "\r\nMSGDIR " + p.inst.message_dir + "\r\nWORKDIR " + w +
-                                 "\r\nKEEPPROCESSED Y\r\nPROCESSEDDIR " + w + "\r\nADDRESS 2:250/1\r\nHUB 2:250/0\r\nOUTDIR " + w + "\r\n");
-        p.fb.write_whoson(sep(w, "SFWHOSON.DAT"), {-1});
+        const std::string cfg = sep(dir.path(), "QUARRO32.CFG"), w = sep(dir.path(), "QWORK");
+        fb.write_text(cfg, "CONFDIR " + inst.nodes[0] + "\r\nMSGDIR " + inst.message_dir + "\r\nWORKDIR " + w +
+                               "\r\nKEEPPROCESSED Y\r\nPROCESSEDDIR " + w + "\r\nADDRESS 2:250/1\r\nHUB 2:250/0\r\nOUTDIR " + w + "\r\n");
+        fb.write_whoson(sep(w, "SFWHOSON.DAT"), {-1});
         v.set_enabled(ControlId::QuarroCfgPath, true);
         v.type(ControlId::QuarroCfgPath, cfg);
         v.set_checked(ControlId::UseQuarro, use);
@@ -58,41 +57,41 @@ TEST(Preflight, EveryCheckWritesItsLineAndAnyErrorBlocks) {
         return [=](Planned& s) { s.v.type(ControlId::BackupRoot, path(s)); };
     };
     const std::vector<std::pair<const char*, Arrange>> cases = {
-        {"occupied node", [](Planned& s) { s.p.fb.write_whoson(s.whoson(), {-1, 5}, 0x1A); }},
-        {"node status file of a bad size", [](Planned& s) { s.p.fb.write_file(s.whoson(), std::vector<uint8_t>(7, 0xFF)); }},
-        {"node status file missing", [](Planned& s) { s.p.fb.remove_file(s.whoson()); }},
+        {"occupied node", [](Planned& s) { s.fb.write_whoson(s.whoson(), {-1, 5}, 0x1A); }},
+        {"node status file of a bad size", [](Planned& s) { s.fb.write_file(s.whoson(), std::vector<uint8_t>(7, 0xFF)); }},
+        {"node status file missing", [](Planned& s) { s.fb.remove_file(s.whoson()); }},
         // The tosser's work directory counts only when the tosser is in use.
         {"tosser configured, not used", [](Planned& s) { s.quarro(false); }},
         {"tosser used", [](Planned& s) { s.quarro(true); }},
-        {"tosser configuration broken", [](Planned& s) { s.p.fb.write_text(s.quarro(true), "CONFDIR\r\n"); }},
-        {"mailer running", [](Planned& s) { s.p.fp.set_processes({"rexw.exe"}); }},
+        {"tosser configuration broken", [](Planned& s) { s.fb.write_text(s.quarro(true), "CONFDIR\r\n"); }},
+        {"mailer running", [](Planned& s) { s.fp.set_processes({"rexw.exe"}); }},
         // An unreadable process list is indistinguishable from nothing running: it passes.
-        {"process list unreadable", [](Planned& s) { s.p.fp.set_process_list_fails(); }},
-        {"busy flag file", [](Planned& s) { s.p.fb.write_text(sep(s.p.inst.message_dir, "QUARRO.BSY"), ""); }},
-        {".NA changed", [](Planned& s) { s.p.fb.write_text(s.p.na_path, "ALPHA Alphb\r\nBETA Beta\r\nGAMMA Gamma\r\n"); }},
+        {"process list unreadable", [](Planned& s) { s.fp.set_process_list_fails(); }},
+        {"busy flag file", [](Planned& s) { s.fb.write_text(sep(s.inst.message_dir, "QUARRO.BSY"), ""); }},
+        {".NA changed", [](Planned& s) { s.fb.write_text(s.na_path, "ALPHA Alphb\r\nBETA Beta\r\nGAMMA Gamma\r\n"); }},
         {".NA fingerprint unavailable", [](Planned& s) { s.app.flags.na_loaded = false; }},
         {"node file differs", [](Planned& s) {
-             auto bytes = s.p.fb.read_file(s.node_file(2));
+             auto bytes = s.fb.read_file(s.node_file(2));
              bytes.resize(bytes.size() + 128);
-             s.p.fb.write_file(s.node_file(2), bytes);
+             s.fb.write_file(s.node_file(2), bytes);
          }},
         {"node file locked", [](Planned& s) {
-             s.held = std::make_shared<ScopedHandle>(*s.p.native, s.p.native->open(s.node_file(3), OpenMode::ReadWriteExclusive));
+             s.held = std::make_shared<ScopedHandle>(*s.native, s.native->open(s.node_file(3), OpenMode::ReadWriteExclusive));
          }},
-        {"message file of a future conference", [](Planned& s) { s.p.fb.write_text(sep(s.p.inst.message_dir, "SFMSG08.IDX"), ""); }},
+        {"message file of a future conference", [](Planned& s) { s.fb.write_text(sep(s.inst.message_dir, "SFMSG08.IDX"), ""); }},
         {"broken message base", [](Planned& s) {
              test::MessageBaseSpec orphan;
              orphan.shape = test::ThreadShape::OrphanReply;
-             s.p.fb.make_message_base(s.p.inst.message_dir, 3, orphan);
+             s.fb.make_message_base(s.inst.message_dir, 3, orphan);
          }},
         {"no root", root([](Planned&) { return ""; })},
-        {"root is node 2", root([](Planned& s) { return s.p.inst.nodes[1]; })},
-        {"root holds node 1", root([](Planned& s) { return s.p.inst.root; })},
+        {"root is node 2", root([](Planned& s) { return s.inst.nodes[1]; })},
+        {"root holds node 1", root([](Planned& s) { return s.inst.root; })},
         {"root in the program's", root([](Planned& s) { return sep(s.app.files.program_dir, "B"); })},
-        {"root cannot be made", root([](Planned& s) { return sep(sep(s.p.dir.path(), "missing"), "deeper"); })},
+        {"root cannot be made", root([](Planned& s) { return sep(sep(s.dir.path(), "missing"), "deeper"); })},
         {"root fails its write probe", [](Planned& s) {
-             s.v.type(ControlId::BackupRoot, sep(s.p.dir.path(), "NEWROOT"));
-             s.p.fp.fail_path(test::Op::Flush, "Marlinth-write-test.tmp");
+             s.v.type(ControlId::BackupRoot, sep(s.dir.path(), "NEWROOT"));
+             s.fp.fail_path(test::Op::Flush, "Marlinth-write-test.tmp");
          }},
         {"changed behind the plan's back", [](Planned& s) { s.app.preview.areas[0].proposed_name = "Net: Renamed"; }},
         {"no current plan", [](Planned& s) { s.v.type(ControlId::ConferenceSecurity, "20"); }},
@@ -104,48 +103,41 @@ TEST(Preflight, EveryCheckWritesItsLineAndAnyErrorBlocks) {
         arrange(s);
         const std::string r = s.run();
         EXPECT_EQ(s.app.flags.preflight_passed, r.find("\r\nPREFLIGHT RESULT: PASS\r\n") != std::string::npos);
-        EXPECT_FALSE(s.p.fb.exists(sep(s.v.text(ControlId::BackupRoot), "Marlinth-write-test.tmp")));
+        EXPECT_FALSE(s.fb.exists(sep(s.v.text(ControlId::BackupRoot), "Marlinth-write-test.tmp")));
         std::string shown = "== " + std::string(what) + "\n" + test::plain_lines(r);
         for (const RecordedBox& box : s.v.boxes()) shown += box_line(box.icon, box.text) + "\n";
-        all += test::tmp_paths(shown + "writer: " + s.v.status(StatusLine::Writer) + "\n", s.p.dir.path());
+        all += test::tmp_paths(shown + "writer: " + s.v.status(StatusLine::Writer) + "\n", s.dir.path());
     }
     EXPECT_EQ(all, test::golden("writer_preflight.expected", all, {}));
 }
 
 // Every path the commit will form must fit: the transaction directory with its longest name and
-// the files in it, and each node file with its staging suffix. At the limit the preflight passes.
+// the files in it, and each node file with its staging suffix. At the limit the preflight passes,
+// and a later backup root edit keeps the plan but needs a new preflight.
 TEST(Preflight, EveryPathTheCommitWillFormMustFit) {
     const auto of_length = [](const std::string& base, size_t length) { return sep(base, std::string(length - base.size() - 1, 'P')); };
     const auto has = [](const std::string& report, const std::string& line) { return report.find(line + "\r\n") != std::string::npos; };
     // Root + MARLINTH_20261231_235959-99 + Node01-SFMCONF.DAT makes 259, then 260 characters.
     for (size_t length : {212u, 213u}) {
         Planned s;
-        const std::string root = of_length(s.p.dir.path(), length);
+        const std::string root = of_length(s.dir.path(), length);
         s.v.type(ControlId::BackupRoot, root);
         const std::string r = s.run();
         EXPECT_EQ(s.app.flags.preflight_passed, length == 212) << r;
         EXPECT_EQ(has(r, "ERROR: Backup root is too long for the transaction directory and its backup files: " + root), length == 213) << r;
+        s.v.type(ControlId::BackupRoot, s.inst.backup_root);
+        EXPECT_TRUE(s.app.flags.plan_current && !s.app.flags.preflight_passed);
     }
     // Node 3 in folders whose SFMCONF.DAT path is 251, 252 and 261 characters long.
     for (size_t length : {239u, 240u, 249u}) {
         Planned s;
-        const std::string node3 = of_length(s.p.dir.path(), length);
-        s.v.type(ControlId::NodeList, s.p.inst.nodes[0] + "\r\n" + s.p.inst.nodes[1] + "\r\n" + node3);
+        const std::string node3 = of_length(s.dir.path(), length);
+        s.v.type(ControlId::NodeList, s.inst.nodes[0] + "\r\n" + s.inst.nodes[1] + "\r\n" + node3);
         const std::string r = s.run();
         EXPECT_EQ(has(r, "ERROR: Node 3 SFMCONF.DAT path is too long for its staging name (at most 251 characters): " +
                              sep(node3, "SFMCONF.DAT")), length == 240) << r;
         EXPECT_EQ(has(r, "Node 3: ERROR: SFMCONF.DAT path is too long in node directory " + node3), length == 249) << r;
     }
-}
-
-TEST(Preflight, ABackupRootEditKeepsThePlanButNeedsANewPreflight) {
-    Planned s;
-    s.run();
-    ASSERT_TRUE(s.app.flags.preflight_passed);
-    s.v.type(ControlId::BackupRoot, s.p.inst.backup_root + "2");
-    EXPECT_TRUE(s.app.flags.plan_current);
-    EXPECT_FALSE(s.app.flags.preflight_passed);
-    EXPECT_EQ(s.v.status(StatusLine::Writer), "Backup root changed. Run Writer Preflight again; the reviewed dry-run remains current.");
 }
 
 }  // namespace

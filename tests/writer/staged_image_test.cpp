@@ -16,8 +16,7 @@ class Staged : public ::testing::Test {
 protected:
     std::unique_ptr<Platform> native = make_native_platform();
     test::FaultPlatform fp{*native};
-    std::unique_ptr<TextBuffer> ok = TextBuffer::create();
-    std::unique_ptr<TextBuffer> err = TextBuffer::create();
+    std::unique_ptr<TextBuffer> ok = TextBuffer::create(), err = TextBuffer::create();
     ProposedSettings settings;
     ConferenceView tpl;
 
@@ -31,8 +30,7 @@ protected:
         test::ConferenceSpec t;
         t.name = "Template Echo", t.net_id = "TPL";
         t.extra_fill = 0xA5;  // non-zero preserved bytes must pass on unchanged
-        RawRecord raw = test::make_record(t);
-        decode_conference_record(raw.data(), 1, tpl);
+        decode_conference_record(test::make_record(t).data(), 1, tpl);
     }
     bool build(const std::vector<uint8_t>& b, const std::vector<PlanEntry>& entries, ByteBuffer& out, uint32_t size = ~0u) {
         return build_staged_conference_file(fp, b.data(), size == ~0u ? static_cast<uint32_t>(b.size()) : size, &tpl, settings, entries,
@@ -58,14 +56,13 @@ TEST_F(Staged, NewRecordsCloneTheTemplateWithIdentityAndSettings) {
     };
     for (const auto& [at, value] : bytes) EXPECT_EQ(r[at], value) << "offset " << at;
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(r + 4), 6), "Net: A");
-    for (size_t i = 0x42; i <= 0x6D; ++i) EXPECT_EQ(r[i], 0xA5) << i;
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(r + 0x71), 5), "NEW_A");
+    for (size_t i = 0x42; i <= 0x6D; ++i) EXPECT_EQ(r[i], 0xA5) << i;
     for (size_t i = 0x76; i < 0x80; ++i) EXPECT_EQ(r[i], 0) << i;
 
-    ConferenceView last;
+    ConferenceView last;  // a name of the longest length reads back whole
     decode_conference_record(out.data() + 783 * 128, 784, last);
-    EXPECT_EQ(last.name, std::string(40, 'n'));
-    EXPECT_EQ(last.net_id, "NEW_D");
+    EXPECT_EQ(last.name + last.net_id, std::string(40, 'n') + "NEW_D");
     EXPECT_EQ(last.privileged, settings.privileged);
 
     // An existing conference without a net ID never collides with a new tag.
