@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 
 #include "core/sha256.h"
 #include "core/strings.h"
@@ -39,11 +40,10 @@ protected:
                test::MessageBaseSpec bases = {}) {
         inst_ = test::build_installation(platform_, tmp_ / "bbs", {nodes, conferences, bases});
     }
-    // Starts the program on Advanced Tools and, with `setup`, types the installation's setup as a sysop would.
-    void start(bool setup = true) {
+    // Starts the program on Advanced Tools and types the installation's setup as a sysop would.
+    void start() {
         session_ = std::make_unique<HeadlessSession>(platform_, home_);
         ASSERT_TRUE(session_->started() && view().click(ControlId::AdvancedTools));
-        if (!setup) return;
         std::string list;
         for (size_t i = 0; i < inst_.nodes.size(); ++i) list += (i ? "\r\n" : "") + inst_.nodes[i];
         view().type(ControlId::NodeCount, dec(inst_.nodes.size()));
@@ -82,7 +82,6 @@ protected:
                                  view().status(StatusLine::Main), kTabTitles[static_cast<int>(app().ui.active_tab)]});
         return out;
     }
-    std::string report_end(size_t chars) { return report().substr(report().size() - chars); }
 
     test::TempDir tmp_;
     std::unique_ptr<Platform> native_ = make_native_platform();
@@ -110,25 +109,6 @@ TEST_F(Inspection, SysopInspectsAndExportsTheReportByScript) {
     // The exported file is the report, CR LF and all, and its folder is remembered.
     EXPECT_EQ(text_of(tmp_ / "Marlinth-inspection.txt").substr(0, 34), "Marlinth v0.4b INSPECTION REPORT\r\n");
     EXPECT_NE(text_of(test::sep(home_, "Marlinth.cfg")).find("REPORTDIR=" + tmp_.path() + "\r\n"), std::string::npos);
-}
-
-// What programs are running (whole executable names, A-Z folded) and a configuration that cannot
-// be saved are shown, not blockers; no process list means nothing runs.
-TEST_F(Inspection, NotesThatAreNoBlockers) {
-    build(1);
-    platform_.set_processes({"explorer.exe", "ntvdm.exe.bak", "Quarro32.EXE"});
-    platform_.fail_path(Op::CreateNew, "Marlinth.cfg");
-    start();
-    inspect();
-    EXPECT_EQ(outcome(), (Texts{"passed", "Read-only inspection completed.", "Conferences",
-                                "error: Could not write Marlinth.cfg beside the executable."}));
-    const std::string mode = "Mode: INSPECTION - no Spitfire data is changed by this operation.\r\n\r\n";
-    EXPECT_NE(report().find(mode + "WARNING: QUARRO32.EXE is currently running. Read-only inspection is allowed; "
-                                   "future writes will be blocked.\r\nConfigured nodes: 1\r\n"),
-              std::string::npos) << report();
-    platform_.set_process_list_fails();
-    inspect();
-    EXPECT_NE(report().find(mode + "Configured nodes: 1\r\n"), std::string::npos) << report();
 }
 
 // Node copies that differ or cannot be read fail the inspection, with both digests; the
@@ -161,86 +141,83 @@ TEST_F(Inspection, NodeCopiesThatDifferOrCannotBeReadFailAndNothingChanges) {
         EXPECT_TRUE(path == home_ || path.rfind(home_ + kPathSeparator, 0) == 0) << path;
 }
 
-// After a good inspection, with every later stage marked done: a primary file that is not whole
-// records releases the baseline, so nothing is planned from it; missing paths stop before anything
-// is read and keep it. Either way every later stage is stale.
-TEST_F(Inspection, BrokenPrimaryFileReleasesTheBaselineAndMissingPathsKeepIt) {
-    build(3);
-    const std::vector<uint8_t> good = fb_.read_file(node_file(1));
-    start();
-    const std::string invalid = "Primary SFMCONF.DAT is invalid.";
-    for (const bool paths_missing : {false, true}) {
-        SCOPED_TRACE(paths_missing);
-        fb_.write_file(node_file(1), good);
-        inspect();
-        ASSERT_TRUE(app().flags.inspection_passed);
-        const uint8_t* old_bytes = app().baseline.bytes.data();
-        const auto old_rows = view().rows(ControlId::ConferenceList);
-        StageFlags& f = app().flags;
-        f.na_loaded = f.plan_current = f.preflight_passed = f.commit_in_progress = true;
-        if (paths_missing) {
-            for (const char* name : {"SFMCONF.DAT", "SPITFIRE.EXE", "SPITFIRE.OVR"})
-                fb_.remove_file(test::sep(inst_.nodes[0], name));
-            fb_.remove_file(test::sep(inst_.nodes[1], "SPITFIRE.OVR"));
-            std::filesystem::remove_all(inst_.nodes[2]);
-            std::filesystem::remove_all(inst_.message_dir);
-        } else {
-            fb_.write_file(node_file(1), std::vector<uint8_t>(129, 0));
-        }
-        inspect();
-        EXPECT_FALSE(f.inspection_passed || f.na_loaded || f.plan_current || f.preflight_passed || f.commit_in_progress);
-        EXPECT_EQ(view().status(StatusLine::Writer),
-                  "Inspection changed the baseline. Load an .NA file and generate a new dry-run plan.");
-        if (paths_missing) {
-            const std::string tail = "\r\n\r\nNODE VALIDATION\r\n---------------\r\nNode 1: " + inst_.nodes[0] +
-                                     "\r\n  ERROR: SFMCONF.DAT is missing.\r\n  ERROR: SPITFIRE.EXE is missing.\r\n"
-                                     "  ERROR: SPITFIRE.OVR is missing.\r\nNode 2: " + inst_.nodes[1] +
-                                     "\r\n  ERROR: SPITFIRE.OVR is missing.\r\nNode 3: " + inst_.nodes[2] +
-                                     "\r\n  ERROR: directory is inaccessible.\r\n"
-                                     "ERROR: Shared MESSAGE directory is inaccessible.\r\n";
-            EXPECT_EQ(report_end(tail.size()), tail);
-            EXPECT_EQ(outcome(), (Texts{"not passed", "Inspection stopped: invalid installation path(s).", "Report",
-                                        "error: One or more required Spitfire files or paths are missing. Review the report."}));
-            EXPECT_EQ(app().baseline.bytes.data(), old_bytes);
-            EXPECT_EQ(view().rows(ControlId::ConferenceList), old_rows);
-            continue;
-        }
-        EXPECT_EQ(report_end(60), "\r\nSFMCONF.DAT size is not a nonzero multiple of 128 bytes.\r\n");
-        EXPECT_EQ(outcome(), (Texts{"not passed", invalid, "Report", "error: " + invalid}));
-        // Nothing of the old baseline is left to plan from or to show.
-        EXPECT_FALSE(app().baseline.has_bytes());
-        EXPECT_TRUE(app().baseline.count() == 0 && !app().settings.valid);
-        EXPECT_TRUE(view().rows(ControlId::ConferenceList).empty());
-        EXPECT_EQ(view().item_count(ControlId::TemplateChoice), 0);
-    }
-}
-
 // Further nodes are looked for beside Node 1 (named SFn or NODEn) and inside it (NODEn); a
 // trailing separator still names Node 1 itself, and a candidate too long for a path is left out.
-// The buttons add each found folder once, and a node may not repeat one in any letter case.
-TEST_F(Inspection, NodeCandidatesAndTheButtonsThatFillTheNodeList) {
+TEST(NodeCandidates, BesideAndInsideNode1) {
     const std::string bbs = test::sep("", "BBS");
     EXPECT_EQ(node_candidates(test::sep(bbs, "SF") + kPathSeparator, 2),
               (Texts{test::sep(bbs, "SF2"), test::sep(bbs, "NODE2"), test::sep(test::sep(bbs, "SF"), "NODE2")}));
     EXPECT_EQ(node_candidates(test::sep(bbs, std::string(249, 'd')), 2),
               (Texts{test::sep(bbs, "SF2"), test::sep(bbs, "NODE2"), ""}));
-    start(false);
-    for (const std::string name : {"SF", "SF2", "NODE3"}) fb_.make_dir(tmp_ / ("BBS/" + name));
-    view().type(ControlId::NodeList, tmp_ / "BBS/SF");
-    view().click(ControlId::DiscoverNodes);
-    EXPECT_EQ(view().text(ControlId::NodeList),
-              (tmp_ / "BBS/SF") + "\r\n" + (tmp_ / "BBS/SF2") + "\r\n" + (tmp_ / "BBS/NODE3"));
-    view().click(ControlId::DiscoverNodes);
-    EXPECT_EQ(boxes(), Texts{"information: No additional common node-directory patterns were found. Paths can still "
-                             "be entered manually."});
-    view().type(ControlId::NodeList, "C:\\OTHER\r\nC:\\SF2");
-    view().queue_pick("c:\\sf2");
-    view().click(ControlId::AddNode);
-    EXPECT_EQ(boxes(), Texts{"warning: That node path is already listed."});
-    view().queue_pick("C:\\SF3");
-    view().click(ControlId::AddNode);
-    EXPECT_EQ(view().text(ControlId::NodeList), "C:\\OTHER\r\nC:\\SF2\r\nC:\\SF3");
-    EXPECT_EQ(view().text(ControlId::NodeCount), "3");
+}
+
+// Walks through the program on a three-node installation (SF, SF2, SF3), each with its own faults;
+// the interludes change the installation and check the stage flags no screen shows.
+TEST(InspectionWalks, SysopFillsTheNodesAndReinspectsAChangedInstallationByScript) {
+    using Setup = std::function<void(test::FaultPlatform&, const test::Installation&)>;
+    using Between = std::function<void(App&, int, test::FaultPlatform&, const test::Installation&)>;
+    const auto node_file = [](const test::Installation& inst) { return test::sep(inst.nodes[0], "SFMCONF.DAT"); };
+    std::vector<uint8_t> good;
+    const uint8_t* kept = nullptr;
+    const struct {
+        const char* script;
+        Setup setup;
+        Between between;
+    } walks[] = {
+        {"inspection_nodes_and_notes.script",
+         [](test::FaultPlatform& fp, const test::Installation& inst) {
+             fp.set_processes({"explorer.exe", "ntvdm.exe.bak", "Quarro32.EXE"});
+             fp.fail_path(Op::CreateNew, "Marlinth.cfg");
+             test::FixtureBuilder(fp).make_dir(test::sep(inst.root, "NODE4"));
+             test::FixtureBuilder(fp).make_dir(test::sep(inst.nodes[0], "NODE5"));
+         },
+         [](App&, int, test::FaultPlatform& fp, const test::Installation&) { fp.set_process_list_fails(); }},
+        {"inspection_baseline_changes.script", {},
+         [&](App& app, int part, test::FaultPlatform& fp, const test::Installation& inst) {
+             test::FixtureBuilder fb(fp);
+             StageFlags& f = app.flags;
+             // A re-inspection that changed the baseline makes every later stage stale.
+             EXPECT_FALSE(part % 2 == 0 && (f.inspection_passed || f.na_loaded || f.plan_current ||
+                                            f.preflight_passed || f.commit_in_progress)) << part;
+             if (part % 2 == 1) f.na_loaded = f.plan_current = f.preflight_passed = f.commit_in_progress = true;
+             if (part == 1) {
+                 good = fb.read_file(node_file(inst));
+                 fb.write_file(node_file(inst), std::vector<uint8_t>(129, 0));
+             } else if (part == 2) {  // nothing of the old baseline is left to plan from
+                 EXPECT_TRUE(!app.baseline.has_bytes() && !app.settings.valid);
+                 fb.write_file(node_file(inst), good);
+             } else if (part == 3) {
+                 kept = app.baseline.bytes.data();
+                 for (const char* name : {"SFMCONF.DAT", "SPITFIRE.EXE", "SPITFIRE.OVR"})
+                     fb.remove_file(test::sep(inst.nodes[0], name));
+                 fb.remove_file(test::sep(inst.nodes[1], "SPITFIRE.OVR"));
+                 std::filesystem::remove_all(inst.nodes[2]);
+                 std::filesystem::remove_all(inst.message_dir);
+             } else if (part == 4) {
+                 EXPECT_EQ(app.baseline.bytes.data(), kept);
+             }
+         }},
+    };
+    auto native = make_native_platform();
+    for (const auto& walk : walks) {
+        SCOPED_TRACE(walk.script);
+        test::TempDir tmp;
+        test::FaultPlatform fp(*native);
+        fp.set_time({2026, 1, 31, 23, 59, 7});
+        fp.set_processes({"init", "explorer.exe", "SPITFIRE.EXE"});
+        const test::Installation inst = test::build_installation(fp, tmp / "BBS", {});
+        test::FixtureBuilder(fp).make_dir(tmp / "app");
+        if (walk.setup) walk.setup(fp, inst);
+        const test::ScriptVars vars = {{"NODE1", inst.nodes[0]}, {"NODE2", inst.nodes[1]}, {"NODE3", inst.nodes[2]},
+                                       {"MESSAGE", inst.message_dir}, {"NODE4", test::sep(inst.root, "NODE4")},
+                                       {"NODE5", test::sep(inst.nodes[0], "NODE5")}};
+        const test::ScriptResult r = test::run_script_parts(
+            fp, tmp / "app", test::load_script(walk.script), vars, {},
+            [&](App& app, int part) { walk.between(app, part, fp, inst); });
+        ASSERT_TRUE(r.ok) << r.output;
+        const std::string expected = std::string(walk.script).replace(std::string(walk.script).size() - 6, 6, "expected");
+        EXPECT_EQ(r.output, test::golden(expected, r.output, vars));
+    }
 }
 
 TEST(ConferenceFile, SizeRulesRefuseAllButWholeRecordsUpTo784) {
