@@ -72,43 +72,30 @@ const char* const kMixedList =
     "FSX_GEN      Again\r\nFSX_BLANK40  abcdefghijklmnopqrstuvwxyz01234 tail words\r\n"
     "FSX_TOO_LONG_TAG  Sixteen characters\r\nFSX_TECH     Technology\r\nFSX_ART      Art\r\n";
 
-class ReviewTest : public ::testing::Test {
-protected:
-    ReviewTest() : faulty(*native) {
-        faulty.set_time(LocalTime{2026, 12, 5, 11, 15, 42});
-        faulty.set_processes({});
-    }
-    std::string write(const std::string& name, const std::string& text) {
-        test::FixtureBuilder(*native).write_text(lists / name, text);
-        return lists / name;
-    }
-
-    test::TempDir home, lists;
-    std::unique_ptr<Platform> native = make_native_platform();
-    test::FaultPlatform faulty;
-};
-
-TEST_F(ReviewTest, SysopReviewsAnAreaListByScript) {
-    // Made-up tags and descriptions, one of every verdict.
-    const std::string na = write(
-        "AREAS.NA", "; fsxNet echomail areas (generated for the acceptance test)\r\n;\r\nFSX_GEN        General chit chat\r\n"
-                    "FSX_BOT        Bot testing and automation for fsxNet nodes and points\r\n"
-                    "FSX_DAT        fsxNet data exchange\r\nECHO2          An area the BBS already carries\r\nFSX_ADS\r\n"
-                    "FSX_NEWS       Network news\r\nfsx_gen        General again\r\n"
-                    "FSX_RETRO_COMPUTING  Retro computing\r\nFSX_ART        \r\n");
-    const test::Installation inst = test::build_installation(*native, lists / "BBS", {1, test::echo_conferences(12)});
-    test::FixtureBuilder(*native).make_dir(lists / "app");
-    const test::ScriptVars vars{{"NA", na}, {"NODE1", inst.nodes[0]}, {"MESSAGE", inst.message_dir}};
-    const test::ScriptResult r = test::run_script(faulty, lists / "app", test::load_script("na_preview.script"), vars);
-    ASSERT_TRUE(r.ok) << r.output;
-    EXPECT_EQ(r.output, test::golden("na_preview.expected", r.output, vars));
-}
-
-// The session's preview beside na_preview.script: the load gates and failures, an edit and an
-// approval, and the details of every reason. The inspection is stood in for by its conferences;
-// the interludes check the stage flags no screen shows.
-TEST_F(ReviewTest, SysopLoadsEditsAndReadsTheSessionPreviewByScript) {
+// The .NA Preview tab walked through the program, one script and transcript each
+// (tests/scripts/<name>.script and .expected): a whole review after a real inspection, then one
+// session's loads, edits, approvals and details, where the inspection is stood in for by its
+// conferences and the interludes check the stage flags no screen shows.
+TEST(Review, SysopReviewsAreaListsByScript) {
+    auto native = make_native_platform();
+    test::FaultPlatform faulty(*native);
+    faulty.set_time(LocalTime{2026, 12, 5, 11, 15, 42});
+    faulty.set_processes({});
+    test::TempDir dir;
+    const auto write = [&](const std::string& name, const std::string& text) {
+        test::FixtureBuilder(*native).write_text(dir / name, text);
+        return dir / name;
+    };
+    const test::Installation inst = test::build_installation(*native, dir / "BBS", {1, test::echo_conferences(12)});
     const test::ScriptVars vars{
+        {"NODE1", inst.nodes[0]}, {"MESSAGE", inst.message_dir},
+        // Made-up tags and descriptions, one of every verdict.
+        {"NA", write("AREAS.NA", "; fsxNet echomail areas (generated for the acceptance test)\r\n;\r\n"
+                                 "FSX_GEN        General chit chat\r\n"
+                                 "FSX_BOT        Bot testing and automation for fsxNet nodes and points\r\n"
+                                 "FSX_DAT        fsxNet data exchange\r\nECHO2          An area the BBS already carries\r\n"
+                                 "FSX_ADS\r\nFSX_NEWS       Network news\r\nfsx_gen        General again\r\n"
+                                 "FSX_RETRO_COMPUTING  Retro computing\r\nFSX_ART        \r\n")},
         {"MIXED", write("fsxnet.na", kMixedList)},
         {"HUGE", write("huge.na", test::large_na_file(10, kMaxAreaListBytes + 1))},
         {"REASONS", write("reasons.na", "FSX_GEN      fsx: General chat\r\nfsx_gen      Again\r\nFSX_TOO_LONG_TAG  Sixteen\r\n"
@@ -118,42 +105,54 @@ TEST_F(ReviewTest, SysopLoadsEditsAndReadsTheSessionPreviewByScript) {
         app.flags.plan_current = app.flags.preflight_passed = true;
         app.plan_report_offset = 99;
     };
-    const test::ScriptResult r = test::run_script_parts(
-        faulty, home.path(), test::load_script("na_review_session.script"), vars,
-        [](App& app) { app.profiles.profiles[6].strip_prefixes = "fsx:"; },
-        [&](App& app, int part) {
-            switch (part) {
-            case 1:
-                app.baseline.conferences = test::decoded_conferences(test::echo_conferences(12));
-                break;
-            case 2:  // a current plan and a passed preflight, made stale by each edit and approval
-                app.flags.plan_current = app.flags.preflight_passed = true;
-                app.plan_report_offset = 99;
-                break;
-            case 3:
-                stale(app);
-                break;
-            case 4:  // the Approve button is the wizard's: its click is delivered as the page would
-                dispatch(app, C::WizardApproveSelected, UiEvent::Clicked);
-                stale(app);
-                break;
-            case 5:
-                EXPECT_TRUE(app.flags.na_loaded);
-                faulty.fail_nth(test::Op::OpenRead, 2);  // the parse reads, the fingerprint read fails
-                break;
-            case 6:
-            case 7:
-                EXPECT_FALSE(app.flags.na_loaded);
-                break;
-            case 8:  // the existing tag's conference is gone meanwhile
-                app.baseline.conferences.resize(1);
-                break;
-            }
-            const std::string details = app.view.text(C::AreaDetails);  // CR LF only
-            EXPECT_EQ(std::count(details.begin(), details.end(), '\r'), std::count(details.begin(), details.end(), '\n'));
-        });
-    ASSERT_TRUE(r.ok) << r.output;
-    EXPECT_EQ(r.output, test::golden("na_review_session.expected", r.output, vars));
+    const struct {
+        const char* name;
+        test::SessionSetup prepare;
+        test::Interlude between;
+    } walks[] = {
+        {"na_preview", {}, {}},
+        {"na_review_session", [](App& app) { app.profiles.profiles[6].strip_prefixes = "fsx:"; },
+         [&](App& app, int part) {
+             switch (part) {
+             case 1:
+                 app.baseline.conferences = test::decoded_conferences(test::echo_conferences(12));
+                 break;
+             case 2:  // a current plan and a passed preflight, made stale by each edit and approval
+                 app.flags.plan_current = app.flags.preflight_passed = true;
+                 app.plan_report_offset = 99;
+                 break;
+             case 3:
+                 stale(app);
+                 break;
+             case 4:  // the Approve button is the wizard's: its click is delivered as the page would
+                 dispatch(app, C::WizardApproveSelected, UiEvent::Clicked);
+                 stale(app);
+                 break;
+             case 5:
+                 EXPECT_TRUE(app.flags.na_loaded);
+                 faulty.fail_nth(test::Op::OpenRead, 2);  // the parse reads, the fingerprint read fails
+                 break;
+             case 6:
+             case 7:
+                 EXPECT_FALSE(app.flags.na_loaded);
+                 break;
+             case 8:  // the existing tag's conference is gone meanwhile
+                 app.baseline.conferences.resize(1);
+                 break;
+             }
+             const std::string details = app.view.text(C::AreaDetails);  // CR LF only
+             EXPECT_EQ(std::count(details.begin(), details.end(), '\r'), std::count(details.begin(), details.end(), '\n'));
+         }},
+    };
+    for (const auto& walk : walks) {
+        SCOPED_TRACE(walk.name);
+        const std::string name = walk.name;
+        test::FixtureBuilder(*native).make_dir(dir / name);
+        const test::ScriptResult r =
+            test::run_script_parts(faulty, dir / name, test::load_script(name + ".script"), vars, walk.prepare, walk.between);
+        ASSERT_TRUE(r.ok) << r.output;
+        EXPECT_EQ(r.output, test::golden(name + ".expected", r.output, vars));
+    }
 }
 
 }  // namespace
