@@ -100,6 +100,7 @@ TEST(Review, SysopReviewsAreaListsByScript) {
         {"HUGE", write("huge.na", test::large_na_file(10, kMaxAreaListBytes + 1))},
         {"REASONS", write("reasons.na", "FSX_GEN      fsx: General chat\r\nfsx_gen      Again\r\nFSX_TOO_LONG_TAG  Sixteen\r\n"
                                         "FSX_TOO_LONG_TAG  twice\r\nLONELY\r\nECHO3  Existing\r\n")}};
+    // Checks the plan and the preflight are stale, then makes them current for the next step.
     const auto stale = [](App& app) {
         EXPECT_TRUE(!app.flags.plan_current && !app.flags.preflight_passed && app.plan_report_offset == 0);
         app.flags.plan_current = app.flags.preflight_passed = true;
@@ -117,10 +118,7 @@ TEST(Review, SysopReviewsAreaListsByScript) {
              case 1:
                  app.baseline.conferences = test::decoded_conferences(test::echo_conferences(12));
                  break;
-             case 2:  // a current plan and a passed preflight, made stale by each edit and approval
-                 app.flags.plan_current = app.flags.preflight_passed = true;
-                 app.plan_report_offset = 99;
-                 break;
+             case 2:  // each edit and approval makes a current plan and a passed preflight stale
              case 3:
                  stale(app);
                  break;
