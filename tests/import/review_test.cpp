@@ -1,5 +1,5 @@
 // The .NA review: the filters and the name rules on literal records, then in a headless session
-// what the road in tests/scripts/na_preview.script does not pass.
+// the scripted roads through the .NA Preview tab.
 #include "app/import_commands.h"
 
 #include <gtest/gtest.h>
@@ -12,13 +12,12 @@
 #include "support/na_fixture.h"
 #include "support/script_harness.h"
 #include "support/temp_dir.h"
-#include "ui/headless/headless_session.h"
+#include "ui/dispatch.h"
 
 namespace marlinth {
 namespace {
 
 using C = ControlId;
-using Strings = std::vector<std::string>;
 
 // Rows: READY, shortened (REVIEW), tag exists (BLOCKED), no description (REVIEW).
 AreaPreview four_areas() {
@@ -73,126 +72,85 @@ const char* const kMixedList =
     "FSX_GEN      Again\r\nFSX_BLANK40  abcdefghijklmnopqrstuvwxyz01234 tail words\r\n"
     "FSX_TOO_LONG_TAG  Sixteen characters\r\nFSX_TECH     Technology\r\nFSX_ART      Art\r\n";
 
-class ReviewTest : public ::testing::Test {
-protected:
-    ReviewTest() : faulty(*native), session(faulty, home.path()) {
-        app().baseline.conferences = test::decoded_conferences(test::echo_conferences(12));
-    }
-    App& app() { return session.app(); }
-    // The list written as `name`, then "Load .NA File..." with the dialog answered by it.
-    std::string load(const std::string& name, const char* text = nullptr) {
-        if (text) test::FixtureBuilder(*native).write_text(lists / name, text);
-        session.view().queue_pick(lists / name);
-        session.view().click(C::LoadNaFile);
-        return lists / name;
-    }
-    // The boxes shown since the last call, each as its icon's initial and its text.
-    Strings take_boxes() {
-        Strings out;
-        for (const RecordedBox& b : session.view().boxes())
-            out.push_back(std::string(1, "EWIQ"[static_cast<int>(b.icon)]) + " " + b.text);
-        session.view().clear_boxes();
-        return out;
-    }
-    const ImportedArea& record(size_t i) { return app().preview.areas.at(i); }
-
-    test::TempDir home, lists;
-    std::unique_ptr<Platform> native = make_native_platform();
-    test::FaultPlatform faulty;
-    HeadlessSession session;
-};
-
-TEST_F(ReviewTest, SysopReviewsAnAreaListByScript) {
+// The .NA Preview tab walked through the program, one script and transcript each
+// (tests/scripts/<name>.script and .expected): a whole review after a real inspection, then one
+// session's loads, edits, approvals and details, where the inspection is stood in for by its
+// conferences and the interludes check the stage flags no screen shows.
+TEST(Review, SysopReviewsAreaListsByScript) {
+    auto native = make_native_platform();
+    test::FaultPlatform faulty(*native);
     faulty.set_time(LocalTime{2026, 12, 5, 11, 15, 42});
     faulty.set_processes({});
-    // Made-up tags and descriptions, one of every verdict.
-    const std::string na = lists / "AREAS.NA";
-    test::FixtureBuilder(*native).write_text(
-        na, "; fsxNet echomail areas (generated for the acceptance test)\r\n;\r\nFSX_GEN        General chit chat\r\n"
-            "FSX_BOT        Bot testing and automation for fsxNet nodes and points\r\n"
-            "FSX_DAT        fsxNet data exchange\r\nECHO2          An area the BBS already carries\r\nFSX_ADS\r\n"
-            "FSX_NEWS       Network news\r\nfsx_gen        General again\r\n"
-            "FSX_RETRO_COMPUTING  Retro computing\r\nFSX_ART        \r\n");
-    const test::Installation inst = test::build_installation(*native, lists / "BBS", {1, test::echo_conferences(12)});
-    test::FixtureBuilder(*native).make_dir(lists / "app");
-    const test::ScriptVars vars{{"NA", na}, {"NODE1", inst.nodes[0]}, {"MESSAGE", inst.message_dir}};
-    const test::ScriptResult r = test::run_script(faulty, lists / "app", test::load_script("na_preview.script"), vars);
-    ASSERT_TRUE(r.ok) << r.output;
-    EXPECT_EQ(r.output, test::golden("na_preview.expected", r.output, vars));
-}
-
-// Nothing loads without a file or an inspection; a load that fails clears the list, says so on
-// the status line and in the log, and one whose fingerprint cannot be taken keeps the writer blocked.
-TEST_F(ReviewTest, LoadGatesAndFailures) {
-    session.view().click(C::Reparse);
-    app().baseline.conferences.clear();
-    session.view().click(C::LoadNaFile);
-    EXPECT_EQ(take_boxes(), (Strings{"W Load an .NA file first.", "W Run an inspection before loading an .NA file."}));
-    EXPECT_TRUE(session.view().file_dialogs().empty());
-    app().baseline.conferences = test::decoded_conferences(test::echo_conferences(12));
-
-    const auto failed = [&](const std::string& file, const std::string& box) {
-        EXPECT_EQ(take_boxes(), Strings{box});
-        EXPECT_EQ(session.view().status(StatusLine::Main), ".NA load failed: " + file);
-        const std::string log = app().log->str(), line = "] .NA load failed: " + file + "\r\n";
-        EXPECT_TRUE(log.size() >= line.size() && log.compare(log.size() - line.size(), line.size(), line) == 0) << log;
-        EXPECT_FALSE(app().flags.na_loaded);
+    test::TempDir dir;
+    const auto write = [&](const std::string& name, const std::string& text) {
+        test::FixtureBuilder(*native).write_text(dir / name, text);
+        return dir / name;
     };
-    load("fsxnet.na", kMixedList);
-    take_boxes();
-    ASSERT_TRUE(app().flags.na_loaded);
-    faulty.fail_nth(test::Op::OpenRead, 2);  // the parse reads, the fingerprint read fails
-    failed(load("fsxnet.na"),
-           "E The .NA file parsed, but its source fingerprint could not be captured. Writer mode remains blocked.");
-    const std::string huge = load("huge.na", test::large_na_file(10, kMaxAreaListBytes + 1).c_str());
-    failed(huge, "E File too large for safe in-memory inspection: " + huge);
-    EXPECT_EQ(app().preview.area_count(), 0);
-    EXPECT_TRUE(session.view().rows(C::AreaList).empty());
-}
-
-// Details of the kinds the script does not show, one after another.
-TEST_F(ReviewTest, DetailsNameEveryReason) {
-    app().profiles.profiles[6].strip_prefixes = "fsx:";
-    load("fsxnet.na", "FSX_GEN      fsx: General chat\r\nfsx_gen      Again\r\nFSX_TOO_LONG_TAG  Sixteen\r\n"
-                      "FSX_TOO_LONG_TAG  twice\r\nLONELY\r\nECHO3  Existing\r\n");
-    std::string all;
-    for (int row = 0; row < 6; ++row) {
-        if (row == 5) app().baseline.conferences.resize(1);  // the existing tag's conference is gone meanwhile
-        session.view().select(C::AreaList, {row});
-        all += session.view().text(C::AreaDetails) + "\r\n";
+    const test::Installation inst = test::build_installation(*native, dir / "BBS", {1, test::echo_conferences(12)});
+    const test::ScriptVars vars{
+        {"NODE1", inst.nodes[0]}, {"MESSAGE", inst.message_dir},
+        // Made-up tags and descriptions, one of every verdict.
+        {"NA", write("AREAS.NA", "; fsxNet echomail areas (generated for the acceptance test)\r\n;\r\n"
+                                 "FSX_GEN        General chit chat\r\n"
+                                 "FSX_BOT        Bot testing and automation for fsxNet nodes and points\r\n"
+                                 "FSX_DAT        fsxNet data exchange\r\nECHO2          An area the BBS already carries\r\n"
+                                 "FSX_ADS\r\nFSX_NEWS       Network news\r\nfsx_gen        General again\r\n"
+                                 "FSX_RETRO_COMPUTING  Retro computing\r\nFSX_ART        \r\n")},
+        {"MIXED", write("fsxnet.na", kMixedList)},
+        {"HUGE", write("huge.na", test::large_na_file(10, kMaxAreaListBytes + 1))},
+        {"REASONS", write("reasons.na", "FSX_GEN      fsx: General chat\r\nfsx_gen      Again\r\nFSX_TOO_LONG_TAG  Sixteen\r\n"
+                                        "FSX_TOO_LONG_TAG  twice\r\nLONELY\r\nECHO3  Existing\r\n")}};
+    // Checks the plan and the preflight are stale, then makes them current for the next step.
+    const auto stale = [](App& app) {
+        EXPECT_TRUE(!app.flags.plan_current && !app.flags.preflight_passed && app.plan_report_offset == 0);
+        app.flags.plan_current = app.flags.preflight_passed = true;
+        app.plan_report_offset = 99;
+    };
+    const struct {
+        const char* name;
+        test::SessionSetup prepare;
+        test::Interlude between;
+    } walks[] = {
+        {"na_preview", {}, {}},
+        {"na_review_session", [](App& app) { app.profiles.profiles[6].strip_prefixes = "fsx:"; },
+         [&](App& app, int part) {
+             switch (part) {
+             case 1:
+                 app.baseline.conferences = test::decoded_conferences(test::echo_conferences(12));
+                 break;
+             case 2:  // each edit and approval makes a current plan and a passed preflight stale
+             case 3:
+                 stale(app);
+                 break;
+             case 4:  // the Approve button is the wizard's: its click is delivered as the page would
+                 dispatch(app, C::WizardApproveSelected, UiEvent::Clicked);
+                 stale(app);
+                 break;
+             case 5:
+                 EXPECT_TRUE(app.flags.na_loaded);
+                 faulty.fail_nth(test::Op::OpenRead, 2);  // the parse reads, the fingerprint read fails
+                 break;
+             case 6:
+             case 7:
+                 EXPECT_FALSE(app.flags.na_loaded);
+                 break;
+             case 8:  // the existing tag's conference is gone meanwhile
+                 app.baseline.conferences.resize(1);
+                 break;
+             }
+             const std::string details = app.view.text(C::AreaDetails);  // CR LF only
+             EXPECT_EQ(std::count(details.begin(), details.end(), '\r'), std::count(details.begin(), details.end(), '\n'));
+         }},
+    };
+    for (const auto& walk : walks) {
+        SCOPED_TRACE(walk.name);
+        const std::string name = walk.name;
+        test::FixtureBuilder(*native).make_dir(dir / name);
+        const test::ScriptResult r =
+            test::run_script_parts(faulty, dir / name, test::load_script(name + ".script"), vars, walk.prepare, walk.between);
+        ASSERT_TRUE(r.ok) << r.output;
+        EXPECT_EQ(r.output, test::golden(name + ".expected", r.output, vars));
     }
-    EXPECT_EQ(std::count(all.begin(), all.end(), '\r'), std::count(all.begin(), all.end(), '\n'));  // CRLF only
-    all.erase(std::remove(all.begin(), all.end(), '\r'), all.end());
-    EXPECT_EQ(all, test::golden("na_details.expected", all, {}));
-}
-
-// An edit and an approval each make the plan stale; the edit is written to the report, and an
-// approval takes only the selected REVIEW rows, with the names exactly as displayed.
-TEST_F(ReviewTest, EditsAndApprovalsOfTheSessionPreview) {
-    load("fsxnet.na", kMixedList);
-    take_boxes();
-    for (const bool approve : {false, true}) {
-        app().flags.plan_current = app().flags.preflight_passed = true;
-        app().plan_report_offset = 99;
-        if (approve) {
-            session.view().select(C::AreaList, {0, 4, 6});  // READY, REVIEW, REVIEW
-            session.view().click(C::WizardApproveSelected);
-        } else {
-            session.view().select(C::AreaList, {3});
-            session.view().type(C::AreaName, "  Long Name Fixed  ");
-            session.view().click(C::ApplyName);
-        }
-        EXPECT_TRUE(take_boxes().empty());
-        EXPECT_TRUE(!app().flags.plan_current && !app().flags.preflight_passed && app().plan_report_offset == 0);
-    }
-    const std::string report = app().report->str();
-    EXPECT_EQ(report.substr(report.find("\r\nSYSOP PREVIEW EDIT")),
-              "\r\nSYSOP PREVIEW EDIT: Line 5 / FSX_LONG -> \"Long Name Fixed\"\r\n");
-    EXPECT_EQ(session.view().status(StatusLine::Main), "Approved 2 proposed conference name(s) exactly as displayed.");
-    EXPECT_FALSE(record(0).sysop_edited);
-    EXPECT_EQ(record(4).status_text, "EDITED - sysop approved");
-    // The 40th character was a blank: the approved name is the displayed name, trimmed.
-    EXPECT_EQ(record(6).proposed_name, "fsxNet: abcdefghijklmnopqrstuvwxyz01234");
 }
 
 }  // namespace
