@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <sstream>
 
 #include "app/import_commands.h"
 #include "core/sha256.h"
@@ -16,6 +17,7 @@
 #include "support/planned_session.h"
 #include "support/script_harness.h"
 #include "ui/dispatch.h"
+#include "ui/headless/script_runner.h"
 #include "ui/screens.h"
 #include "ui/wizard.h"
 
@@ -100,53 +102,62 @@ TEST(WizardGates, ALateNextIsRefusedWithItsWarningAndTheKeyboardOnTheFieldAtFaul
     }
 }
 
-// The commit wants the closed box and exact YES, from a late click too; neither survives a
-// failed repeated preflight or a failed commit (which write nothing: the preflight and transaction
-// tests), and the safety page drops a PASS that a new plan made stale. While the transaction runs
-// nothing can leave the page.
+// Plays tests/scripts/<name>.script in a planned session a part at a time (parts end at
+// "#pause" lines), the test acting from outside in between, and compares the one transcript.
+class Walk {
+public:
+    Walk(PlannedSession& p, const std::string& name, test::ScriptVars vars = {})
+        : name_(name), vars_(std::move(vars)), runner_(p.app(), p.view(), out_) {
+        vars_.insert({{"BACKUP", p.inst.backup_root}, {"MESSAGE", p.inst.message_dir}, {"NA", p.na_path}});
+        std::istringstream lines(test::substitute(test::load_script(name + ".script"), vars_));
+        for (std::string line; std::getline(lines, line);) {
+            if (line.rfind("#pause", 0) == 0) parts_.emplace_back();
+            parts_.back() += line + "\n";
+        }
+    }
+    void next() {
+        std::istringstream in(parts_.at(played_++));
+        EXPECT_TRUE(runner_.run(in)) << out_.str();
+    }
+    ~Walk() {
+        EXPECT_EQ(played_, parts_.size());
+        EXPECT_EQ(out_.str(), test::golden(name_ + ".expected", out_.str(), vars_));
+    }
+
+private:
+    std::string name_;
+    test::ScriptVars vars_;
+    std::ostringstream out_;
+    ScriptRunner runner_;
+    std::vector<std::string> parts_{1};
+    size_t played_ = 0;
+};
+
+// The transcript walks the pages; here, the commit clicks that arrive past the disabled button
+// (their boxes are in the transcript), the faults, and that while the transaction runs nothing
+// can leave the page.
 TEST(WizardCommit, EveryCommitNeedsItsOwnConfirmationAndTheRunningTransactionHoldsThePage) {
     PlannedSession p;
     App& app = p.app();
     HeadlessView& v = p.view();
     v.type(C::WizardBackupRoot, p.inst.backup_root);
-    const auto plan_and_safety_check = [&] {
-        enter_wizard_at(app, 11);
-        for (ControlId id : {C::WizardGeneratePlan, C::WizardNext, C::WizardRunSafetyCheck, C::WizardNext}) v.click(id);
-        ASSERT_EQ(app.ui.wizard_step, 13) << app.writer->str();
-    };
-    plan_and_safety_check();
-    v.type(C::PurgeDays, "45");
-    v.click(C::WizardBack);
-    EXPECT_FALSE(v.enabled(C::WizardNext));
-    EXPECT_EQ(v.text(C::WizardSafetyOutput), "No safety check has run.");
-    plan_and_safety_check();
-
+    enter_wizard_at(app, 11);
+    Walk walk(p, "wizard_commit");
+    walk.next();
     v.type(C::WizardConfirmation, " YES ");
     late_click(app, C::WizardCommit);
-    EXPECT_EQ(last_box(v), "Confirm that every Spitfire node and external mailer/tosser is closed.");
     v.click(C::WizardClosedConfirm);
     EXPECT_TRUE(v.enabled(C::WizardCommit));
     v.type(C::WizardConfirmation, "YES.");
     late_click(app, C::WizardCommit);
-    EXPECT_EQ(last_box(v), "Type exact uppercase YES before committing.");
-    // The repeated preflight fails, then the transaction stops early.
-    for (const bool preflight_fails : {true, false}) {
-        app.flags.preflight_passed = true;
-        v.set_checked(C::WizardClosedConfirm, true);
-        v.type(C::WizardConfirmation, "YES");
-        ASSERT_TRUE(v.enabled(C::WizardCommit));
-        p.fp.set_processes(preflight_fails ? std::vector<std::string>{"QUARRO32.EXE"} : std::vector<std::string>{});
-        if (!preflight_fails) p.fp.fail_nth(test::Op::CreateDir, 1);
-        v.click(C::WizardCommit);
-        EXPECT_EQ(app.ui.wizard_step, 13);
-        EXPECT_TRUE(v.text(C::WizardConfirmation).empty() && v.text(C::Confirmation).empty());
-        EXPECT_FALSE(v.checked(C::WizardClosedConfirm) || v.enabled(C::WizardCommit) || app.flags.preflight_passed);
-    }
-
-    plan_and_safety_check();
-    v.click(C::WizardClosedConfirm);
-    v.type(C::WizardConfirmation, "YES");
-    v.clear_boxes();
+    walk.next();
+    p.fp.set_processes({"QUARRO32.EXE"});
+    walk.next();
+    p.fp.set_processes({});
+    walk.next();
+    p.fp.fail_nth(test::Op::CreateDir, 1);
+    walk.next();
+    walk.next();
     int seen = 0;
     p.fp.before(test::Op::Rename, [&](const std::string&) {
         ++seen;
@@ -159,52 +170,30 @@ TEST(WizardCommit, EveryCommitNeedsItsOwnConfirmationAndTheRunningTransactionHol
     v.click(C::WizardCommit);
     p.fp.before(test::Op::Rename, nullptr);
     EXPECT_GE(seen, 3);
-    ASSERT_EQ(v.boxes().size(), 1u);  // the transaction's own result; no Cancel question
-    EXPECT_EQ(v.boxes()[0].icon, BoxIcon::Information) << v.boxes()[0].text;
-    EXPECT_EQ(app.ui.wizard_step, 14);
+    walk.next();
 }
 
-// A verified full backup belongs to its root and its MESSAGE directory: only a real change costs
-// it (blanks around the root on a round trip through the Writer tab are no change), and the
-// backup page then stops claiming it.
+// A verified full backup belongs to its root and its MESSAGE directory: only a real change
+// costs it (the transcript), and with it the backup's location.
 TEST(WizardPages, OnlyANewBackupRootOrMessageDirectoryCostsTheVerifiedBackup) {
     PlannedSession p;
     App& app = p.app();
     HeadlessView& v = p.view();
-    const std::string verified = "Full MESSAGE backup completed and verified.\r\n...";
-    const struct { ControlId field; std::string text; bool kept; } cases[] = {
-        {C::BackupRoot, p.inst.backup_root, true},  // through the Writer tab, without the page's blanks
-        {C::MessageDir, " " + p.inst.message_dir, true},
-        {C::MessageDir, p.dir / "elsewhere", false},
-        {C::WizardBackupRoot, p.dir / "other", false},
-        {C::WizardBrowseBackupRoot, p.dir / "chosen", false},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.text);
+    const std::string chosen = p.dir / "chosen";
+    Walk walk(p, "wizard_backup_root", {{"ELSEWHERE", p.dir / "elsewhere"}, {"OTHER", p.dir / "other"}, {"CHOSEN", chosen}});
+    for (const bool kept : {true, true, false, false, false}) {
         enter_wizard_at(app, 7);
         v.type(C::WizardBackupRoot, p.inst.backup_root + "  ");
         app.flags.full_backup_verified = true;
         app.full_backup_location = p.inst.backup_root + "/X/FULL-MESSAGE";
         app.full_backup_source = p.inst.message_dir;
-        v.set_text(C::WizardBackupText, verified);
-        if (c.field == C::BackupRoot) v.click(C::WizardAdvanced);
-        if (c.field == C::WizardBrowseBackupRoot) {
-            v.queue_pick(c.text);
-            v.click(c.field);
-        } else {
-            v.type(c.field, c.text);
-        }
-        if (c.field == C::BackupRoot) v.click(C::HomeOrReturn);
-        EXPECT_TRUE(c.kept || c.field == C::MessageDir ||
-                    v.status(StatusLine::Writer) == "Backup root changed. Run the safety check again.");
-        // A picked root is taken at once (a typed one with the page's answers).
-        EXPECT_TRUE(c.field != C::WizardBrowseBackupRoot || (v.text(C::BackupRoot) == c.text && app.setup.backup_root == c.text));
+        v.set_text(C::WizardBackupText, "Full MESSAGE backup completed and verified.\r\n...");
+        walk.next();  // the change
         enter_wizard_at(app, 7);
-        EXPECT_EQ(app.flags.full_backup_verified, c.kept);
-        EXPECT_EQ(app.full_backup_location.empty(), !c.kept);
-        EXPECT_EQ(v.enabled(C::WizardNext), c.kept);
-        EXPECT_EQ(v.text(C::WizardBackupText), c.kept ? verified : kBackupChoiceText);
+        EXPECT_EQ(app.full_backup_location.empty(), !kept);
+        walk.next();  // the backup page
     }
+    EXPECT_EQ(app.setup.backup_root, chosen);
 }
 
 // A redraw leaves the keyboard where the sysop put it (tools/e2e/run shows where it goes on a new
