@@ -41,73 +41,14 @@ void enter_wizard_at(App& app, int step) {
 // already queued): the logic must not rely on the button state alone.
 void late_click(App& app, ControlId id) { dispatch(app, id, UiEvent::Clicked); }
 
-std::string last_box(HeadlessView& v) { return v.boxes().empty() ? "(no box)" : v.boxes().back().text; }
-
 std::string conf_path(const std::string& node) { return node + kPathSeparator + "SFMCONF.DAT"; }
-
-// Every gate holds against a late "Next >": the warning, the same step, and the keyboard on the
-// answer to correct.
-TEST(WizardGates, ALateNextIsRefusedWithItsWarningAndTheKeyboardOnTheFieldAtFault) {
-    PlannedSession p;  // inspected, an .NA list loaded with BETA awaiting approval
-    App& app = p.app();
-    HeadlessView& v = p.view();
-    const struct { int step; std::function<void()> close; const char* warning; ControlId fault; } cases[] = {
-        {0, [&] { v.type(C::WizardNodeCount, "33"); }, "Enter a node count from 1 through 32.", C::WizardNodeCount},
-        {3, [&] { v.type(C::WizardNodeList, "C:\\SF"); }, "Enter exactly one nonblank directory line for every configured node.",
-         C::WizardNodeList},
-        {6, [&] { app.flags.inspection_passed = false; }, "Run a clean Read-Only Inspection before continuing.",
-         C::WizardRunInspection},
-        {7, [&] { app.flags.full_backup_verified = app.flags.existing_backup_confirmed = false; },
-         "Create a full MESSAGE backup or confirm that a current full backup already exists.", C::WizardCreateBackupChoice},
-        {8,
-         [&] {  // an inspection on a detour drops the list's stage, though the list is still shown
-             update_import_summary(app);
-             v.click(C::WizardAdvanced);
-             v.choose(C::Tabs, 0);
-             v.click(C::RunInspection);
-             v.click(C::HomeOrReturn);
-             EXPECT_TRUE(app.flags.inspection_passed);
-             EXPECT_EQ(v.text(C::WizardImportSummary), "No .NA file has been loaded.");
-         },
-         "Load an .NA file before continuing.", C::WizardChooseNaFile},
-        {9, [&] { v.type(C::PurgeDays, "70000"); }, "Purge age must be from 0 through 65535.", C::PurgeDays},
-        {10, [&] { v.set_checked(C::WizardNamesReviewed, true); },
-         "Resolve every import error and approve every shortened name before continuing.", C::AreaList},
-        {10,
-         [&] {
-             app.preview.areas[1].needs_review = false;
-             app.preview.recount();
-             v.set_checked(C::WizardNamesReviewed, false);
-         },
-         "Confirm that you reviewed the name and shared default settings for every proposed conference.",
-         C::WizardNamesReviewed},
-        {11, [&] { app.flags.plan_current = false; }, "Generate and review the dry-run summary first.", C::WizardGeneratePlan},
-        {12, [&] { app.flags.preflight_passed = false; }, "Run the safety check and correct every blocker first.",
-         C::WizardRunSafetyCheck},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.warning);
-        enter_wizard_at(app, c.step);
-        c.close();
-        refresh_wizard_buttons(app);
-        ASSERT_EQ(app.ui.screen, Screen::Wizard);
-        // Up to the MESSAGE question a filled field enables "Next >"; the check comes with it.
-        EXPECT_EQ(v.enabled(C::WizardNext), c.step < 6 || c.step == 9);
-        v.clear_boxes();
-        v.focus(C::WizardNext);
-        late_click(app, C::WizardNext);
-        EXPECT_EQ(last_box(v), c.warning);
-        EXPECT_EQ(app.ui.wizard_step, c.step);
-        EXPECT_EQ(v.focused(), c.fault);
-    }
-}
 
 // Plays tests/scripts/<name>.script in a planned session a part at a time (parts end at
 // "#pause" lines), the test acting from outside in between, and compares the one transcript.
 class Walk {
 public:
     Walk(PlannedSession& p, const std::string& name, test::ScriptVars vars = {})
-        : name_(name), vars_(std::move(vars)), runner_(p.app(), p.view(), out_) {
+        : view_(p.view()), name_(name), vars_(std::move(vars)), runner_(p.app(), p.view(), out_) {
         vars_.insert({{"BACKUP", p.inst.backup_root}, {"MESSAGE", p.inst.message_dir}, {"NA", p.na_path}});
         std::istringstream lines(test::substitute(test::load_script(name + ".script"), vars_));
         for (std::string line; std::getline(lines, line);) {
@@ -120,11 +61,13 @@ public:
         EXPECT_TRUE(runner_.run(in)) << out_.str();
     }
     ~Walk() {
+        view_.set_box_observer(nullptr);  // the runner goes; the session stays
         EXPECT_EQ(played_, parts_.size());
         EXPECT_EQ(out_.str(), test::golden(name_ + ".expected", out_.str(), vars_));
     }
 
 private:
+    HeadlessView& view_;
     std::string name_;
     test::ScriptVars vars_;
     std::ostringstream out_;
@@ -132,6 +75,37 @@ private:
     std::vector<std::string> parts_{1};
     size_t played_ = 0;
 };
+
+// Every gate holds against a late "Next >": the warning and the same step (the transcript), and
+// the keyboard on the answer to correct.
+TEST(WizardGates, ALateNextIsRefusedWithItsWarningAndTheKeyboardOnTheFieldAtFault) {
+    PlannedSession p;  // inspected, an .NA list loaded with BETA awaiting approval
+    App& app = p.app();
+    HeadlessView& v = p.view();
+    const struct { int step; std::function<void()> undo; ControlId fault; } cases[] = {
+        {0, nullptr, C::WizardNodeCount},
+        {3, nullptr, C::WizardNodeList},
+        {6, [&] { app.flags.inspection_passed = false; }, C::WizardRunInspection},
+        {7, [&] { app.flags.full_backup_verified = app.flags.existing_backup_confirmed = false; }, C::WizardCreateBackupChoice},
+        {8, [&] { update_import_summary(app); }, C::WizardChooseNaFile},
+        {9, nullptr, C::PurgeDays},
+        {10, nullptr, C::AreaList},
+        {10, [&] { app.preview.areas[1].needs_review = false, app.preview.recount(); }, C::WizardNamesReviewed},
+        {11, [&] { app.flags.plan_current = false; }, C::WizardGeneratePlan},
+        {12, [&] { app.flags.preflight_passed = false; }, C::WizardRunSafetyCheck},
+    };
+    Walk walk(p, "wizard_late_next");
+    for (const auto& c : cases) {
+        enter_wizard_at(app, c.step);
+        if (c.undo) c.undo();
+        walk.next();  // the sysop's own answer
+        refresh_wizard_buttons(app);
+        v.focus(C::WizardNext);
+        late_click(app, C::WizardNext);
+        EXPECT_EQ(v.focused(), c.fault) << c.step;
+        walk.next();  // "Next >" and the page
+    }
+}
 
 // The transcript walks the pages; here, the commit clicks that arrive past the disabled button
 // (their boxes are in the transcript), the faults, and that while the transaction runs nothing
@@ -210,18 +184,10 @@ TEST(WizardPages, TheKeyboardStaysTheWizardsAnswersWinAndPickersOpenWhereTheFiel
     EXPECT_EQ(v.focused(), C::WizardNext);
 
     enter_wizard_at(app, 5);
-    v.click(C::WizardAdvanced);
-    v.type(C::MessageDir, p.dir / "elsewhere");
-    v.type(C::NodeCount, "1");
-    v.click(C::HomeOrReturn);
     const std::string cfg = p.dir / "QUARRO32.CFG";
     p.fb.write_text(cfg, "CONFDIR C:\\SF\r\n");
-    v.click(C::WizardQuarroYes);
-    v.type(C::WizardQuarroCfgPath, "  " + cfg + " ");
-    v.click(C::WizardNext);
-    EXPECT_EQ(app.ui.wizard_step, 6);
-    EXPECT_TRUE(v.text(C::MessageDir) == p.inst.message_dir && v.text(C::NodeCount) == "3");
-    EXPECT_TRUE(v.checked(C::UseQuarro) && v.text(C::QuarroCfgPath) == cfg);
+    Walk detour(p, "wizard_setup_detour", {{"ELSEWHERE", p.dir / "elsewhere"}, {"CFG", cfg}});
+    detour.next();
 
     const std::string node1 = p.inst.nodes[0], folder = p.dir / "picked";
     const struct { ControlId field, button; std::string text, opens_at; } pickers[] = {
