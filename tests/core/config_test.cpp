@@ -94,36 +94,30 @@ TEST_F(Config, ValidationStopsAtTheFirstProblemThenSavingTrimsTheFields) {
     EXPECT_EQ(all, test::golden("setup_refusals.expected", all, {}));
 }
 
-// Each input clears its own stage and every later one, and with them both typed confirmations.
+// Each input clears its own stage and every later one, and with them both typed confirmations:
+// the transcript shows which stage each edit sends the sysop back to, and here every stage
+// flag must agree with it.
 TEST_F(Config, EditingAnInputClearsItsStageAndEveryLaterOne) {
-    const std::string setup = "Spitfire setup changed. Run Read-Only Inspection again.",
-                      proposed = "Proposed settings changed. Generate a new dry-run plan.",
-                      backup = "Backup root changed. Run Writer Preflight again; the reviewed dry-run remains current.";
-    const struct { ControlId field; bool choice; std::string status; } cases[] = {
-        {C::NodeCount, false, setup}, {C::NodeList, false, setup}, {C::MessageDir, false, setup},
-        {C::QuarroCfgPath, false, setup}, {C::ConferenceSecurity, false, proposed},
-        {C::MessageEntrySecurity, false, proposed}, {C::MaxMsgLength, false, proposed}, {C::PurgeDays, false, proposed},
-        {C::PrivilegedSecurities, false, proposed}, {C::ConferenceAccess, true, proposed}, {C::PublicOnly, true, proposed},
-        {C::NetMail, true, proposed}, {C::AllowRouting, true, proposed}, {C::CallerDelete, true, proposed},
-        {C::PurgeUnreceived, true, proposed}, {C::PurgeOldThread, true, proposed}, {C::BackupRoot, false, backup},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(static_cast<int>(c.field));
-        app.flags.inspection_passed = app.flags.na_loaded = app.flags.plan_current = app.flags.preflight_passed = true;
-        v.set_text(C::Confirmation, "YES");
-        v.set_text(C::WizardConfirmation, "YES");
-        v.set_checked(C::WizardClosedConfirm, true);
-        v.set_enabled(C::CommitAppend, true);
-        v.set_enabled(c.field, true);  // the tosser's path field is only enabled with its box ticked
-        if (c.choice) v.choose(c.field, 1);
-        else ASSERT_TRUE(v.type(c.field, "5"));
-        EXPECT_EQ(app.flags.inspection_passed, c.status != setup);
-        EXPECT_EQ(app.flags.plan_current, c.status == backup);
-        EXPECT_FALSE(app.flags.preflight_passed || v.enabled(C::CommitAppend) || v.checked(C::WizardClosedConfirm));
-        EXPECT_EQ(v.text(C::Confirmation) + v.text(C::WizardConfirmation), "");
-        EXPECT_TRUE(app.flags.na_loaded);  // the inspection itself clears it when it runs again
-        EXPECT_EQ(v.status(StatusLine::Writer), c.status);
-    }
+    const test::ScriptResult r = test::run_script_parts(
+        *native, dir.path(), test::load_script("stage_inputs.script"), {}, {}, [&](App& a, int part) {
+            StageFlags& f = a.flags;
+            const std::string shown = a.view.status(StatusLine::Writer);
+            if (part > 1) {
+                SCOPED_TRACE(shown);
+                EXPECT_EQ(f.inspection_passed, shown.find("Run Read-Only Inspection again") == std::string::npos);
+                EXPECT_EQ(f.plan_current, shown.rfind("Backup root changed.", 0) == 0);
+                EXPECT_FALSE(f.preflight_passed || a.view.enabled(C::CommitAppend) || a.view.checked(C::WizardClosedConfirm));
+                EXPECT_EQ(a.view.text(C::Confirmation) + a.view.text(C::WizardConfirmation), "");
+                EXPECT_TRUE(f.na_loaded);  // the inspection itself clears it when it runs again
+            }
+            f.inspection_passed = f.na_loaded = f.plan_current = f.preflight_passed = true;
+            a.view.set_text(C::Confirmation, "YES");
+            a.view.set_text(C::WizardConfirmation, "YES");
+            a.view.set_checked(C::WizardClosedConfirm, true);
+            a.view.set_enabled(C::CommitAppend, true);
+        });
+    ASSERT_TRUE(r.ok) << r.output;
+    EXPECT_EQ(r.output, test::golden("stage_inputs.expected", r.output, {}));
 }
 
 // Starting the proposal over clears every stage and the wizard's answers, but never the record
