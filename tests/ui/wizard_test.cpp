@@ -1,10 +1,11 @@
 // Wizard Mode and the scripted runner. The acceptance roads are replayed from tests/scripts/ and
 // compared with their transcripts: a sysop's setup on the Setup tab, and a sysop's whole wizard
-// road from the first question to the final inspection after Node 1's first boot, and the gates
-// that refuse on the way; the runner's own line language and where it stops on a bad line. Through
-// the headless window, what a transcript cannot show: a late "Next >" or commit click that arrives
-// past a disabled button, the keyboard focus, the buttons while a transaction runs, where the
-// pickers open, and the Advanced Tools detours.
+// road from the first question to the final inspection after Node 1's first boot (and the
+// records a restart then shows), and the gates that refuse on the way; the runner's own line
+// language and where it stops on a bad line. Shorter walks play in a planned session with the
+// test acting between their parts: there, what a transcript cannot show: a late "Next >" or
+// commit click that arrives past a disabled button, the keyboard focus, the buttons while a
+// transaction runs, and where the pickers open.
 #include <gtest/gtest.h>
 
 #include <algorithm>
