@@ -49,22 +49,17 @@ TEST(Settings, ApplyDefaultsAndThePlanViewThatComparesTemplateAndProposal) {
     fp.set_time({2026, 12, 5, 10, 30, 0});
     fp.set_processes({});
     fb.make_dir(dir / "app");
+    fb.write_text(dir / "NA/NET.NA", "ALPHA Alpha\r\nBETA Beta\r\n");
     const auto between = [&](App& app, int part) {
         if (part == 1) {
-            app.preview.areas = {test::make_area({"ALPHA", "Net: Alpha"}, 1)};
-            app.preview.recount();
-            app.preview.network_name = "Net";
-            app.flags.na_loaded = true;
-            app.import.selected_area = 0;
-        } else if (part == 2) {
             const std::string plan = app.view.text(ControlId::PlanText);
             std::string lf = plan, crlf;
             lf.erase(std::remove(lf.begin(), lf.end(), '\r'), lf.end());
             for (char c : test::golden("settings_plan.expected", lf, {})) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
             EXPECT_EQ(plan, crlf);
-        } else if (part == 3) {
+        } else if (part == 2) {
             load_recommended_defaults(app);
-        } else if (part == 4) {
+        } else if (part == 3) {
             EXPECT_TRUE(app.flags.wizard_defaults_loaded);  // the wizard's settings page then keeps the sysop's edits
             app.view.set_items(ControlId::TemplateChoice, {});
         } else {
@@ -73,7 +68,7 @@ TEST(Settings, ApplyDefaultsAndThePlanViewThatComparesTemplateAndProposal) {
             build_settings_plan_view(app);
         }
     };
-    const test::ScriptVars vars = {{"NODE1", inst.nodes[0]}, {"MESSAGE", inst.message_dir}};
+    const test::ScriptVars vars = {{"NODE1", inst.nodes[0]}, {"MESSAGE", inst.message_dir}, {"NA", dir / "NA/NET.NA"}};
     const test::ScriptResult r =
         test::run_script_parts(fp, dir / "app", test::load_script("settings_form.script"), vars, {}, between);
     ASSERT_TRUE(r.ok) << r.output;
