@@ -3,14 +3,18 @@
 // stage clears that stage and every later one, with the message that says what to run again.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "app/session.h"
 #include "core/config.h"
 #include "core/strings.h"
 #include "fixture/installation.h"
+#include "support/fault_platform.h"
+#include "support/script_harness.h"
 #include "support/temp_dir.h"
 #include "ui/headless/headless_session.h"
+#include "ui/headless/script_runner.h"
 
 namespace marlinth {
 namespace {
@@ -75,71 +79,45 @@ TEST_F(Config, ReadingKeepsWhatIsValidAndLeavesTheDefaultsForAnythingUnreadable)
 }
 
 // Each problem in turn is refused with its box and nothing written; then the fields are saved
-// trimmed. (That a save is an atomic replace, the inspection's unsavable configuration and the
-// replace sweep show.)
+// trimmed, CR LF line ends kept (shown as LF in the transcript). (That a save is an atomic
+// replace, the inspection's unsavable configuration and the replace sweep show.)
 TEST_F(Config, ValidationStopsAtTheFirstProblemThenSavingTrimsTheFields) {
-    const std::string count = "Node count must be from 1 through 32.",
-                      lines = "The number of nonblank node-directory lines must match Node count.",
-                      no_message = "A shared MESSAGE directory is required.";
-    std::string all32;  // the table's last slot is used, and a 33rd line must not go unnoticed
-    for (int i = 1; i <= 32; ++i) all32 += "C:\\SF" + std::to_string(i) + "\r\n";
-    const std::string overlong = "C:\\" + std::string(297, 'x') + "\r\n";  // never read as two nodes
-    const struct { ControlId field; std::string text; std::string box; } steps[] = {
-        {C::NodeCount, "33", count}, {C::NodeCount, "2", lines},
-        {C::NodeList, overlong, "A node-directory line is longer than 259 characters."},
-        {C::NodeList, all32 + "C:\\SF33", lines}, {C::NodeCount, "32", lines},
-        {C::NodeList, all32, no_message}, {C::NodeCount, "2", lines},
-        {C::NodeList, "C:\\BBS\\SF\\\r\n\r\n  C:\\BBS\\SF2  \r\n", no_message},
-        {C::MessageDir, "  C:\\BBS\\MESSAGE ", "QUARRO32 is enabled, but no QUARRO32.CFG path is configured."},
-        {C::QuarroCfgPath, "   ", "QUARRO32 is enabled, but no QUARRO32.CFG path is configured."},
-        {C::BackupRoot, " D:\\BACKUPS ", ""},
-    };
-    v.click(C::UseQuarro);
-    for (const auto& step : steps) {
-        if (step.field == C::BackupRoot) v.click(C::UseQuarro);
-        v.type(step.field, step.text);
-        v.clear_boxes();
-        v.click(C::SaveSettings);
-        EXPECT_EQ(v.boxes().empty() ? "" : v.boxes()[0].text, step.box) << step.text;
-        EXPECT_EQ(fb.exists(cfg), step.box.empty()) << step.text;
-    }
-    const std::string saved = "; Marlinth portable configuration\r\nVERSION=2\r\nNODECOUNT=2\r\nNODE1=C:\\BBS\\SF\r\n"
-                              "NODE2=C:\\BBS\\SF2\r\nMSGDIR=C:\\BBS\\MESSAGE\r\nUSEQUARRO=0\r\nQUARROCFG=\r\nREPORTDIR=\r\n"
-                              "BACKUPROOT=D:\\BACKUPS\r\n";
+    test::FaultPlatform fp{*native};
+    fp.set_time({2026, 12, 5, 9, 5, 3});
+    const test::ScriptResult r = test::run_script_parts(fp, dir.path(), test::load_script("setup_refusals.script"), {}, {},
+                                                        [&](App&, int) { EXPECT_FALSE(fb.exists(cfg)); });
+    ASSERT_TRUE(r.ok) << r.output;
     const auto b = fb.read_file(cfg);
-    EXPECT_EQ(std::string(b.begin(), b.end()), saved);
+    const std::string saved(b.begin(), b.end());
+    EXPECT_EQ(std::count(saved.begin(), saved.end(), '\r'), std::count(saved.begin(), saved.end(), '\n'));
+    const std::string all = r.output + "--- Marlinth.cfg\n" + printable(saved);
+    EXPECT_EQ(all, test::golden("setup_refusals.expected", all, {}));
 }
 
-// Each input clears its own stage and every later one, and with them both typed confirmations.
+// Each input clears its own stage and every later one, and with them both typed confirmations:
+// the transcript shows which stage each edit sends the sysop back to, and here every stage
+// flag must agree with it.
 TEST_F(Config, EditingAnInputClearsItsStageAndEveryLaterOne) {
-    const std::string setup = "Spitfire setup changed. Run Read-Only Inspection again.",
-                      proposed = "Proposed settings changed. Generate a new dry-run plan.",
-                      backup = "Backup root changed. Run Writer Preflight again; the reviewed dry-run remains current.";
-    const struct { ControlId field; bool choice; std::string status; } cases[] = {
-        {C::NodeCount, false, setup}, {C::NodeList, false, setup}, {C::MessageDir, false, setup},
-        {C::QuarroCfgPath, false, setup}, {C::ConferenceSecurity, false, proposed},
-        {C::MessageEntrySecurity, false, proposed}, {C::MaxMsgLength, false, proposed}, {C::PurgeDays, false, proposed},
-        {C::PrivilegedSecurities, false, proposed}, {C::ConferenceAccess, true, proposed}, {C::PublicOnly, true, proposed},
-        {C::NetMail, true, proposed}, {C::AllowRouting, true, proposed}, {C::CallerDelete, true, proposed},
-        {C::PurgeUnreceived, true, proposed}, {C::PurgeOldThread, true, proposed}, {C::BackupRoot, false, backup},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(static_cast<int>(c.field));
-        app.flags.inspection_passed = app.flags.na_loaded = app.flags.plan_current = app.flags.preflight_passed = true;
-        v.set_text(C::Confirmation, "YES");
-        v.set_text(C::WizardConfirmation, "YES");
-        v.set_checked(C::WizardClosedConfirm, true);
-        v.set_enabled(C::CommitAppend, true);
-        v.set_enabled(c.field, true);  // the tosser's path field is only enabled with its box ticked
-        if (c.choice) v.choose(c.field, 1);
-        else ASSERT_TRUE(v.type(c.field, "5"));
-        EXPECT_EQ(app.flags.inspection_passed, c.status != setup);
-        EXPECT_EQ(app.flags.plan_current, c.status == backup);
-        EXPECT_FALSE(app.flags.preflight_passed || v.enabled(C::CommitAppend) || v.checked(C::WizardClosedConfirm));
-        EXPECT_EQ(v.text(C::Confirmation) + v.text(C::WizardConfirmation), "");
-        EXPECT_TRUE(app.flags.na_loaded);  // the inspection itself clears it when it runs again
-        EXPECT_EQ(v.status(StatusLine::Writer), c.status);
-    }
+    const test::ScriptResult r = test::run_script_parts(
+        *native, dir.path(), test::load_script("stage_inputs.script"), {}, {}, [&](App& a, int part) {
+            StageFlags& f = a.flags;
+            const std::string shown = a.view.status(StatusLine::Writer);
+            if (part > 1) {
+                SCOPED_TRACE(shown);
+                EXPECT_EQ(f.inspection_passed, shown.find("Run Read-Only Inspection again") == std::string::npos);
+                EXPECT_EQ(f.plan_current, shown.rfind("Backup root changed.", 0) == 0);
+                EXPECT_FALSE(f.preflight_passed || a.view.enabled(C::CommitAppend) || a.view.checked(C::WizardClosedConfirm));
+                EXPECT_EQ(a.view.text(C::Confirmation) + a.view.text(C::WizardConfirmation), "");
+                EXPECT_TRUE(f.na_loaded);  // the inspection itself clears it when it runs again
+            }
+            f.inspection_passed = f.na_loaded = f.plan_current = f.preflight_passed = true;
+            a.view.set_text(C::Confirmation, "YES");
+            a.view.set_text(C::WizardConfirmation, "YES");
+            a.view.set_checked(C::WizardClosedConfirm, true);
+            a.view.set_enabled(C::CommitAppend, true);
+        });
+    ASSERT_TRUE(r.ok) << r.output;
+    EXPECT_EQ(r.output, test::golden("stage_inputs.expected", r.output, {}));
 }
 
 // Starting the proposal over clears every stage and the wizard's answers, but never the record

@@ -1,21 +1,23 @@
 // Wizard Mode and the scripted runner. The acceptance roads are replayed from tests/scripts/ and
 // compared with their transcripts: a sysop's setup on the Setup tab, and a sysop's whole wizard
-// road from the first question to the final inspection after Node 1's first boot, and the gates
-// that refuse on the way; the runner's own line language and where it stops on a bad line. Through
-// the headless window, what a transcript cannot show: a late "Next >" or commit click that arrives
-// past a disabled button, the keyboard focus, the buttons while a transaction runs, where the
-// pickers open, and the Advanced Tools detours.
+// road from the first question to the final inspection after Node 1's first boot (and the
+// records a restart then shows), and the gates that refuse on the way; the runner's own line
+// language and where it stops on a bad line. Shorter walks play in a planned session with the
+// test acting between their parts: there, what a transcript cannot show: a late "Next >" or
+// commit click that arrives past a disabled button, the keyboard focus, the buttons while a
+// transaction runs, and where the pickers open.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <sstream>
 
 #include "app/import_commands.h"
 #include "core/sha256.h"
-#include "spitfire/conference.h"
 #include "support/na_fixture.h"
 #include "support/planned_session.h"
 #include "support/script_harness.h"
 #include "ui/dispatch.h"
+#include "ui/headless/script_runner.h"
 #include "ui/screens.h"
 #include "ui/wizard.h"
 
@@ -39,114 +41,97 @@ void enter_wizard_at(App& app, int step) {
 // already queued): the logic must not rely on the button state alone.
 void late_click(App& app, ControlId id) { dispatch(app, id, UiEvent::Clicked); }
 
-std::string last_box(HeadlessView& v) { return v.boxes().empty() ? "(no box)" : v.boxes().back().text; }
-
 std::string conf_path(const std::string& node) { return node + kPathSeparator + "SFMCONF.DAT"; }
 
-// Every gate holds against a late "Next >": the warning, the same step, and the keyboard on the
-// answer to correct.
+// Plays tests/scripts/<name>.script in a planned session a part at a time (parts end at
+// "#pause" lines), the test acting from outside in between, and compares the one transcript.
+class Walk {
+public:
+    Walk(PlannedSession& p, const std::string& name, test::ScriptVars vars = {})
+        : view_(p.view()), name_(name), vars_(std::move(vars)), runner_(p.app(), p.view(), out_) {
+        vars_.insert({{"BACKUP", p.inst.backup_root}, {"MESSAGE", p.inst.message_dir}, {"NA", p.na_path}});
+        std::istringstream lines(test::substitute(test::load_script(name + ".script"), vars_));
+        for (std::string line; std::getline(lines, line);) {
+            if (line.rfind("#pause", 0) == 0) parts_.emplace_back();
+            parts_.back() += line + "\n";
+        }
+    }
+    void next() {
+        std::istringstream in(parts_.at(played_++));
+        EXPECT_TRUE(runner_.run(in)) << out_.str();
+    }
+    ~Walk() {
+        view_.set_box_observer(nullptr);  // the runner goes; the session stays
+        EXPECT_EQ(played_, parts_.size());
+        EXPECT_EQ(out_.str(), test::golden(name_ + ".expected", out_.str(), vars_));
+    }
+
+private:
+    HeadlessView& view_;
+    std::string name_;
+    test::ScriptVars vars_;
+    std::ostringstream out_;
+    ScriptRunner runner_;
+    std::vector<std::string> parts_{1};
+    size_t played_ = 0;
+};
+
+// Every gate holds against a late "Next >": the warning and the same step (the transcript), and
+// the keyboard on the answer to correct.
 TEST(WizardGates, ALateNextIsRefusedWithItsWarningAndTheKeyboardOnTheFieldAtFault) {
     PlannedSession p;  // inspected, an .NA list loaded with BETA awaiting approval
     App& app = p.app();
     HeadlessView& v = p.view();
-    const struct { int step; std::function<void()> close; const char* warning; ControlId fault; } cases[] = {
-        {0, [&] { v.type(C::WizardNodeCount, "33"); }, "Enter a node count from 1 through 32.", C::WizardNodeCount},
-        {3, [&] { v.type(C::WizardNodeList, "C:\\SF"); }, "Enter exactly one nonblank directory line for every configured node.",
-         C::WizardNodeList},
-        {6, [&] { app.flags.inspection_passed = false; }, "Run a clean Read-Only Inspection before continuing.",
-         C::WizardRunInspection},
-        {7, [&] { app.flags.full_backup_verified = app.flags.existing_backup_confirmed = false; },
-         "Create a full MESSAGE backup or confirm that a current full backup already exists.", C::WizardCreateBackupChoice},
-        {8,
-         [&] {  // an inspection on a detour drops the list's stage, though the list is still shown
-             update_import_summary(app);
-             v.click(C::WizardAdvanced);
-             v.choose(C::Tabs, 0);
-             v.click(C::RunInspection);
-             v.click(C::HomeOrReturn);
-             EXPECT_TRUE(app.flags.inspection_passed);
-             EXPECT_EQ(v.text(C::WizardImportSummary), "No .NA file has been loaded.");
-         },
-         "Load an .NA file before continuing.", C::WizardChooseNaFile},
-        {9, [&] { v.type(C::PurgeDays, "70000"); }, "Purge age must be from 0 through 65535.", C::PurgeDays},
-        {10, [&] { v.set_checked(C::WizardNamesReviewed, true); },
-         "Resolve every import error and approve every shortened name before continuing.", C::AreaList},
-        {10,
-         [&] {
-             app.preview.areas[1].needs_review = false;
-             app.preview.recount();
-             v.set_checked(C::WizardNamesReviewed, false);
-         },
-         "Confirm that you reviewed the name and shared default settings for every proposed conference.",
-         C::WizardNamesReviewed},
-        {11, [&] { app.flags.plan_current = false; }, "Generate and review the dry-run summary first.", C::WizardGeneratePlan},
-        {12, [&] { app.flags.preflight_passed = false; }, "Run the safety check and correct every blocker first.",
-         C::WizardRunSafetyCheck},
+    const struct { int step; std::function<void()> undo; ControlId fault; } cases[] = {
+        {0, nullptr, C::WizardNodeCount},
+        {3, nullptr, C::WizardNodeList},
+        {6, [&] { app.flags.inspection_passed = false; }, C::WizardRunInspection},
+        {7, [&] { app.flags.full_backup_verified = app.flags.existing_backup_confirmed = false; }, C::WizardCreateBackupChoice},
+        {8, [&] { update_import_summary(app); }, C::WizardChooseNaFile},
+        {9, nullptr, C::PurgeDays},
+        {10, nullptr, C::AreaList},
+        {10, [&] { app.preview.areas[1].needs_review = false, app.preview.recount(); }, C::WizardNamesReviewed},
+        {11, [&] { app.flags.plan_current = false; }, C::WizardGeneratePlan},
+        {12, [&] { app.flags.preflight_passed = false; }, C::WizardRunSafetyCheck},
     };
+    Walk walk(p, "wizard_late_next");
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.warning);
         enter_wizard_at(app, c.step);
-        c.close();
+        if (c.undo) c.undo();
+        walk.next();  // the sysop's own answer
         refresh_wizard_buttons(app);
-        ASSERT_EQ(app.ui.screen, Screen::Wizard);
-        // Up to the MESSAGE question a filled field enables "Next >"; the check comes with it.
-        EXPECT_EQ(v.enabled(C::WizardNext), c.step < 6 || c.step == 9);
-        v.clear_boxes();
         v.focus(C::WizardNext);
         late_click(app, C::WizardNext);
-        EXPECT_EQ(last_box(v), c.warning);
-        EXPECT_EQ(app.ui.wizard_step, c.step);
-        EXPECT_EQ(v.focused(), c.fault);
+        EXPECT_EQ(v.focused(), c.fault) << c.step;
+        walk.next();  // "Next >" and the page
     }
 }
 
-// The commit wants the closed box and exact YES, from a late click too; neither survives a
-// failed repeated preflight or a failed commit (which write nothing: the preflight and transaction
-// tests), and the safety page drops a PASS that a new plan made stale. While the transaction runs
-// nothing can leave the page.
+// The transcript walks the pages; here, the commit clicks that arrive past the disabled button
+// (their boxes are in the transcript), the faults, and that while the transaction runs nothing
+// can leave the page.
 TEST(WizardCommit, EveryCommitNeedsItsOwnConfirmationAndTheRunningTransactionHoldsThePage) {
     PlannedSession p;
     App& app = p.app();
     HeadlessView& v = p.view();
     v.type(C::WizardBackupRoot, p.inst.backup_root);
-    const auto plan_and_safety_check = [&] {
-        enter_wizard_at(app, 11);
-        for (ControlId id : {C::WizardGeneratePlan, C::WizardNext, C::WizardRunSafetyCheck, C::WizardNext}) v.click(id);
-        ASSERT_EQ(app.ui.wizard_step, 13) << app.writer->str();
-    };
-    plan_and_safety_check();
-    v.type(C::PurgeDays, "45");
-    v.click(C::WizardBack);
-    EXPECT_FALSE(v.enabled(C::WizardNext));
-    EXPECT_EQ(v.text(C::WizardSafetyOutput), "No safety check has run.");
-    plan_and_safety_check();
-
+    enter_wizard_at(app, 11);
+    Walk walk(p, "wizard_commit");
+    walk.next();
     v.type(C::WizardConfirmation, " YES ");
     late_click(app, C::WizardCommit);
-    EXPECT_EQ(last_box(v), "Confirm that every Spitfire node and external mailer/tosser is closed.");
     v.click(C::WizardClosedConfirm);
     EXPECT_TRUE(v.enabled(C::WizardCommit));
     v.type(C::WizardConfirmation, "YES.");
     late_click(app, C::WizardCommit);
-    EXPECT_EQ(last_box(v), "Type exact uppercase YES before committing.");
-    // The repeated preflight fails, then the transaction stops early.
-    for (const bool preflight_fails : {true, false}) {
-        app.flags.preflight_passed = true;
-        v.set_checked(C::WizardClosedConfirm, true);
-        v.type(C::WizardConfirmation, "YES");
-        ASSERT_TRUE(v.enabled(C::WizardCommit));
-        p.fp.set_processes(preflight_fails ? std::vector<std::string>{"QUARRO32.EXE"} : std::vector<std::string>{});
-        if (!preflight_fails) p.fp.fail_nth(test::Op::CreateDir, 1);
-        v.click(C::WizardCommit);
-        EXPECT_EQ(app.ui.wizard_step, 13);
-        EXPECT_TRUE(v.text(C::WizardConfirmation).empty() && v.text(C::Confirmation).empty());
-        EXPECT_FALSE(v.checked(C::WizardClosedConfirm) || v.enabled(C::WizardCommit) || app.flags.preflight_passed);
-    }
-
-    plan_and_safety_check();
-    v.click(C::WizardClosedConfirm);
-    v.type(C::WizardConfirmation, "YES");
-    v.clear_boxes();
+    walk.next();
+    p.fp.set_processes({"QUARRO32.EXE"});
+    walk.next();
+    p.fp.set_processes({});
+    walk.next();
+    p.fp.fail_nth(test::Op::CreateDir, 1);
+    walk.next();
+    walk.next();
     int seen = 0;
     p.fp.before(test::Op::Rename, [&](const std::string&) {
         ++seen;
@@ -159,52 +144,30 @@ TEST(WizardCommit, EveryCommitNeedsItsOwnConfirmationAndTheRunningTransactionHol
     v.click(C::WizardCommit);
     p.fp.before(test::Op::Rename, nullptr);
     EXPECT_GE(seen, 3);
-    ASSERT_EQ(v.boxes().size(), 1u);  // the transaction's own result; no Cancel question
-    EXPECT_EQ(v.boxes()[0].icon, BoxIcon::Information) << v.boxes()[0].text;
-    EXPECT_EQ(app.ui.wizard_step, 14);
+    walk.next();
 }
 
-// A verified full backup belongs to its root and its MESSAGE directory: only a real change costs
-// it (blanks around the root on a round trip through the Writer tab are no change), and the
-// backup page then stops claiming it.
+// A verified full backup belongs to its root and its MESSAGE directory: only a real change
+// costs it (the transcript), and with it the backup's location.
 TEST(WizardPages, OnlyANewBackupRootOrMessageDirectoryCostsTheVerifiedBackup) {
     PlannedSession p;
     App& app = p.app();
     HeadlessView& v = p.view();
-    const std::string verified = "Full MESSAGE backup completed and verified.\r\n...";
-    const struct { ControlId field; std::string text; bool kept; } cases[] = {
-        {C::BackupRoot, p.inst.backup_root, true},  // through the Writer tab, without the page's blanks
-        {C::MessageDir, " " + p.inst.message_dir, true},
-        {C::MessageDir, p.dir / "elsewhere", false},
-        {C::WizardBackupRoot, p.dir / "other", false},
-        {C::WizardBrowseBackupRoot, p.dir / "chosen", false},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.text);
+    const std::string chosen = p.dir / "chosen";
+    Walk walk(p, "wizard_backup_root", {{"ELSEWHERE", p.dir / "elsewhere"}, {"OTHER", p.dir / "other"}, {"CHOSEN", chosen}});
+    for (const bool kept : {true, true, false, false, false}) {
         enter_wizard_at(app, 7);
         v.type(C::WizardBackupRoot, p.inst.backup_root + "  ");
         app.flags.full_backup_verified = true;
         app.full_backup_location = p.inst.backup_root + "/X/FULL-MESSAGE";
         app.full_backup_source = p.inst.message_dir;
-        v.set_text(C::WizardBackupText, verified);
-        if (c.field == C::BackupRoot) v.click(C::WizardAdvanced);
-        if (c.field == C::WizardBrowseBackupRoot) {
-            v.queue_pick(c.text);
-            v.click(c.field);
-        } else {
-            v.type(c.field, c.text);
-        }
-        if (c.field == C::BackupRoot) v.click(C::HomeOrReturn);
-        EXPECT_TRUE(c.kept || c.field == C::MessageDir ||
-                    v.status(StatusLine::Writer) == "Backup root changed. Run the safety check again.");
-        // A picked root is taken at once (a typed one with the page's answers).
-        EXPECT_TRUE(c.field != C::WizardBrowseBackupRoot || (v.text(C::BackupRoot) == c.text && app.setup.backup_root == c.text));
+        v.set_text(C::WizardBackupText, "Full MESSAGE backup completed and verified.\r\n...");
+        walk.next();  // the change
         enter_wizard_at(app, 7);
-        EXPECT_EQ(app.flags.full_backup_verified, c.kept);
-        EXPECT_EQ(app.full_backup_location.empty(), !c.kept);
-        EXPECT_EQ(v.enabled(C::WizardNext), c.kept);
-        EXPECT_EQ(v.text(C::WizardBackupText), c.kept ? verified : kBackupChoiceText);
+        EXPECT_EQ(app.full_backup_location.empty(), !kept);
+        walk.next();  // the backup page
     }
+    EXPECT_EQ(app.setup.backup_root, chosen);
 }
 
 // A redraw leaves the keyboard where the sysop put it (tools/e2e/run shows where it goes on a new
@@ -221,18 +184,10 @@ TEST(WizardPages, TheKeyboardStaysTheWizardsAnswersWinAndPickersOpenWhereTheFiel
     EXPECT_EQ(v.focused(), C::WizardNext);
 
     enter_wizard_at(app, 5);
-    v.click(C::WizardAdvanced);
-    v.type(C::MessageDir, p.dir / "elsewhere");
-    v.type(C::NodeCount, "1");
-    v.click(C::HomeOrReturn);
     const std::string cfg = p.dir / "QUARRO32.CFG";
     p.fb.write_text(cfg, "CONFDIR C:\\SF\r\n");
-    v.click(C::WizardQuarroYes);
-    v.type(C::WizardQuarroCfgPath, "  " + cfg + " ");
-    v.click(C::WizardNext);
-    EXPECT_EQ(app.ui.wizard_step, 6);
-    EXPECT_TRUE(v.text(C::MessageDir) == p.inst.message_dir && v.text(C::NodeCount) == "3");
-    EXPECT_TRUE(v.checked(C::UseQuarro) && v.text(C::QuarroCfgPath) == cfg);
+    Walk detour(p, "wizard_setup_detour", {{"ELSEWHERE", p.dir / "elsewhere"}, {"CFG", cfg}});
+    detour.next();
 
     const std::string node1 = p.inst.nodes[0], folder = p.dir / "picked";
     const struct { ControlId field, button; std::string text, opens_at; } pickers[] = {
@@ -314,17 +269,7 @@ protected:
 
 TEST_F(Scripts, WizardSysopAppendsThreeAreasFromTheFirstQuestionToTheFinalInspection) {
     run_road("wizard");
-    if (HasFatalFailure()) return;
-
-    // The three new records in the list's order, with the shortened name approved as shown and the
-    // sysop's edit of the recommended defaults. (That the old records stay and every node matches,
-    // the final inspection above and the writer's road show.)
-    const std::vector<uint8_t> node1 = conf(0);
-    std::vector<ConferenceView> views;
-    ASSERT_TRUE(decode_conference_file(node1.data(), static_cast<uint32_t>(node1.size()), views, nullptr) && views.size() == 9);
-    EXPECT_EQ(views[6].net_id + " " + views[7].net_id + " " + views[8].net_id, "FSX_GEN FSX_BOT FSX_NEWS");
-    EXPECT_EQ(views[7].name, "fsxNet: Bot testing and automation for f");
-    EXPECT_EQ(views[8].purge_days, 90);
+    if (!HasFatalFailure()) run_road("wizard_restart");  // a new session on the saved configuration
 }
 
 TEST_F(Scripts, WizardGatesRefuseUntilEachStageIsDoneAndNothingIsWritten) {
