@@ -65,6 +65,16 @@ ScriptResult run_script(Platform& platform, const std::string& home, const std::
     return run_script_parts(platform, home, script, vars, prepare, {});
 }
 
+std::vector<std::string> script_parts(const std::string& text) {
+    std::vector<std::string> parts(1);
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.rfind("#pause", 0) == 0) parts.emplace_back();
+        parts.back() += line + "\n";
+    }
+    return parts;
+}
+
 ScriptResult run_script_parts(Platform& platform, const std::string& home, const std::string& script,
                               const ScriptVars& vars, const SessionSetup& prepare, const Interlude& between) {
     HeadlessSession session(platform, home, false);
@@ -76,13 +86,7 @@ ScriptResult run_script_parts(Platform& platform, const std::string& home, const
         if (prepare) prepare(session.app());
         return true;
     });
-    std::vector<std::string> parts(1);
-    std::istringstream lines(substitute(script, vars));
-    std::string line;
-    while (std::getline(lines, line)) {
-        if (line.rfind("#pause", 0) == 0) parts.emplace_back();
-        parts.back() += line + "\n";
-    }
+    const std::vector<std::string> parts = script_parts(substitute(script, vars));
     result.ok = true;
     for (size_t i = 0; i < parts.size() && result.ok; ++i) {
         if (i > 0 && between) between(session.app(), static_cast<int>(i));

@@ -6,6 +6,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "app/app.h"
 #include "core/platform.h"
@@ -39,8 +40,11 @@ std::string golden(const std::string& name, const std::string& actual, const Scr
 // a file changes). Called with the number of the part just finished, from 1.
 using Interlude = std::function<void(App&, int)>;
 
-// As run_script, in one session, but the script is cut into parts at lines starting with
-// "#pause" (comments to the runner) and `between` runs after every part but the last.
+// A script's text cut into parts at lines starting with "#pause" (comments to the runner).
+std::vector<std::string> script_parts(const std::string& text);
+
+// As run_script, in one session, but the script is cut into parts and `between` runs after every
+// part but the last.
 ScriptResult run_script_parts(Platform& platform, const std::string& home, const std::string& script,
                               const ScriptVars& vars, const SessionSetup& prepare, const Interlude& between);
 

@@ -16,6 +16,7 @@
 #include "support/na_fixture.h"
 #include "support/planned_session.h"
 #include "support/script_harness.h"
+#include "support/script_walk.h"
 #include "ui/dispatch.h"
 #include "ui/headless/script_runner.h"
 #include "ui/screens.h"
@@ -43,38 +44,11 @@ void late_click(App& app, ControlId id) { dispatch(app, id, UiEvent::Clicked); }
 
 std::string conf_path(const std::string& node) { return node + kPathSeparator + "SFMCONF.DAT"; }
 
-// Plays tests/scripts/<name>.script in a planned session a part at a time (parts end at
-// "#pause" lines), the test acting from outside in between, and compares the one transcript.
-class Walk {
-public:
-    Walk(PlannedSession& p, const std::string& name, test::ScriptVars vars = {})
-        : view_(p.view()), name_(name), vars_(std::move(vars)), runner_(p.app(), p.view(), out_) {
-        vars_.insert({{"BACKUP", p.inst.backup_root}, {"MESSAGE", p.inst.message_dir}, {"NA", p.na_path}});
-        std::istringstream lines(test::substitute(test::load_script(name + ".script"), vars_));
-        for (std::string line; std::getline(lines, line);) {
-            if (line.rfind("#pause", 0) == 0) parts_.emplace_back();
-            parts_.back() += line + "\n";
-        }
-    }
-    void next() {
-        std::istringstream in(parts_.at(played_++));
-        EXPECT_TRUE(runner_.run(in)) << out_.str();
-    }
-    ~Walk() {
-        view_.set_box_observer(nullptr);  // the runner goes; the session stays
-        EXPECT_EQ(played_, parts_.size());
-        EXPECT_EQ(out_.str(), test::golden(name_ + ".expected", out_.str(), vars_));
-    }
-
-private:
-    HeadlessView& view_;
-    std::string name_;
-    test::ScriptVars vars_;
-    std::ostringstream out_;
-    ScriptRunner runner_;
-    std::vector<std::string> parts_{1};
-    size_t played_ = 0;
-};
+// A walk in a planned session, with its installation's paths as ${BACKUP}, ${MESSAGE} and ${NA}.
+test::ScriptWalk walk_in(PlannedSession& p, const std::string& name, test::ScriptVars vars = {}) {
+    vars.insert({{"BACKUP", p.inst.backup_root}, {"MESSAGE", p.inst.message_dir}, {"NA", p.na_path}});
+    return test::ScriptWalk(p.app(), p.view(), name, std::move(vars));
+}
 
 // Every gate holds against a late "Next >": the warning and the same step (the transcript), and
 // the keyboard on the answer to correct.
@@ -94,7 +68,7 @@ TEST(WizardGates, ALateNextIsRefusedWithItsWarningAndTheKeyboardOnTheFieldAtFaul
         {11, [&] { app.flags.plan_current = false; }, C::WizardGeneratePlan},
         {12, [&] { app.flags.preflight_passed = false; }, C::WizardRunSafetyCheck},
     };
-    Walk walk(p, "wizard_late_next");
+    auto walk = walk_in(p, "wizard_late_next");
     for (const auto& c : cases) {
         enter_wizard_at(app, c.step);
         if (c.undo) c.undo();
@@ -116,7 +90,7 @@ TEST(WizardCommit, EveryCommitNeedsItsOwnConfirmationAndTheRunningTransactionHol
     HeadlessView& v = p.view();
     v.type(C::WizardBackupRoot, p.inst.backup_root);
     enter_wizard_at(app, 11);
-    Walk walk(p, "wizard_commit");
+    auto walk = walk_in(p, "wizard_commit");
     walk.next();
     v.type(C::WizardConfirmation, " YES ");
     late_click(app, C::WizardCommit);
@@ -154,7 +128,7 @@ TEST(WizardPages, OnlyANewBackupRootOrMessageDirectoryCostsTheVerifiedBackup) {
     App& app = p.app();
     HeadlessView& v = p.view();
     const std::string chosen = p.dir / "chosen";
-    Walk walk(p, "wizard_backup_root", {{"ELSEWHERE", p.dir / "elsewhere"}, {"OTHER", p.dir / "other"}, {"CHOSEN", chosen}});
+    auto walk = walk_in(p, "wizard_backup_root", {{"ELSEWHERE", p.dir / "elsewhere"}, {"OTHER", p.dir / "other"}, {"CHOSEN", chosen}});
     for (const bool kept : {true, true, false, false, false}) {
         enter_wizard_at(app, 7);
         v.type(C::WizardBackupRoot, p.inst.backup_root + "  ");
@@ -186,7 +160,7 @@ TEST(WizardPages, TheKeyboardStaysTheWizardsAnswersWinAndPickersOpenWhereTheFiel
     enter_wizard_at(app, 5);
     const std::string cfg = p.dir / "QUARRO32.CFG";
     p.fb.write_text(cfg, "CONFDIR C:\\SF\r\n");
-    Walk detour(p, "wizard_setup_detour", {{"ELSEWHERE", p.dir / "elsewhere"}, {"CFG", cfg}});
+    auto detour = walk_in(p, "wizard_setup_detour", {{"ELSEWHERE", p.dir / "elsewhere"}, {"CFG", cfg}});
     detour.next();
 
     const std::string node1 = p.inst.nodes[0], folder = p.dir / "picked";
