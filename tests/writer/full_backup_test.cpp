@@ -14,7 +14,6 @@
 #include "app/full_backup_commands.h"
 #include "golden_text.h"
 #include "support/planned_session.h"
-#include "support/script_harness.h"
 #include "support/tree_snapshot.h"
 #include "writer/full_backup.h"
 

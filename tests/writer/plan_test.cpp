@@ -8,7 +8,6 @@
 #include "app/plan_commands.h"
 #include "golden_text.h"
 #include "support/planned_session.h"
-#include "ui/headless/script_runner.h"
 
 namespace marlinth {
 namespace {

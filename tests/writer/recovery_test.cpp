@@ -16,8 +16,6 @@
 
 #include "golden_text.h"
 #include "support/ready_session.h"
-#include "support/script_harness.h"
-#include "ui/headless/script_runner.h"
 #include "writer/journal.h"
 
 namespace marlinth {

@@ -14,8 +14,6 @@
 #include "core/files.h"
 #include "golden_text.h"
 #include "support/ready_session.h"
-#include "support/script_harness.h"
-#include "ui/headless/script_runner.h"
 
 namespace marlinth {
 namespace {
