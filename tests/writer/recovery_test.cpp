@@ -160,7 +160,7 @@ TEST(Recovery, RestoreFromBackupRefusesAnIncompleteSetAndUndoesAnAppend) {
     EXPECT_EQ(installation_state(r, r.old_bytes, ""), "old") << r.p.app().writer->str();
     EXPECT_EQ(test::text_of(r.p.fb.read_file(sep(r.dir("-01"), "Node03-SFMCONF.DAT"))), appended);
     EXPECT_NE(test::text_of(r.p.fb.read_file(sep(r.dir("-01"), "RESTORE.txt"))).find("RESTORE RESULT: SUCCESS"), std::string::npos);
-    EXPECT_FALSE(r.p.fb.exists(r.p.app().files.journal_path));
+    EXPECT_TRUE(!r.p.fb.exists(r.p.app().files.journal_path) && r.p.app().flags.write_completed);
     std::string shown = screen->shown(r.p.dir.path());
     screen.reset();
 
