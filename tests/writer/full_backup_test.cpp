@@ -12,8 +12,8 @@
 #include <system_error>
 
 #include "app/full_backup_commands.h"
+#include "golden_text.h"
 #include "support/planned_session.h"
-#include "support/script_harness.h"
 #include "support/tree_snapshot.h"
 #include "writer/full_backup.h"
 
@@ -55,23 +55,17 @@ struct Backup {
     }
     std::string transaction() { return sep(root, "MARLINTH_20261205_103000"); }
     std::string destination() { return sep(transaction(), "FULL-MESSAGE"); }
-    // The command ended in an error box holding exactly what the output view shows, and left the
-    // backup flag as it was.
-    void expect_failed_with(const std::string& text, bool verified_before = false) {
-        EXPECT_EQ(v.text(ControlId::WizardBackupText), text);
-        ASSERT_FALSE(v.boxes().empty());
-        EXPECT_EQ(v.boxes().back().icon, BoxIcon::Error);
-        EXPECT_EQ(v.boxes().back().text, text);
-        EXPECT_EQ(v.status(StatusLine::Main), "Full MESSAGE backup did not complete. Review the wizard's backup output.");
-        EXPECT_EQ(app.flags.full_backup_verified, verified_before);
-    }
 };
 
-// Room for the tree, a 5% margin and 16 MiB is enough; one byte less is refused below.
+// Room for the tree, a 5% margin and 16 MiB is enough; one byte less is refused below. What the
+// sysop sees of the No, the copy and a refusal after it is in tests/scripts/full_backup.expected.
 TEST(FullBackup, ACopyEqualToTheSourceIsRecordedAndAnswerNoChangesNothing) {
     Backup b;
+    const std::vector<std::string> parts = test::script_parts("full_backup.script");
+    test::Screen screen(b.app, b.v);
     b.p.fp.reset_counts();
     b.run(false);
+    screen.play(parts[0]);
     EXPECT_FALSE(b.app.flags.full_backup_verified || b.p.fb.exists(b.root));
     EXPECT_EQ(b.p.fp.calls(Op::Copy) + b.p.fp.calls(Op::List), 0);
 
@@ -79,6 +73,7 @@ TEST(FullBackup, ACopyEqualToTheSourceIsRecordedAndAnswerNoChangesNothing) {
     b.p.fp.set_free_space(bytes_in(b.message) * 21 / 20 + 16777216);
     const auto source = test::snapshot_tree(b.message);
     b.run();
+    screen.play(parts[1]);
     // The same relative tree, byte for byte, empty folder included; the source untouched.
     EXPECT_EQ(test::snapshot_tree(b.destination()), source);
     EXPECT_EQ(test::snapshot_tree(b.message), source);
@@ -88,16 +83,18 @@ TEST(FullBackup, ACopyEqualToTheSourceIsRecordedAndAnswerNoChangesNothing) {
                                                              std::to_string(bytes_in(b.message)) + "\r\n");
     // The new backup replaces the sysop's statement; the root came trimmed into the setup.
     EXPECT_TRUE(b.app.flags.full_backup_verified && !b.app.flags.existing_backup_confirmed);
-    EXPECT_EQ(b.app.full_backup_location, b.destination());
     EXPECT_EQ(b.app.setup.backup_root, b.root);
+    EXPECT_EQ(b.app.full_backup_location, b.destination());
     for (const std::string& path : b.p.fp.changed_paths())  // only the backup root and the program's log
         EXPECT_TRUE(path.find(b.root) == 0 || path.find(b.app.files.program_dir) == 0) << path;
     // A volume that cannot say how much room it has is no better than a full one. The backup made
     // a moment ago still counts.
     b.p.fp.fail_nth(Op::FreeSpace, 1);
     b.run();
-    b.expect_failed_with("Cannot determine free space for backup destination: " + b.root, true);
-    EXPECT_EQ(b.app.full_backup_location, b.destination());
+    screen.play(parts[2]);
+    EXPECT_TRUE(b.app.flags.full_backup_verified && b.app.full_backup_location == b.destination());
+    const std::string shown = screen.shown(b.p.dir.path());
+    EXPECT_EQ(shown, test::golden("full_backup.expected", shown, {}));
 }
 
 // Every failure ends in the error box with the output shown, and no record. A busy system, a bad
@@ -118,30 +115,20 @@ TEST(FullBackup, EveryFailureIsShownAndRecordsNoBackup) {
         });
     };
     // The files kept in the copy; -1 where none was begun, -2 where not even the root was probed.
-    const std::vector<std::tuple<const char*, std::function<void(Backup&)>, std::string, int>> cases = {
-        {"tosser running", [](Backup& b) { b.p.fp.set_processes({"explorer.exe", "QUARRO32.EXE"}); },
-         "INFO: Spitfire node-status file (default Node 1 WORK): ${WHOSON}\r\nPASS: SFWHOSON.DAT node check: 4 record(s); no "
-         "occupied Spitfire callers found.\r\nNOTICE: SFWHOSON.DAT cannot prove that idle Spitfire node processes are closed. "
-         "Manually close every node window before commit.\r\nINFO: NTVDM.EXE is not running; SFWHOSON.DAT remains the "
-         "authoritative Spitfire node check.\r\nERROR: QUARRO32.EXE is running. Shut down the tosser.\r\nNOTICE: No known iREX "
-         "process name was detected. This does not prove that another external mailer is stopped; manually stop every "
-         "mailer/tosser before commit.\r\nPASS: QUARRO.BSY is absent.\r\n\r\nFULL BACKUP BLOCKED. Correct every item above, "
-         "close all node windows, and try again.", -2},
+    const std::vector<std::tuple<const char*, std::function<void(Backup&)>, int>> cases = {
+        {"tosser running", [](Backup& b) { b.p.fp.set_processes({"explorer.exe", "QUARRO32.EXE"}); }, -2},
         // A copy into the tree it copies.
-        {"root in MESSAGE", [](Backup& b) { b.v.set_text(ControlId::WizardBackupRoot, sep(b.message, "BACKUPS")); },
-         "ERROR: Backup root must be separate from the shared MESSAGE directory.", -2},
-        {"disk one byte short", [](Backup& b) { b.p.fp.set_free_space(bytes_in(b.message) * 21 / 20 + 16777216 - 1); },
-         "Not enough free space for a safe full MESSAGE backup.\r\n\r\nMESSAGE size: 12 KB\r\nAvailable: 16.0 MB", -1},
+        {"root in MESSAGE", [](Backup& b) { b.v.set_text(ControlId::WizardBackupRoot, sep(b.message, "BACKUPS")); }, -2},
+        {"disk one byte short", [](Backup& b) { b.p.fp.set_free_space(bytes_in(b.message) * 21 / 20 + 16777216 - 1); }, -1},
         // A file appears after the scan, just as the transaction directory is made.
         {"file added after the scan", [](Backup& b) {
              b.p.fp.before(Op::CreateDir, [&b](const std::string& path) {
                  if (path.find("MARLINTH_") != std::string::npos) b.p.fb.write_text(sep(b.message, "LATE.MSG"), "arrived late");
              });
-         }, "Full MESSAGE backup verification failed.", 27},
+         }, 27},
         // The counts taken from the listings still agree; only the scan of the finished copy shows the extra bytes.
-        {"files grown during the copy", grow_files, "Full MESSAGE backup verification failed.", 26},
-        {"copy breaks at the third file", [](Backup& b) { b.p.fp.fail_nth(Op::Copy, 3); },
-         "Full MESSAGE backup copy failed: ${FROM} -> ${TO}", 2},
+        {"files grown during the copy", grow_files, 26},
+        {"copy breaks at the third file", [](Backup& b) { b.p.fp.fail_nth(Op::Copy, 3); }, 2},
         // Room for the transaction directory and FULL-MESSAGE (248 characters, the most a
         // directory can have), none for the message files' names.
         {"root too deep for the copied names", [](Backup& b) {
@@ -149,14 +136,20 @@ TEST(FullBackup, EveryFailureIsShownAndRecordsNoBackup) {
              fs::remove_all(sep(b.message, "EMPTY"));
              b.root = b.p.dir.path() + kPathSeparator + std::string(210 - b.p.dir.path().size() - 1, 'R');
              b.v.set_text(ControlId::WizardBackupRoot, b.root);
-         }, "A path is too long for the XP-compatible full MESSAGE backup.", 0},
+         }, 0},
     };
-    for (const auto& [what, arrange, expected, kept] : cases) {
+    // The box, the output and the status of each are in tests/scripts/full_backup_failures.expected.
+    const std::string script = test::load_script("full_backup_failures.script");
+    std::string all;
+    for (const auto& [what, arrange, kept] : cases) {
         SCOPED_TRACE(what);
         Backup b;
         arrange(b);
         b.p.fp.reset_counts();
+        test::Screen screen(b.app, b.v);
         b.run();
+        screen.play(script);
+        EXPECT_FALSE(b.app.flags.full_backup_verified);
         // Every file copied before the failure stays, each equal to its source.
         int copied = 0;
         if (b.p.fb.exists(b.destination()))
@@ -171,18 +164,16 @@ TEST(FullBackup, EveryFailureIsShownAndRecordsNoBackup) {
         // The copy that failed: its destination path, and the source path under MESSAGE.
         const std::string to = b.p.fp.injected().empty() ? "" : b.p.fp.injected()[0].second;
         const std::string from = to.empty() ? "" : b.message + to.substr(b.destination().size());
-        b.expect_failed_with(test::substitute(
-            expected, {{"WHOSON", sep(sep(b.p.inst.nodes[0], "WORK"), "SFWHOSON.DAT")}, {"FROM", from}, {"TO", to}}));
+        all += "== " + std::string(what) + "\n" + screen.shown(b.p.dir.path(), {{"FROM", from}, {"TO", to}});
         EXPECT_FALSE(b.p.fb.exists(sep(b.transaction(), "FULL-MESSAGE-BACKUP.txt")) || b.p.fb.exists(sep(b.message, "BACKUPS")));
         if (kept < 0) {
             EXPECT_FALSE(b.p.fp.calls(Op::Copy) || b.p.fb.exists(b.transaction()));
             EXPECT_EQ(b.p.fb.exists(b.root), kept == -1);
         }
     }
+    EXPECT_EQ(all, test::golden("full_backup_failures.expected", all, {}));
 }
 
-// The scan and the copy on their own (the command scans first, and copies only what it scanned):
-// every refusal has its line, no path is ever cut, and a directory link is never followed.
 TEST(BackupTree, ScanAndCopyRefuseWhatTheyCannotDo) {
     test::PlannedSession p;
     Platform& platform = p.fp;

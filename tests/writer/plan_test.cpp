@@ -1,63 +1,47 @@
 // The dry-run plan report and its signature: the signature changes when, and only when, one of
 // the inputs that decide what the writer would write changes. The report's full text is pinned
-// by tests/scripts/writer_road.expected.
+// by tests/scripts/writer_road.expected, its refusals by tests/scripts/plan_generation.expected.
 #include <gtest/gtest.h>
 
 #include <functional>
 
 #include "app/plan_commands.h"
+#include "golden_text.h"
 #include "support/planned_session.h"
-#include "ui/headless/script_runner.h"
 
 namespace marlinth {
 namespace {
 
 using test::PlannedSession;
 
-// Included areas are numbered after the existing conferences, skipping one awaiting review; the
-// rest are counted out. The wizard's backup root comes trimmed into the plan and the Writer tab.
-TEST(Plan, TheWizardStepNumbersIncludedAreasAfterTheExistingConferences) {
-    test::InstallationSpec wanted;
-    wanted.conferences = test::echo_conferences(3);
-    PlannedSession p(wanted, {{"ALPHA", "Net: Alpha"}, {"BETA", "Net: Beta", false, true}, {"GAMMA", "Net: Gamma"},
-                              {"DELTA", "Net: Delta", true}});
-    const std::string root = p.inst.backup_root + "2";
-    p.view().type(ControlId::WizardBackupRoot, "  " + root + "  ");
-    p.view().click(ControlId::WizardGeneratePlan);
-    EXPECT_NE(p.app().plan_text->str().find("Conference #4  Tag=ALPHA  Name=\"Net: Alpha\"\r\nConference #5  Tag=GAMMA  "
-                                            "Name=\"Net: Gamma\"\r\n\r\nEXCLUSIONS\r\n----------\r\nIncluded: 2\r\nNeeds sysop "
-                                            "name approval (excluded; numbering is provisional): 1\r\nBlocked compatibility errors: 1\r\n"),
-              std::string::npos) << p.app().plan_text->str();
-    EXPECT_EQ(p.view().text(ControlId::BackupRoot), root);
-    EXPECT_NE(p.view().text(ControlId::WizardPlanSummary).find("Transaction backup root: " + root + "\r\nFull MESSAGE backup: "
-                                                               "sysop confirmed a current backup already exists.\r\n"), std::string::npos);
-}
-
-// A refused plan leaves the reviewed one, its signature and both reports as they were.
-TEST(Plan, WithNothingToPlanItIsRefusedAndChangesNothing) {
-    const std::vector<std::tuple<const char*, std::function<void(PlannedSession&)>, const char*>> cases = {
-        {"no preview", [](PlannedSession& p) { p.app().preview.clear(); },
-         "BOX warning: Load and review an .NA file before generating a dry-run plan."},
-        {"no fingerprint", [](PlannedSession& p) { p.app().flags.na_loaded = false; },
-         "BOX error: Run inspection and load an .NA file before creating a writer plan."},
-        {"nothing ready", [](PlannedSession& p) { p.set_areas({{"BETA", "Net: Beta", false, true}, {"ECHO1", "Net: Echo", true}}); },
-         "BOX error: There are no READY or sysop-approved areas to append."},
+// The wizard's plan step and each refusal of Generate Dry Run, walked by
+// tests/scripts/plan_generation.script, one part a row, each after a reviewed plan.
+TEST(Plan, TheWizardNumbersIncludedAreasAndARefusedPlanChangesNothing) {
+    test::InstallationSpec three;
+    three.conferences = test::echo_conferences(3);
+    const std::vector<std::function<void(PlannedSession&)>> rows = {
+        [](PlannedSession& p) {
+            p.set_areas({{"ALPHA", "Net: Alpha"}, {"BETA", "Net: Beta", false, true}, {"GAMMA", "Net: Gamma"}, {"DELTA", "Net: Delta", true}});
+            p.view().type(ControlId::WizardBackupRoot, "  " + p.inst.backup_root + "2  ");
+            p.view().click(ControlId::WizardGeneratePlan);
+        },
+        [](PlannedSession& p) { p.app().preview.clear(); },
+        [](PlannedSession& p) { p.app().flags.na_loaded = false; },
+        [](PlannedSession& p) { p.set_areas({{"BETA", "Net: Beta", false, true}, {"ECHO1", "Net: Echo", true}}); },
     };
-    for (const auto& [what, arrange, box] : cases) {
-        SCOPED_TRACE(what);
-        PlannedSession p;
+    const std::vector<std::string> parts = test::script_parts("plan_generation.script");
+    std::string all;
+    for (size_t i = 0; i < rows.size(); ++i) {
+        PlannedSession p(three);
         p.view().click(ControlId::GeneratePlan);
         const Sha256Digest reviewed = p.app().plan.signature;
-        const std::string report = p.app().report->str(), plan = p.app().plan_text->str();
-        arrange(p);
-        p.view().clear_boxes();
-        p.view().click(ControlId::GeneratePlan);
-        ASSERT_EQ(p.view().boxes().size(), 1u);
-        EXPECT_EQ(box_line(p.view().boxes()[0].icon, p.view().boxes()[0].text), box);
-        EXPECT_EQ(p.app().plan.signature, reviewed);
-        EXPECT_EQ(p.app().report->str(), report);
-        EXPECT_EQ(p.app().plan_text->str(), plan);
+        const std::string report = p.app().report->str();
+        test::Screen screen(p.app(), p.view());
+        rows[i](p);
+        all += "== part " + std::to_string(i + 1) + "\n" + screen.play(parts[i]).shown(p.dir.path());
+        EXPECT_TRUE(p.app().plan.signature == reviewed && (p.app().report->str() == report) == (i > 0)) << i;
     }
+    EXPECT_EQ(all, test::golden("plan_generation.expected", all, {}));
 }
 
 TEST(Plan, SignatureChangesWhenAndOnlyWhenAnInputChanges) {

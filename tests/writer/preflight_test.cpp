@@ -10,8 +10,6 @@
 #include "core/files.h"
 #include "golden_text.h"
 #include "support/planned_session.h"
-#include "support/script_harness.h"
-#include "ui/headless/script_runner.h"
 
 namespace marlinth {
 namespace {
@@ -113,31 +111,25 @@ TEST(Preflight, EveryCheckWritesItsLineAndAnyErrorBlocks) {
 
 // Every path the commit will form must fit: the transaction directory with its longest name and
 // the files in it, and each node file with its staging suffix. At the limit the preflight passes,
-// and a later backup root edit keeps the plan but needs a new preflight.
+// and a later backup root edit keeps the plan but needs a new preflight. Walked by
+// tests/scripts/writer_path_limits.script, one part a row.
 TEST(Preflight, EveryPathTheCommitWillFormMustFit) {
     const auto of_length = [](const std::string& base, size_t length) { return sep(base, std::string(length - base.size() - 1, 'P')); };
-    const auto has = [](const std::string& report, const std::string& line) { return report.find(line + "\r\n") != std::string::npos; };
-    // Root + MARLINTH_20261231_235959-99 + Node01-SFMCONF.DAT makes 259, then 260 characters.
-    for (size_t length : {212u, 213u}) {
+    // Root + MARLINTH_20261231_235959-99 + Node01-SFMCONF.DAT makes 259, then 260 characters;
+    // node 3's SFMCONF.DAT path is 251, 252 and 261 characters long.
+    const std::pair<size_t, size_t> rows[] = {{212, 0}, {213, 0}, {0, 239}, {0, 240}, {0, 249}};
+    const std::vector<std::string> parts = test::script_parts("writer_path_limits.script");
+    std::string all;
+    for (size_t i = 0; i < 5; ++i) {
         Planned s;
-        const std::string root = of_length(s.dir.path(), length);
-        s.v.type(ControlId::BackupRoot, root);
-        const std::string r = s.run();
-        EXPECT_EQ(s.app.flags.preflight_passed, length == 212) << r;
-        EXPECT_EQ(has(r, "ERROR: Backup root is too long for the transaction directory and its backup files: " + root), length == 213) << r;
-        s.v.type(ControlId::BackupRoot, s.inst.backup_root);
-        EXPECT_TRUE(s.app.flags.plan_current && !s.app.flags.preflight_passed);
+        const std::string node3 = rows[i].second ? of_length(s.dir.path(), rows[i].second) : s.inst.nodes[2];
+        const test::ScriptVars long_paths = {{"FILE3", sep(node3, "SFMCONF.DAT")}, {"NODE3", node3},
+                                             {"ROOT", rows[i].first ? of_length(s.dir.path(), rows[i].first) : ""}};
+        test::ScriptVars vars = {{"NODE1", s.inst.nodes[0]}, {"NODE2", s.inst.nodes[1]}, {"BACKUP", s.inst.backup_root}};
+        vars.insert(long_paths.begin(), long_paths.end());
+        all += test::Screen(s.app, s.v).play(parts[i], vars).shown(s.dir.path(), long_paths);
     }
-    // Node 3 in folders whose SFMCONF.DAT path is 251, 252 and 261 characters long.
-    for (size_t length : {239u, 240u, 249u}) {
-        Planned s;
-        const std::string node3 = of_length(s.dir.path(), length);
-        s.v.type(ControlId::NodeList, s.inst.nodes[0] + "\r\n" + s.inst.nodes[1] + "\r\n" + node3);
-        const std::string r = s.run();
-        EXPECT_EQ(has(r, "ERROR: Node 3 SFMCONF.DAT path is too long for its staging name (at most 251 characters): " +
-                             sep(node3, "SFMCONF.DAT")), length == 240) << r;
-        EXPECT_EQ(has(r, "Node 3: ERROR: SFMCONF.DAT path is too long in node directory " + node3), length == 249) << r;
-    }
+    EXPECT_EQ(all, test::golden("writer_path_limits.expected", all, {}));
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <functional>
+#include <memory>
 
 #ifndef _WIN32
 #include <sys/wait.h>
@@ -15,8 +16,6 @@
 
 #include "golden_text.h"
 #include "support/ready_session.h"
-#include "support/script_harness.h"
-#include "ui/headless/script_runner.h"
 #include "writer/journal.h"
 
 namespace marlinth {
@@ -136,58 +135,43 @@ TEST(Recovery, AnAppendARestoreOrARecoveryEndedAtAnyFileOperationIsSettledAtTheN
 #endif
 
 // Restore from Backup checks the chosen directory whole before anything is written, and puts a
-// completed append back on every node as a transaction of its own.
+// completed append back on every node as a transaction of its own. What the sysop sees of each
+// refusal and restore is in tests/scripts/restore_from_backup.expected.
 TEST(Recovery, RestoreFromBackupRefusesAnIncompleteSetAndUndoesAnAppend) {
     Ready r;
     ASSERT_EQ(r.commit(), Outcome::Success);
     const std::string appended = r.node_text(1), copy = sep(r.p.dir.path(), "COPY");
-    HeadlessView& v = r.p.view();
-    const auto restore_from = [](Ready& s, const std::string& dir) {
-        s.p.view().clear_boxes();
-        s.p.view().type(ControlId::Confirmation, "YES");
-        s.p.view().queue_pick(dir);
-        s.p.view().queue_answer(BoxAnswer::Yes);
-        s.p.view().click(ControlId::RestoreFromBackup);
-    };
+    const std::vector<std::string> parts = test::script_parts("restore_from_backup.script");
+    const test::ScriptVars vars = {{"COPY", copy}, {"TRANSACTION", r.dir()}};
+    auto screen = std::make_unique<test::Screen>(r.p.app(), r.p.view());
     const auto put = [&](const char* name, const std::string& bytes) { return [=, &r] { r.p.fb.write_text(sep(copy, name), bytes); }; };
-    const struct { const char* what; std::function<void()> spoil; const char* line; } refusals[] = {
-        {"missing", [&] { std::filesystem::remove(sep(copy, "Node02-SFMCONF.DAT")); }, "ERROR: Missing backup for Node 2: "},
-        {"short", put("Node02-SFMCONF.DAT", r.old_bytes.substr(0, 200)), "ERROR: Not a valid conference file: "},
-        {"mismatched", put("Node03-SFMCONF.DAT", appended), "ERROR: Backup differs from Node 1's backup: "},
-        {"one node too many", put("Node04-SFMCONF.DAT", r.old_bytes),
-         "ERROR: The directory holds a backup for Node 4, which is not configured: "},
-    };
-    for (const auto& c : refusals) {
-        SCOPED_TRACE(c.what);
+    const std::function<void()> refusals[] = {
+        [&] { std::filesystem::remove(sep(copy, "Node02-SFMCONF.DAT")); }, put("Node02-SFMCONF.DAT", r.old_bytes.substr(0, 200)),
+        put("Node03-SFMCONF.DAT", appended), put("Node04-SFMCONF.DAT", r.old_bytes)};
+    for (int i = 0; i < 4; ++i) {
         std::filesystem::remove_all(copy);
         std::filesystem::copy(r.dir(), copy);
-        c.spoil();
-        restore_from(r, copy);
-        EXPECT_NE(r.p.app().writer->str().find(c.line), std::string::npos) << r.p.app().writer->str();
-        ASSERT_EQ(v.boxes().size(), 1u);
-        EXPECT_EQ(v.boxes()[0].icon, BoxIcon::Error);
-        EXPECT_EQ(installation_state(r, appended, ""), "old");
-            EXPECT_FALSE(r.p.fb.exists(r.dir("-01")));  // nothing was backed up either
+        refusals[i]();
+        screen->play(parts[static_cast<size_t>(i)], vars);
+        EXPECT_EQ(installation_state(r, appended, ""), "old") << i;
+        EXPECT_FALSE(r.p.fb.exists(r.dir("-01"))) << i;  // nothing was backed up either
     }
-    // Without YES the command does nothing at all; with it, the append is undone.
-    v.type(ControlId::Confirmation, "yes");
-    EXPECT_FALSE(v.click(ControlId::RestoreFromBackup));
-    restore_from(r, r.dir());
+    screen->play(parts[4], vars);
     EXPECT_EQ(installation_state(r, r.old_bytes, ""), "old") << r.p.app().writer->str();
     EXPECT_EQ(test::text_of(r.p.fb.read_file(sep(r.dir("-01"), "Node03-SFMCONF.DAT"))), appended);
     EXPECT_NE(test::text_of(r.p.fb.read_file(sep(r.dir("-01"), "RESTORE.txt"))).find("RESTORE RESULT: SUCCESS"), std::string::npos);
-    EXPECT_FALSE(r.p.fb.exists(r.p.app().files.journal_path));
-    EXPECT_TRUE(r.p.app().flags.write_completed);
-    EXPECT_EQ(v.boxes().back().icon, BoxIcon::Information);
+    EXPECT_TRUE(!r.p.fb.exists(r.p.app().files.journal_path) && r.p.app().flags.write_completed);
+    std::string shown = screen->shown(r.p.dir.path());
+    screen.reset();
 
     // A restore that cannot put node 1 back keeps its journal for the recovery at the next start.
     Ready f;
     ASSERT_EQ(f.commit(), Outcome::Success);
     f.p.fp.fail_path(Op::Rename, f.node_file(3));
     f.p.fp.fail_nth(Op::Rename, 5);
-    restore_from(f, f.dir());
-    EXPECT_NE(f.p.app().writer->str().find("RESTORE RESULT: DANGER"), std::string::npos) << f.p.app().writer->str();
+    shown += test::Screen(f.p.app(), f.p.view()).play(parts[5], {{"TRANSACTION", f.dir()}}).shown(f.p.dir.path());
     EXPECT_TRUE(f.p.fb.exists(f.p.app().files.journal_path));
+    EXPECT_EQ(shown, test::golden("restore_from_backup.expected", shown, {}));
 }
 
 // What the sysop sees at start-up for each kind of journal, compared with

@@ -14,8 +14,6 @@
 #include "core/files.h"
 #include "golden_text.h"
 #include "support/ready_session.h"
-#include "support/script_harness.h"
-#include "ui/headless/script_runner.h"
 
 namespace marlinth {
 namespace {
@@ -25,14 +23,18 @@ using test::Ready;
 using Outcome = TransactionOutcome;
 using test::sep;
 
-// Twelve nodes, so the backups need two-digit names. The three-node road, its report and the
-// installation around it are checked by writer_road_test.cpp.
+// Twelve nodes, so the backups need two-digit names. Only the exact YES enables the commit: the
+// sysop's tries and the commit's report are in tests/scripts/commit_confirmation.expected. The
+// three-node road and the installation around it are checked by writer_road_test.cpp.
 TEST(Transaction, SuccessAppendsToEveryNodeWithVerifiedBackupsAndTouchesNothingElse) {
     test::InstallationSpec wanted;
     wanted.nodes = 12;
     Ready r(wanted);
     r.p.fp.reset_counts();
-    ASSERT_EQ(r.commit(), Outcome::Success);
+    test::Screen screen(r.p.app(), r.p.view());
+    screen.play(test::load_script("commit_confirmation.script"));
+    const std::string shown = screen.shown(r.p.dir.path());
+    EXPECT_EQ(shown, test::golden("commit_confirmation.expected", shown, {}));
     EXPECT_EQ(r.staged_nodes("success", 12), 12);
     EXPECT_TRUE(r.has("Node12-SFMCONF.DAT"));
     // Only node conference files, the backup root and the program's own files were written;
@@ -45,17 +47,9 @@ TEST(Transaction, SuccessAppendsToEveryNodeWithVerifiedBackupsAndTouchesNothingE
             << path;
     }
     // A second commit in the same run is refused even when called past the disabled button.
-    r.p.view().type(ControlId::Confirmation, "YES");
+    r.p.view().set_text(ControlId::Confirmation, "YES");
     EXPECT_EQ(r.commit(), Outcome::Refused);
     EXPECT_EQ(r.staged_nodes("second commit", 12), 12);
-}
-
-TEST(Transaction, OnlyExactYesEnablesTheCommit) {
-    Ready r;
-    for (const char* typed : {"yes", "YESS", "Yes", "YE S", "", "\t YES  "}) {
-        r.p.view().type(ControlId::Confirmation, typed);
-        EXPECT_EQ(r.p.view().enabled(ControlId::CommitAppend), typed[0] == '\t') << typed;
-    }
 }
 
 // A disk that does not keep what it was given: a backup, the staged image or node 2's new bytes
