@@ -61,7 +61,7 @@ struct Backup {
 // sysop sees of the No, the copy and a refusal after it is in tests/scripts/full_backup.expected.
 TEST(FullBackup, ACopyEqualToTheSourceIsRecordedAndAnswerNoChangesNothing) {
     Backup b;
-    const std::vector<std::string> parts = test::script_parts("full_backup.script");
+    const std::vector<std::string> parts = test::script_parts(test::load_script("full_backup.script"));
     test::Screen screen(b.app, b.v);
     b.p.fp.reset_counts();
     b.run(false);

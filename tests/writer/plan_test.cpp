@@ -29,7 +29,7 @@ TEST(Plan, TheWizardNumbersIncludedAreasAndARefusedPlanChangesNothing) {
         [](PlannedSession& p) { p.app().flags.na_loaded = false; },
         [](PlannedSession& p) { p.set_areas({{"BETA", "Net: Beta", false, true}, {"ECHO1", "Net: Echo", true}}); },
     };
-    const std::vector<std::string> parts = test::script_parts("plan_generation.script");
+    const std::vector<std::string> parts = test::script_parts(test::load_script("plan_generation.script"));
     std::string all;
     for (size_t i = 0; i < rows.size(); ++i) {
         PlannedSession p(three);

@@ -118,7 +118,7 @@ TEST(Preflight, EveryPathTheCommitWillFormMustFit) {
     // Root + MARLINTH_20261231_235959-99 + Node01-SFMCONF.DAT makes 259, then 260 characters;
     // node 3's SFMCONF.DAT path is 251, 252 and 261 characters long.
     const std::pair<size_t, size_t> rows[] = {{212, 0}, {213, 0}, {0, 239}, {0, 240}, {0, 249}};
-    const std::vector<std::string> parts = test::script_parts("writer_path_limits.script");
+    const std::vector<std::string> parts = test::script_parts(test::load_script("writer_path_limits.script"));
     std::string all;
     for (size_t i = 0; i < 5; ++i) {
         Planned s;

@@ -141,7 +141,7 @@ TEST(Recovery, RestoreFromBackupRefusesAnIncompleteSetAndUndoesAnAppend) {
     Ready r;
     ASSERT_EQ(r.commit(), Outcome::Success);
     const std::string appended = r.node_text(1), copy = sep(r.p.dir.path(), "COPY");
-    const std::vector<std::string> parts = test::script_parts("restore_from_backup.script");
+    const std::vector<std::string> parts = test::script_parts(test::load_script("restore_from_backup.script"));
     const test::ScriptVars vars = {{"COPY", copy}, {"TRANSACTION", r.dir()}};
     auto screen = std::make_unique<test::Screen>(r.p.app(), r.p.view());
     const auto put = [&](const char* name, const std::string& bytes) { return [=, &r] { r.p.fb.write_text(sep(copy, name), bytes); }; };
