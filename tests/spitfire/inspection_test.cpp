@@ -67,7 +67,7 @@ TEST(Inspection, SysopWalksTheInspectionByScript) {
     test::TreeSnapshot before;
     const struct {
         const char* name;
-        test::InstallationSpec spec;
+        test::InstallationSpec installation;
         std::function<void(World&)> setup;
         std::function<void(World&, App&, int)> between;
     } walks[] = {
@@ -142,7 +142,7 @@ TEST(Inspection, SysopWalksTheInspectionByScript) {
         World w(*native);
         w.fp.set_time({2026, 1, 31, 23, 59, 7});
         w.fp.set_processes({"init", "explorer.exe", "SPITFIRE.EXE"});
-        w.inst = test::build_installation(w.fp, w.dir / "BBS", walk.spec);
+        w.inst = test::build_installation(w.fp, w.dir / "BBS", walk.installation);
         w.fb.make_dir(w.dir / "app");
         w.vars = {{"MESSAGE", w.inst.message_dir}};
         for (size_t i = 0; i < w.inst.nodes.size(); ++i) w.vars["NODE" + dec(i + 1)] = w.inst.nodes[i];
