@@ -36,6 +36,32 @@ TEST(Settings, PrivilegedSecuritiesNeedExactlyFiveValues) {
     EXPECT_EQ(out[4], 32767);  // a refused text leaves the last good values
 }
 
+// Every field of the form reaches the proposal: each is changed from what the template put there
+// (the transcripts change only a few), and the proposal must hold every change.
+TEST(Settings, EveryFormFieldReachesTheProposal) {
+    using C = ControlId;
+    test::PlannedSession p;
+    HeadlessView& v = p.view();
+    std::vector<int> chosen;
+    for (C c : {C::ConferenceAccess, C::PublicOnly, C::NetMail, C::AllowRouting, C::CallerDelete, C::PurgeUnreceived,
+                C::PurgeOldThread}) {
+        v.choose(c, 1 - v.selection(c));
+        chosen.push_back(v.selection(c));
+    }
+    const std::pair<C, const char*> typed[] = {{C::ConferenceSecurity, "11"}, {C::MessageEntrySecurity, "12"},
+                                               {C::MaxMsgLength, "1300"},     {C::PurgeDays, "14"},
+                                               {C::PrivilegedSecurities, "1;2;3;4;5"}};
+    for (const auto& [field, text] : typed) v.type(field, text);
+    apply_proposed_settings(p.app());
+    const ProposedSettings& s = p.app().settings;
+    EXPECT_EQ((std::vector<int>{s.access_exact, s.public_only, s.netmail, s.routing, s.caller_delete, s.purge_unreceived,
+                                s.purge_old_thread}),
+              chosen);
+    EXPECT_EQ((std::vector<int>{s.conference_security, s.message_entry_security, s.max_msg_length, s.purge_days}),
+              (std::vector<int>{11, 12, 1300, 14}));
+    EXPECT_EQ(s.privileged, (std::array<int16_t, 5>{1, 2, 3, 4, 5}));
+}
+
 // The form is applied field by field; the first bad one stops it with its box. The Settings Plan
 // then compares every template value with the proposal and shows the selected area (compared
 // whole, CR LF kept as LF in its golden file). The recommended defaults replace it all, and
