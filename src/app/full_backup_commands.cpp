@@ -80,6 +80,15 @@ void run_full_message_backup(App& app) {
         return;
     }
 
+    // Every folder and file of the copy must fit Windows' limits before anything is created.
+    const std::string longest = longest_transaction_name(app.platform.local_time());
+    std::string planned_dir, planned;
+    if (!join_path(planned_dir, kDirectoryCapacity, app.setup.backup_root, longest) ||
+        !join_path(planned, kDirectoryCapacity, planned_dir, "FULL-MESSAGE") || !copy_fits(planned, source)) {
+        fail_with(app, "A path is too long for the XP-compatible full MESSAGE backup.");
+        return;
+    }
+
     s.reset();
     std::string dir, destination;
     TreeTotals copied, written;

@@ -100,9 +100,8 @@ bool check_commit_paths(App& app, TextBuffer& w) {
     bool fit = true;
     const std::string& root = app.setup.backup_root;
     if (!root.empty()) {
-        const std::string longest = "MARLINTH_" + dec(static_cast<uint64_t>(app.platform.local_time().year)) + "1231_235959-99";
         std::string dir, file;
-        bool fits = join_path(dir, kPathCapacity, root, longest);
+        bool fits = join_path(dir, kDirectoryCapacity, root, longest_transaction_name(app.platform.local_time()));
         for (int i = 1; fits && i <= app.setup.nodes.count && i <= kMaxNodes; ++i)
             fits = join_path(file, kPathCapacity, dir, node_backup_name(i));
         for (const char* name : {"STAGED-SFMCONF.DAT", "TRANSACTION.txt"})

@@ -1,6 +1,7 @@
 #include "core/files.h"
 
 #include <cstring>
+#include <vector>
 
 #include "core/strings.h"
 
@@ -117,10 +118,29 @@ std::string normalize_path(Platform& platform, std::string_view input) {
     return text;
 }
 
-bool paths_are_separate(Platform& platform, std::string_view a, std::string_view b) {
-    std::string na = normalize_path(platform, a);
-    std::string nb = normalize_path(platform, b);
-    if (na.empty() || nb.empty()) return false;
+namespace {
+
+// The folder above a normalized path; a root ("C:\\", "/") keeps its separator. Empty at the top.
+std::string folder_above(const std::string& path) {
+    const size_t cut = path.find_last_of("\\/");
+    if (cut == std::string::npos || cut + 1 == path.size()) return std::string();
+    if (cut == 0 || (cut == 2 && path[1] == ':')) return path.substr(0, cut + 1);
+    return path.substr(0, cut);
+}
+
+// The identities of `path` and of every folder above it that exists (a path not made yet is
+// inside its nearest existing folder).
+std::vector<FolderIdentity> identity_chain(Platform& platform, std::string path) {
+    std::vector<FolderIdentity> chain;
+    for (int depth = 0; !path.empty() && depth < 128; ++depth) {
+        FolderIdentity id;
+        if (platform.folder_identity(path, id)) chain.push_back(id);
+        path = folder_above(path);
+    }
+    return chain;
+}
+
+bool spelled_apart(const std::string& na, const std::string& nb) {
     const std::string& shorter = na.size() <= nb.size() ? na : nb;
     const std::string& longer = na.size() <= nb.size() ? nb : na;
     if (!starts_with_nocase(longer, shorter)) return true;
@@ -130,8 +150,33 @@ bool paths_are_separate(Platform& platform, std::string_view a, std::string_view
     return true;
 }
 
+// True when the folder `inner` is, or is inside, the existing folder `outer`.
+bool reached_through(Platform& platform, const std::string& inner, const std::string& outer) {
+    FolderIdentity id;
+    if (!platform.folder_identity(outer, id)) return false;
+    for (const FolderIdentity& above : identity_chain(platform, inner))
+        if (above == id) return true;
+    return false;
+}
+
+}  // namespace
+
+// Decided by what the folders are, not by how they are spelled: a SUBST drive, an 8.3 name, a
+// mapped drive against its UNC name or a link reach the same folder by another name.
+bool paths_are_separate(Platform& platform, std::string_view a, std::string_view b) {
+    std::string na = normalize_path(platform, a);
+    std::string nb = normalize_path(platform, b);
+    if (na.empty() || nb.empty()) return false;
+    if (!spelled_apart(na, nb)) return false;
+    return !reached_through(platform, na, nb) && !reached_through(platform, nb, na);
+}
+
 bool ensure_directory(Platform& platform, const std::string& path, TextBuffer* report) {
     if (is_directory(platform, path)) return true;
+    if (path.size() > kMaxDirectoryPath) {
+        report_line(report, "Directory path is too long for Windows to create: ", path);
+        return false;
+    }
     if (platform.create_directory(path)) return true;
     report_line(report, "Cannot create directory: ", path);
     return false;
@@ -249,6 +294,10 @@ bool find_message_file(Platform& platform, const std::string& message_dir, uint3
     return true;
 }
 
+std::string longest_transaction_name(const LocalTime& now) {
+    return "MARLINTH_" + dec(static_cast<uint64_t>(now.year)) + "1231_235959-99";
+}
+
 bool create_transaction_dir(Platform& platform, const std::string& backup_root, std::string& out, size_t capacity, TextBuffer* report) {
     out.clear();
     if (!ensure_directory(platform, backup_root, report)) return false;
@@ -256,6 +305,8 @@ bool create_transaction_dir(Platform& platform, const std::string& backup_root, 
     std::string base = "MARLINTH_" + dec(static_cast<uint64_t>(t.year)) + dec2(static_cast<uint32_t>(t.month)) +
                        dec2(static_cast<uint32_t>(t.day)) + "_" + dec2(static_cast<uint32_t>(t.hour)) +
                        dec2(static_cast<uint32_t>(t.minute)) + dec2(static_cast<uint32_t>(t.second));
+    // The directory itself must fit what CreateDirectory takes.
+    if (capacity > kDirectoryCapacity) capacity = kDirectoryCapacity;
     for (uint32_t attempt = 0; attempt < 100; ++attempt) {
         std::string name = attempt == 0 ? base : base + "-" + dec2(attempt);
         if (!join_path(out, capacity, backup_root, name)) {

@@ -69,6 +69,8 @@ bool probe_exclusive_access(Platform& platform, const std::string& path, TextBuf
 // True when a file of conference `number`'s message family exists (its name copied out, cut to
 // capacity - 1), or when the search path would be too long (name empty: counted as a conflict).
 bool find_message_file(Platform& platform, const std::string& message_dir, uint32_t number, std::string& name, size_t capacity);
+// The longest name create_transaction_dir may give a directory this year (a collision suffix).
+std::string longest_transaction_name(const LocalTime& now);
 bool create_transaction_dir(Platform& platform, const std::string& backup_root, std::string& out, size_t capacity, TextBuffer* report);
 
 bool is_file(Platform& platform, const std::string& path);

@@ -27,6 +27,14 @@ struct DirEntry {
     uint64_t size = 0;
 };
 
+// What a folder is, whatever it is called: a SUBST drive, an 8.3 name, a mapped drive and its UNC
+// name, or a link all reach the same folder by other spellings.
+struct FolderIdentity {
+    uint64_t volume = 0;
+    uint64_t index = 0;
+    bool operator==(const FolderIdentity& o) const { return volume == o.volume && index == o.index; }
+};
+
 struct LocalTime {
     int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
 };
@@ -65,6 +73,8 @@ public:
     virtual bool flush_directory(const std::string& path) = 0;
     virtual bool create_directory(const std::string& path) = 0;  // one level
     virtual FileAttributes attributes(const std::string& path) = 0;
+    // The identity of an existing folder (links followed); false when it cannot be opened.
+    virtual bool folder_identity(const std::string& /*path*/, FolderIdentity& /*id*/) { return false; }
     virtual bool full_path(const std::string& path, std::string& out) = 0;
     // Every entry of the directory, "." and ".." included as the platform lists them.
     virtual bool list_directory(const std::string& directory, std::vector<DirEntry>& out) = 0;
@@ -80,6 +90,13 @@ public:
     // Zero-filled heap block; nullptr when memory is short.
     virtual void* allocate(size_t bytes) = 0;
     virtual void release(void* block) = 0;
+
+    // True when the last failed open, copy, delete, rename or file flush failed for a reason that
+    // passes by itself: on Windows an antivirus scanner or the indexer holding a fresh file for a
+    // moment (a sharing or lock violation, or access denied). RetryingPlatform asks this.
+    virtual bool last_failure_transient() { return false; }
+    // Waits between two tries of a call that failed transiently.
+    virtual void pause(uint32_t /*milliseconds*/) {}
 };
 
 // The platform this build runs on (POSIX or Win32).

@@ -240,6 +240,14 @@ public:
         return a;
     }
 
+    bool folder_identity(const std::string& path, FolderIdentity& id) override {
+        struct stat st;
+        if (path.empty() || ::stat(resolve(path).c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return false;
+        id.volume = static_cast<uint64_t>(st.st_dev);
+        id.index = static_cast<uint64_t>(st.st_ino);
+        return true;
+    }
+
     bool full_path(const std::string& path, std::string& out) override {
         std::string p = path;
         for (char& c : p)

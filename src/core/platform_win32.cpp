@@ -8,6 +8,7 @@
 #include <tlhelp32.h>
 
 #include "core/platform.h"
+#include "core/retrying_platform.h"
 #include "core/strings.h"
 
 namespace marlinth {
@@ -56,7 +57,10 @@ public:
             // A read-only file is never writable; checked here too, since Wine running as root
             // would open it.
             const DWORD attr = ::GetFileAttributesA(path.c_str());
-            if (attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_READONLY)) return kInvalidHandle;
+            if (attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_READONLY)) {
+                last_error_ = ERROR_FILE_READ_ONLY;
+                return kInvalidHandle;
+            }
             access = GENERIC_READ | GENERIC_WRITE;
             disposition = OPEN_EXISTING;
             break;
@@ -77,9 +81,10 @@ public:
             break;
         }
         HANDLE h = ::CreateFileA(path.c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (h == INVALID_HANDLE_VALUE) return kInvalidHandle;
+        if (h == INVALID_HANDLE_VALUE) return failed(kInvalidHandle);
         if (mode == OpenMode::WriteAppend && ::SetFilePointer(h, 0, nullptr, FILE_END) == INVALID_SET_FILE_POINTER &&
             ::GetLastError() != NO_ERROR) {
+            last_error_ = ::GetLastError();
             ::CloseHandle(h);
             return kInvalidHandle;
         }
@@ -97,8 +102,10 @@ public:
         got = 0;
         char* p = static_cast<char*>(buffer);
         while (got < length) {
+            // A request of many megabytes can fail over a network share; read in blocks.
+            const DWORD want = length - got < kMaxReadBlock ? length - got : kMaxReadBlock;
             DWORD n = 0;
-            if (!::ReadFile(as_handle(handle), p + got, length - got, &n, nullptr)) return false;
+            if (!::ReadFile(as_handle(handle), p + got, want, &n, nullptr)) return false;
             if (n == 0) break;  // end of file
             got += n;
         }
@@ -122,30 +129,38 @@ public:
     void close(Handle handle) override { ::CloseHandle(as_handle(handle)); }
 
     bool copy_file_no_overwrite(const std::string& source, const std::string& destination) override {
-        return ::CopyFileA(source.c_str(), destination.c_str(), TRUE) != 0;
+        if (!::CopyFileA(source.c_str(), destination.c_str(), TRUE)) return failed(false);
+        // CopyFile carries the read-only attribute: a backup of a read-only node file could then
+        // be neither flushed nor removed. The copy is always an ordinary file.
+        const DWORD attr = ::GetFileAttributesA(destination.c_str());
+        if (attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_READONLY))
+            ::SetFileAttributesA(destination.c_str(), attr & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+        return true;
     }
 
-    bool delete_file(const std::string& path) override { return ::DeleteFileA(path.c_str()) != 0; }
+    bool delete_file(const std::string& path) override { return ::DeleteFileA(path.c_str()) != 0 || failed(false); }
 
     bool rename_replace(const std::string& from, const std::string& to) override {
-        return ::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+        return ::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0 ||
+               failed(false);
     }
 
     bool flush_file(const std::string& path) override {
         HANDLE h = ::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                  FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (h == INVALID_HANDLE_VALUE) return false;
+        if (h == INVALID_HANDLE_VALUE) return failed(false);
         const bool ok = ::FlushFileBuffers(h) != 0;
         ::CloseHandle(h);
         return ok;
     }
 
-    // NTFS journals its directory changes, and the renames that matter are write-through; a
-    // directory handle cannot be flushed without rights a sysop may not have. So a directory
-    // is flushed when it can be opened for it, and counts as durable otherwise.
+    // MOVEFILE_WRITE_THROUGH only waits for a rename that copies across volumes; a rename within
+    // one volume is made durable by flushing its directory, which needs write access to the
+    // directory handle. A standard user often lacks it on folders an administrator made; then
+    // NTFS's own journal still keeps the renames in order, and the directory counts as flushed.
     bool flush_directory(const std::string& path) override {
-        HANDLE h = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE |
-                                 FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        HANDLE h = ::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                 nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
         if (h == INVALID_HANDLE_VALUE) return true;
         ::FlushFileBuffers(h);
         ::CloseHandle(h);
@@ -163,6 +178,22 @@ public:
         a.directory = (attr & FILE_ATTRIBUTE_DIRECTORY) != 0;
         a.reparse_point = (attr & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
         return a;
+    }
+
+    // Volume serial number and file index, opened with backup semantics (a folder can be opened
+    // only so) and no access beyond its attributes, so that a standard user can always ask.
+    bool folder_identity(const std::string& path, FolderIdentity& id) override {
+        if (path.empty()) return false;
+        HANDLE h = ::CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                 nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        if (h == INVALID_HANDLE_VALUE) return false;
+        BY_HANDLE_FILE_INFORMATION info;
+        const bool ok = ::GetFileInformationByHandle(h, &info) != 0 && (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+        ::CloseHandle(h);
+        if (!ok) return false;
+        id.volume = info.dwVolumeSerialNumber;
+        id.index = (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+        return true;
     }
 
     bool full_path(const std::string& path, std::string& out) override {
@@ -255,11 +286,33 @@ public:
     void release(void* block) override {
         if (block) ::HeapFree(::GetProcessHeap(), 0, block);
     }
+
+    // Another process holding the file for a moment: a scanner, the indexer, a backup agent.
+    bool last_failure_transient() override {
+        return last_error_ == ERROR_SHARING_VIOLATION || last_error_ == ERROR_LOCK_VIOLATION ||
+               last_error_ == ERROR_ACCESS_DENIED;
+    }
+
+    void pause(uint32_t milliseconds) override { ::Sleep(milliseconds); }
+
+private:
+    static constexpr DWORD kMaxReadBlock = 1u << 20;
+
+    // Keeps the reason of a failed call for last_failure_transient.
+    template <typename T>
+    T failed(T result) {
+        last_error_ = ::GetLastError();
+        return result;
+    }
+
+    DWORD last_error_ = NO_ERROR;
 };
 
 }  // namespace
 
-std::unique_ptr<Platform> make_native_platform() { return std::make_unique<Win32Platform>(); }
+std::unique_ptr<Platform> make_native_platform() {
+    return std::make_unique<RetryingPlatform>(std::make_unique<Win32Platform>());
+}
 
 }  // namespace marlinth
 

@@ -18,6 +18,10 @@ constexpr char kPathSeparator = '/';
 // Longest path text the program keeps (the platform's 260-byte buffers less the terminator).
 constexpr size_t kMaxPath = 259;
 constexpr size_t kPathCapacity = 260;
+// CreateDirectoryA refuses a path that leaves no room for an 8.3 name inside it: a directory
+// path has at most 247 characters, however long its files' paths may be.
+constexpr size_t kMaxDirectoryPath = 247;
+constexpr size_t kDirectoryCapacity = kMaxDirectoryPath + 1;
 
 inline bool is_blank(char c) { return c == ' ' || c == '\t'; }
 inline bool is_trim_char(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }

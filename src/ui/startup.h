@@ -12,6 +12,7 @@ namespace marlinth {
 constexpr int kExitBuffers = 1;
 constexpr int kExitRegisterClass = 2;
 constexpr int kExitCreateWindow = 3;
+constexpr int kExitAlreadyRunning = 4;  // another copy of the program runs
 
 // The program's directory: its executable's path cut at the last separator, or ".".
 std::string program_dir_of(const std::string& executable_path);

@@ -20,7 +20,7 @@ void report_line(TextBuffer* report, const std::string& text) {
 
 bool skipped(const DirEntry& e) { return e.name == "." || e.name == ".."; }
 
-bool scan(Platform& p, const std::string& dir, TreeTotals& totals, TextBuffer* report) {
+bool scan(Platform& p, const std::string& dir, size_t top, TreeTotals& totals, TextBuffer* report) {
     std::string pattern;
     if (!join_path(pattern, kPathCapacity, dir, "*")) {
         report_line(report, "Directory path is too long while calculating backup size.");
@@ -42,9 +42,11 @@ bool scan(Platform& p, const std::string& dir, TreeTotals& totals, TextBuffer* r
             report_line(report, "Refusing to follow directory reparse point during backup: " + path);
             return false;
         }
+        size_t& longest = e.directory ? totals.longest_directory : totals.longest_file;
+        if (path.size() - top > longest) longest = path.size() - top;
         if (e.directory) {
             ++totals.directories;
-            if (!scan(p, path, totals, report)) return false;
+            if (!scan(p, path, top, totals, report)) return false;
         } else {
             ++totals.files;
             totals.bytes += e.size;
@@ -62,6 +64,8 @@ public:
     bool run(const std::string& src, const std::string& dst) {
         Platform& p = platform_;
         if (!ensure_directory(p, dst, report_)) return false;
+        // Whatever a spelling hides (a link, a SUBST drive), the copy never goes into itself.
+        if (!have_destination_) have_destination_ = p.folder_identity(dst, destination_);
         std::string pattern;
         if (!join_path(pattern, kPathCapacity, src, "*")) {
             report_line(report_, "Source path is too long during full MESSAGE backup.");
@@ -84,6 +88,15 @@ public:
                 return false;
             }
             if (e.directory) {
+                FolderIdentity id;
+                if (have_destination_ && p.folder_identity(from, id) && id == destination_) {
+                    report_line(report_, "Refusing to copy the full MESSAGE backup into itself: " + from);
+                    return false;
+                }
+                if (to.size() > kMaxDirectoryPath) {
+                    report_line(report_, "A path is too long for the XP-compatible full MESSAGE backup.");
+                    return false;
+                }
                 if (!run(from, to)) return false;
                 continue;
             }
@@ -112,6 +125,8 @@ private:
     const CopyProgress& progress_;
     uint32_t shown_files_ = 0;
     uint64_t shown_bytes_ = 0;
+    FolderIdentity destination_;
+    bool have_destination_ = false;
 };
 
 }  // namespace
@@ -139,7 +154,12 @@ bool scan_tree_totals(Platform& platform, const std::string& directory, TreeTota
         report_line(report, "Directory is inaccessible: " + directory);
         return false;
     }
-    return scan(platform, directory, totals, report);
+    return scan(platform, directory, directory.size(), totals, report);
+}
+
+bool copy_fits(const std::string& destination, const TreeTotals& totals) {
+    return destination.size() + totals.longest_directory <= kMaxDirectoryPath &&
+           destination.size() + totals.longest_file <= kMaxPath;
 }
 
 bool copy_tree_new(Platform& platform, const std::string& source, const std::string& destination, TreeTotals& copied,

@@ -16,6 +16,10 @@ struct TreeTotals {
     uint64_t bytes = 0;
     uint32_t files = 0;
     uint32_t directories = 0;
+    // The longest path of a folder and of a file below the top, counted from the separator after
+    // it: what a copy adds to its destination's path.
+    size_t longest_directory = 0;
+    size_t longest_file = 0;
 };
 
 // Called now and then while a copy runs, with the totals so far.
@@ -28,6 +32,9 @@ bool scan_tree_totals(Platform& platform, const std::string& directory, TreeTota
 bool copy_tree_new(Platform& platform, const std::string& source, const std::string& destination, TreeTotals& copied,
                    TextBuffer* report, const CopyProgress& progress = {});
 bool get_free_space(Platform& platform, const std::string& path, uint64_t& available, TextBuffer* report);
+// True when a copy of a tree with these totals into `destination` forms no folder path that
+// CreateDirectory refuses and no file path longer than the platform takes.
+bool copy_fits(const std::string& destination, const TreeTotals& totals);
 // "1023 bytes", "1 KB", "1.9 MB", "1.0 GB": whole units and one decimal digit, rounded down.
 std::string format_byte_size(uint64_t bytes);
 std::string format_u64_decimal(uint64_t value);

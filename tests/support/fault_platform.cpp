@@ -1,5 +1,7 @@
 #include "support/fault_platform.h"
 
+#include "core/strings.h"
+
 #include <cstdlib>
 #include <cstdio>
 
@@ -32,6 +34,22 @@ bool is_mutating(Op op) {
     }
 }
 
+bool is_retryable(Op op) {
+    switch (op) {
+    case Op::OpenRead:
+    case Op::OpenExclusive:
+    case Op::CreateNew:
+    case Op::OpenWrite:
+    case Op::Copy:
+    case Op::Delete:
+    case Op::Rename:
+    case Op::FlushFile:
+        return true;
+    default:
+        return false;
+    }
+}
+
 int FaultPlatform::calls(Op op) const {
     auto it = counts_.find(op);
     return it == counts_.end() ? 0 : it->second;
@@ -45,9 +63,13 @@ void FaultPlatform::reset_counts() {
 }
 
 bool FaultPlatform::trip(Op op, const std::string& path) {
+    last_busy_ = false;
     const bool fails = decide(op, path);
     if (fails) injected_.push_back({op, path});
-    return fails;
+    if (fails || !is_retryable(op)) return fails;
+    const int n = ++busy_calls_;
+    last_busy_ = busy_from_ > 0 && n >= busy_from_ && n < busy_from_ + busy_times_;
+    return last_busy_;
 }
 
 bool FaultPlatform::decide(Op op, const std::string& path) {
@@ -180,6 +202,8 @@ bool FaultPlatform::flush_directory(const std::string& path) {
 
 bool FaultPlatform::create_directory(const std::string& path) {
     if (trip(Op::CreateDir, path)) return false;
+    // As CreateDirectoryA does, which neither Linux nor Wine applies.
+    if (path.size() > kMaxDirectoryPath) return false;
     if (!real_.create_directory(path)) return false;
     power_loss_.created_directory(path);
     return true;

@@ -24,6 +24,8 @@ enum class Op {
 const char* op_name(Op op);
 // Calls that change something on disk.
 bool is_mutating(Op op);
+// Calls that another program holding the file can fail for a moment (and that are retried).
+bool is_retryable(Op op);
 
 class FaultPlatform final : public Platform {
 public:
@@ -41,6 +43,16 @@ public:
         counted_ = std::move(counted);
         any_calls_ = 0;
     }
+    // A file that another program holds for a moment, as an antivirus scanner does on Windows:
+    // the nth call (1-based, counted from now) that opens, copies, deletes, renames or flushes a
+    // file fails transiently, and so do the `times` - 1 calls of those kinds after it.
+    void busy_nth(int n, int times) {
+        busy_from_ = n > 0 ? busy_calls_ + n : 0;
+        busy_times_ = times;
+    }
+    int busy_calls() const { return busy_calls_; }
+    // Milliseconds a retrying caller paused for (the pauses themselves are not taken).
+    uint32_t paused_ms() const { return paused_ms_; }
     // Runs `hook` (with the call's path) before every call of this kind, e.g. to change the disk
     // between two steps of an operation.
     void before(Op op, std::function<void(const std::string&)> hook) { hooks_[op] = std::move(hook); }
@@ -86,6 +98,7 @@ public:
     bool flush_directory(const std::string& path) override;
     bool create_directory(const std::string& path) override;
     FileAttributes attributes(const std::string& path) override;
+    bool folder_identity(const std::string& path, FolderIdentity& id) override { return real_.folder_identity(path, id); }
     bool full_path(const std::string& path, std::string& out) override;
     bool list_directory(const std::string& directory, std::vector<DirEntry>& out) override;
     bool find_first_match(const std::string& directory, const std::string& pattern, std::string& name) override;
@@ -95,6 +108,8 @@ public:
     std::string executable_path() override { return real_.executable_path(); }
     void* allocate(size_t bytes) override;
     void release(void* block) override;
+    bool last_failure_transient() override { return last_busy_; }
+    void pause(uint32_t milliseconds) override { paused_ms_ += milliseconds; }
 
 private:
     // Counts the call; true when it must fail. May end the process.
@@ -127,6 +142,9 @@ private:
     uint64_t free_space_ = 0;
     std::function<void(std::string_view)> release_hook_;
     std::map<void*, size_t> block_sizes_;
+    int busy_calls_ = 0, busy_from_ = 0, busy_times_ = 0;
+    bool last_busy_ = false;
+    uint32_t paused_ms_ = 0;
 };
 
 }  // namespace marlinth::test

@@ -11,6 +11,7 @@
 #include "app/settings_commands.h"
 #include "app/setup_commands.h"
 #include "core/files.h"
+#include "core/retrying_platform.h"
 #include "core/strings.h"
 #include "support/fault_platform.h"
 #include "fixture/installation.h"
@@ -65,7 +66,7 @@ public:
             fb.write_text(na_path, "ALPHA Alpha\r\nBETA Beta\r\nGAMMA Gamma\r\n");
         }
         fb.make_dir(dir / "app");
-        session = std::make_unique<HeadlessSession>(fp, dir / "app");
+        session = std::make_unique<HeadlessSession>(retrying, dir / "app");
         type_setup();
         load_baseline();
         set_areas(areas);
@@ -109,6 +110,8 @@ public:
 
     std::unique_ptr<Platform> native = make_native_platform();
     FaultPlatform fp{*native};
+    // The program retries what another program holds for a moment, as the shipped build does.
+    RetryingPlatform retrying{fp};
     TempDir dir;
     FixtureBuilder fb;
     Installation inst;

@@ -129,14 +129,20 @@ TEST(FullBackup, EveryFailureIsShownAndRecordsNoBackup) {
         // The counts taken from the listings still agree; only the scan of the finished copy shows the extra bytes.
         {"files grown during the copy", grow_files, 26},
         {"copy breaks at the third file", [](Backup& b) { b.p.fp.fail_nth(Op::Copy, 3); }, 2},
-        // Room for the transaction directory and FULL-MESSAGE (248 characters, the most a
-        // directory can have), none for the message files' names.
+        // Room for the transaction directory and FULL-MESSAGE, none for the message files'
+        // names: foreseen before anything is made.
         {"root too deep for the copied names", [](Backup& b) {
              fs::remove_all(sep(b.message, "ATTACH"));
              fs::remove_all(sep(b.message, "EMPTY"));
              b.root = b.p.dir.path() + kPathSeparator + std::string(210 - b.p.dir.path().size() - 1, 'R');
              b.v.set_text(ControlId::WizardBackupRoot, b.root);
-         }, 0},
+         }, -1},
+        // The deepest folder of the copy (FULL-MESSAGE\ATTACH\OLD) is past the 247 characters
+        // CreateDirectory takes, although every file path would fit in 259.
+        {"folder too deep for CreateDirectory", [](Backup& b) {
+             b.root = b.p.dir.path() + kPathSeparator + std::string(200 - b.p.dir.path().size() - 1, 'R');
+             b.v.set_text(ControlId::WizardBackupRoot, b.root);
+         }, -1},
     };
     // The box, the output and the status of each are in tests/scripts/full_backup_failures.expected.
     const std::string script = test::load_script("full_backup_failures.script");

@@ -3,6 +3,7 @@
 // refusal rule by tests/scripts/writer_preflight.expected.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
 #include <memory>
 
@@ -131,6 +132,40 @@ TEST(Preflight, EveryPathTheCommitWillFormMustFit) {
     }
     EXPECT_EQ(all, test::golden("writer_path_limits.expected", all, {}));
 }
+
+#ifndef _WIN32
+// The backup root reached through another name of a folder it must stay apart from (a link here;
+// a SUBST drive, an 8.3 name or a UNC name on Windows): refused for every node, the last one too,
+// for MESSAGE and for the program directory, by what the folder is. A link to a folder of no
+// concern is accepted.
+TEST(Preflight, ABackupRootReachedThroughAnotherNameIsNotSeparate) {
+    const auto refused = [](Planned& s, const std::string& target, bool inside = true) {
+        const std::string alias = sep(s.dir.path(), "ALIAS");
+        std::filesystem::create_directory_symlink(target, alias);
+        s.v.type(ControlId::BackupRoot, inside ? sep(alias, "BACKUPS") : alias);
+        const std::string w = s.run();
+        EXPECT_EQ(s.app.flags.preflight_passed, w.find("ERROR: Backup root must be separate") == std::string::npos) << w;
+        return w;
+    };
+    for (int node = 1; node <= 3; ++node) {
+        Planned s;
+        EXPECT_NE(refused(s, s.inst.nodes[static_cast<size_t>(node - 1)]).find("ERROR: Backup root must be separate from Node " +
+                                                                                std::to_string(node) + " "),
+                  std::string::npos);
+    }
+    // The other way round: the root is another name of the folder that holds every node.
+    Planned above;
+    EXPECT_NE(refused(above, parent_of(above.inst.nodes[0]), false).find("separate from Node 1 "), std::string::npos);
+    Planned m;
+    EXPECT_NE(refused(m, m.inst.message_dir).find("separate from the shared MESSAGE directory."), std::string::npos);
+    Planned a;
+    EXPECT_NE(refused(a, a.app.files.program_dir).find("separate from the Marlinth program directory."), std::string::npos);
+    Planned elsewhere;
+    const std::string other = sep(elsewhere.dir.path(), "OTHER");
+    elsewhere.fb.make_dir(other);
+    EXPECT_EQ(refused(elsewhere, other).find("ERROR"), std::string::npos);
+}
+#endif
 
 }  // namespace
 }  // namespace marlinth

@@ -13,7 +13,31 @@
 
 using namespace marlinth;
 
+namespace {
+
+// Two copies would share the journal, the configuration and the log, and could write the same
+// nodes: a second start says so and ends before it reads or writes any of them. The mutex
+// lives as long as the process; Windows releases it when the process ends, however it ends.
+constexpr const char* kInstanceMutex = "Local\\Marlinth.OneAtATime";
+constexpr const char* kAlreadyRunning =
+    "Marlinth is already running. Use its window, or close it before starting Marlinth again.";
+
+bool another_copy_runs() {
+    ::CreateMutexA(nullptr, FALSE, kInstanceMutex);
+    if (::GetLastError() != ERROR_ALREADY_EXISTS) return false;
+    HWND other = ::FindWindowA(kWindowClass, nullptr);
+    ::MessageBoxA(nullptr, kAlreadyRunning, kProgramTitle, MB_OK | MB_ICONINFORMATION);
+    if (other) {
+        if (::IsIconic(other)) ::ShowWindow(other, SW_RESTORE);
+        ::SetForegroundWindow(other);
+    }
+    return true;
+}
+
+}  // namespace
+
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
+    if (another_copy_runs()) return kExitAlreadyRunning;
     std::unique_ptr<Platform> platform = make_native_platform();
     Win32View view(instance);
     std::unique_ptr<App> app(new (std::nothrow) App(*platform, view));
