@@ -1,4 +1,4 @@
-// inspection_bench [--root DIR] [--reps N] [--quadratic N]
+// inspection_bench [--root DIR] [--reps N] [--quadratic N] [--calls-only]
 //
 // (a) The whole read-only inspection of a large installation (784 conferences, about 1 GiB of
 //     .PTR and .IDX) against `cat` reading the same files into /dev/null, warm cache, side by side.
@@ -6,6 +6,8 @@
 //     literal quadratic thread-link rule on a smaller conference, scaled up for comparison.
 // (c) Peak memory (max RSS) of each measured run, each in a fresh process, against one
 //     conference's .PTR + .IDX.
+// (d) Opens and metadata calls of the inspection per message file, counted at the platform seam
+//     (alone with --calls-only).
 //
 // Every measured run is a child process (this program started again with --child ...), so its
 // max RSS is its own and not the generator's. The data goes under DIR (default /tmp) and is
@@ -31,6 +33,7 @@
 #include "spitfire/conference.h"
 #include "spitfire/message_base.h"
 #include "fixture/installation.h"
+#include "support/fault_platform.h"
 #include "ui/headless/headless_session.h"
 
 extern char** environ;
@@ -407,6 +410,44 @@ void bench_one_conference(const std::string& root, int reps, uint32_t quadratic_
     fs::remove_all(bbs);
 }
 
+// (d) What the inspection asks of the file system, counted at the platform seam: every open, and
+// every metadata call (sizes, attributes, listings, searches, full paths, folder identities), per
+// message file of the MESSAGE directory. On a sysop's box each open is scanned by the antivirus
+// and each metadata call passes the file-system filters.
+void bench_calls_per_file(const std::string& root) {
+    std::printf("\n== (d) file-system calls of the inspection per message file ==\n");
+    const std::string bbs = root + "/calls", home = root + "/calls-app";
+    fs::create_directories(home);
+    std::unique_ptr<Platform> native = make_native_platform();
+    test::LargeInstallationSpec wanted;
+    wanted.nodes = 2;
+    wanted.messages_per_conference = 4;
+    test::build_large_installation(*native, bbs, wanted);
+    size_t message_files = 0;
+    for (const auto& e : fs::directory_iterator(bbs + "/MESSAGE")) message_files += e.is_regular_file();
+    test::FaultPlatform counting(*native);
+    HeadlessSession session(counting, home);
+    HeadlessView& view = session.view();
+    view.click(ControlId::AdvancedTools);
+    view.type(ControlId::NodeCount, "2");
+    view.type(ControlId::NodeList, bbs + "/SF\r\n" + bbs + "/SF2");
+    view.type(ControlId::MessageDir, bbs + "/MESSAGE");
+    counting.reset_counts();
+    view.click(ControlId::RunInspection);
+    using test::Op;
+    int opens = 0, metadata = 0;
+    for (Op op : {Op::OpenRead, Op::OpenExclusive, Op::CreateNew, Op::OpenWrite}) opens += counting.calls(op);
+    for (Op op : {Op::FileSize, Op::Attributes, Op::FullPath, Op::List, Op::FindMatch, Op::FreeSpace, Op::FolderIdentity})
+        metadata += counting.calls(op);
+    std::printf("%u conferences, %zu message files; inspection %s\n", wanted.conferences, message_files,
+                session.app().flags.inspection_passed ? "passed" : "FAILED");
+    std::printf("opens: %d (%.2f per message file); metadata calls: %d (%.2f per message file)\n", opens,
+                static_cast<double>(opens) / static_cast<double>(message_files), metadata,
+                static_cast<double>(metadata) / static_cast<double>(message_files));
+    fs::remove_all(bbs);
+    fs::remove_all(home);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -439,20 +480,23 @@ int main(int argc, char** argv) {
     std::string base = "/tmp";
     int reps = 5;
     uint32_t quadratic = 262144;
+    bool calls_only = false;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (a == "--help" || a == "-h") {
-            std::printf("usage: inspection_bench [--root DIR] [--reps N] [--quadratic N]\n");
+            std::printf("usage: inspection_bench [--root DIR] [--reps N] [--quadratic N] [--calls-only]\n");
             return 0;
         }
         if (a == "--root" && i + 1 < argc)
             base = argv[++i];
         else if (a == "--reps" && i + 1 < argc)
             reps = std::max(1, std::atoi(argv[++i]));
+        else if (a == "--calls-only")
+            calls_only = true;
         else if (a == "--quadratic" && i + 1 < argc)
             quadratic = static_cast<uint32_t>(std::min(262144, std::max(2, std::atoi(argv[++i]))));
         else {
-            std::fprintf(stderr, "usage: inspection_bench [--root DIR] [--reps N] [--quadratic N]\n");
+            std::fprintf(stderr, "usage: inspection_bench [--root DIR] [--reps N] [--quadratic N] [--calls-only]\n");
             return 2;
         }
     }
@@ -460,8 +504,11 @@ int main(int argc, char** argv) {
     fs::create_directories(root);
     std::printf("data under %s\n", root.c_str());
     show_disk(base);
-    bench_large(root, reps);
-    bench_one_conference(root, reps, quadratic);
+    if (!calls_only) {
+        bench_large(root, reps);
+        bench_one_conference(root, reps, quadratic);
+    }
+    bench_calls_per_file(root);
     fs::remove_all(root);
     show_disk(base);
     return 0;

@@ -69,6 +69,12 @@ bool read_file_capped(Platform& platform, const std::string& path, ByteBuffer& o
         report_line(report, "GetFileSizeEx failed.");
         return false;
     }
+    return read_open_file(platform, file.get(), size, path, out, cap, report);
+}
+
+bool read_open_file(Platform& platform, Platform::Handle file, uint64_t size, const std::string& path, ByteBuffer& out,
+                    uint32_t cap, TextBuffer* report) {
+    out.reset();
     if ((size >> 32) != 0 || size > cap) {
         report_line(report, "File too large for safe in-memory inspection: ", path);
         return false;
@@ -80,7 +86,7 @@ bool read_file_capped(Platform& platform, const std::string& path, ByteBuffer& o
     }
     if (size != 0) {
         uint32_t got = 0;
-        if (!platform.read(file.get(), buffer.data(), static_cast<uint32_t>(size), got) || got != size) {
+        if (!platform.read(file, buffer.data(), static_cast<uint32_t>(size), got) || got != size) {
             report_line(report, "Read failed: ", path);
             return false;
         }

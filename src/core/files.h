@@ -47,6 +47,9 @@ constexpr std::string_view kStagingSuffix = ".MRLNEW";
 constexpr size_t kMaxReplaceTarget = 251;
 
 bool read_file_capped(Platform& platform, const std::string& path, ByteBuffer& out, uint32_t cap, TextBuffer* report);
+// The same from a file already open at its start whose size was taken: one open per file.
+bool read_open_file(Platform& platform, Platform::Handle file, uint64_t size, const std::string& path, ByteBuffer& out,
+                    uint32_t cap, TextBuffer* report);
 bool write_text_file(Platform& platform, const std::string& path, std::string_view data, bool append, TextBuffer* report);
 std::string normalize_path(Platform& platform, std::string_view input);
 bool paths_are_separate(Platform& platform, std::string_view a, std::string_view b);

@@ -111,6 +111,11 @@ public:
     ScopedHandle& operator=(const ScopedHandle&) = delete;
     Platform::Handle get() const { return handle_; }
     bool valid() const { return handle_ != Platform::kInvalidHandle; }
+    // Takes over `handle` (closing any it held).
+    void adopt(Platform::Handle handle) {
+        reset();
+        handle_ = handle;
+    }
     void reset() {
         if (valid()) platform_.close(handle_);
         handle_ = Platform::kInvalidHandle;

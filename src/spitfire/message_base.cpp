@@ -140,17 +140,23 @@ bool scan_ptr(const uint8_t* ptr, uint32_t records, size_t offset, uint32_t v, b
     return false;
 }
 
-// Opens one file for shared reading and takes its size; absent when either fails.
-void probe_file(Platform& platform, const std::string& path, bool& present, uint32_t& size) {
+// Opens one file for shared reading and takes its size; absent when either fails. The handle
+// stays open for the caller, which reads the file from it: one open per file, each of which an
+// antivirus scanner on a sysop's box looks at.
+Platform::Handle probe_file(Platform& platform, const std::string& path, bool& present, uint32_t& size, uint64_t& bytes) {
     present = false;
     size = 0;
-    if (path.empty()) return;
-    ScopedHandle file(platform, platform.open(path, OpenMode::ReadShared));
-    if (!file.valid()) return;
-    uint64_t bytes = 0;
-    if (!platform.file_size(file.get(), bytes)) return;
+    bytes = 0;
+    if (path.empty()) return Platform::kInvalidHandle;
+    Platform::Handle file = platform.open(path, OpenMode::ReadShared);
+    if (file == Platform::kInvalidHandle) return file;
+    if (!platform.file_size(file, bytes)) {
+        platform.close(file);
+        return Platform::kInvalidHandle;
+    }
     present = true;
     size = bytes >= 0x100000000ull ? msg::kHugeSize : static_cast<uint32_t>(bytes);
+    return file;
 }
 
 void append_size(TextBuffer& report, const char* label, const MessageBaseResult& r, MessageFile kind,
@@ -166,13 +172,21 @@ void append_size(TextBuffer& report, const char* label, const MessageBaseResult&
 void validate_one(Platform& platform, const std::string& message_dir, uint32_t number, MessageBaseResult& r,
                   bool& missing) {
     r = MessageBaseResult();
+    const int P = static_cast<int>(MessageFile::Ptr), I = static_cast<int>(MessageFile::Idx);
+    // .PTR and .IDX stay open to be read; the other files are only looked at.
+    std::string ptr_path, idx_path;
+    uint64_t ptr_bytes = 0, idx_bytes = 0;
+    ScopedHandle ptr_file(platform, Platform::kInvalidHandle), idx_file(platform, Platform::kInvalidHandle);
     for (int k = 0; k < kMessageFileKinds; ++k) {
         std::string path;
         if (!message_file_path(message_dir, number, static_cast<MessageFile>(k), path)) path.clear();
-        probe_file(platform, path, r.present[k], r.size[k]);
+        uint64_t bytes = 0;
+        const Platform::Handle file = probe_file(platform, path, r.present[k], r.size[k], bytes);
+        if (k == P) ptr_file.adopt(file), ptr_path = path, ptr_bytes = bytes;
+        else if (k == I) idx_file.adopt(file), idx_path = path, idx_bytes = bytes;
+        else if (file != Platform::kInvalidHandle) platform.close(file);
     }
-    const int P = static_cast<int>(MessageFile::Ptr), I = static_cast<int>(MessageFile::Idx),
-              D = static_cast<int>(MessageFile::Dat), L = static_cast<int>(MessageFile::Lmr);
+    const int D = static_cast<int>(MessageFile::Dat), L = static_cast<int>(MessageFile::Lmr);
 
     if (!r.present[P] || !r.present[I] || !r.present[D] || !r.present[L]) {
         r.status = "ERROR: missing required file(s)";
@@ -197,21 +211,22 @@ void validate_one(Platform& platform, const std::string& message_dir, uint32_t n
         r.error = true;
     }
 
+    bool unreadable = false;
     if (r.size[I] <= msg::kMaxIdxBytes && r.size[P] <= msg::kMaxPtrBytes) {
-        std::string ptr_path, idx_path;
         ByteBuffer ptr, idx;
-        if (message_file_path(message_dir, number, MessageFile::Ptr, ptr_path) &&
-            message_file_path(message_dir, number, MessageFile::Idx, idx_path) &&
-            read_file_capped(platform, ptr_path, ptr, msg::kMaxPtrBytes, nullptr) &&
-            read_file_capped(platform, idx_path, idx, msg::kMaxIdxBytes, nullptr)) {
-            // The files are opened again to be read; should one have shrunk meanwhile, only the
-            // records actually read are looked at.
-            const uint32_t ptr_records = std::min(r.slots, ptr.size() / msg::kPtrRecord);
-            const uint32_t idx_records = std::min(r.idx_records, idx.size() / msg::kIdxRecord);
-            check_message_records(platform, ptr.data(), ptr_records, idx.data(), idx_records, r);
+        if (read_open_file(platform, ptr_file.get(), ptr_bytes, ptr_path, ptr, msg::kMaxPtrBytes, nullptr) &&
+            read_open_file(platform, idx_file.get(), idx_bytes, idx_path, idx, msg::kMaxIdxBytes, nullptr)) {
+            check_message_records(platform, ptr.data(), r.slots, idx.data(), r.idx_records, r);
+        } else {
+            // Records that could not be read prove nothing: never OK.
+            unreadable = true;
         }
     }
 
+    if (unreadable && !r.error) {
+        r.status = "ERROR: message base file(s) could not be read";
+        r.error = true;
+    }
     if (r.danger > 0) {
         r.status = "DANGER: invalid thread linkage";
         r.error = true;

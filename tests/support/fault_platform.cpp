@@ -12,7 +12,7 @@ const char* op_name(Op op) {
                                          "read",      "write",          "flush",      "close",      "copy",
                                          "delete",    "rename",         "create-dir", "attributes", "full-path",
                                          "list",      "find-match",     "free-space", "processes",  "allocate",
-                                         "flush-file", "flush-dir"};
+                                         "flush-file", "flush-dir", "folder-identity"};
     return kNames[static_cast<int>(op)];
 }
 
@@ -212,6 +212,11 @@ bool FaultPlatform::create_directory(const std::string& path) {
 FileAttributes FaultPlatform::attributes(const std::string& path) {
     if (trip(Op::Attributes, path)) return FileAttributes();
     return real_.attributes(path);
+}
+
+bool FaultPlatform::folder_identity(const std::string& path, FolderIdentity& id) {
+    if (trip(Op::FolderIdentity, path)) return false;
+    return real_.folder_identity(path, id);
 }
 
 bool FaultPlatform::full_path(const std::string& path, std::string& out) {

@@ -19,7 +19,7 @@ namespace marlinth::test {
 enum class Op {
     OpenRead, OpenExclusive, CreateNew, OpenWrite, FileSize, Read, Write, Flush, Close,
     Copy, Delete, Rename, CreateDir, Attributes, FullPath, List, FindMatch, FreeSpace,
-    Processes, Allocate, FlushFile, FlushDir,
+    Processes, Allocate, FlushFile, FlushDir, FolderIdentity,
 };
 const char* op_name(Op op);
 // Calls that change something on disk.
@@ -98,7 +98,7 @@ public:
     bool flush_directory(const std::string& path) override;
     bool create_directory(const std::string& path) override;
     FileAttributes attributes(const std::string& path) override;
-    bool folder_identity(const std::string& path, FolderIdentity& id) override { return real_.folder_identity(path, id); }
+    bool folder_identity(const std::string& path, FolderIdentity& id) override;
     bool full_path(const std::string& path, std::string& out) override;
     bool list_directory(const std::string& directory, std::vector<DirEntry>& out) override;
     bool find_first_match(const std::string& directory, const std::string& pattern, std::string& name) override;
