@@ -305,7 +305,8 @@ TEST(MessageBaseValidation, FilesSizesAndRecordsOfOneConference) {
     no_idx.idx.reset(), no_dat.dat.reset();  // .PTR and .LMR missing: see the inspection tests
     no_idx.sig = no_dat.sig = std::vector<uint8_t>(3, 0);
     const char *const missing = "ERROR: missing required file(s)", *const mismatch = "FATAL: PTR/IDX record mismatch",
-                      *const danger = "DANGER: invalid thread linkage";
+                      *const danger = "DANGER: invalid thread linkage",
+                      *const unread = "ERROR: message base file(s) could not be read";
     struct Case {
         const char* what;
         MessageFamily files;
@@ -338,8 +339,11 @@ TEST(MessageBaseValidation, FilesSizesAndRecordsOfOneConference) {
          {1, 0, 0, 1, 0, 0, 0}, {{"SFMSG01.IDX", 16777216ull + 16}}},
         {"PTR of exactly 64 MiB is read (and found short)", orphan, mismatch,
          "PTR=67108864 IDX=16 DAT=128 LMR=8 SIG=none", {262144, 0, 0, 1, 0, 0, 0}, {{"SFMSG01.PTR", 67108864ull}}},
-        {"IDX that cannot be read: nothing counted", orphan, "OK", "PTR=256 IDX=16 DAT=128 LMR=8 SIG=none",
+        // Records that could not be read prove nothing: an error, never OK, on either file.
+        {"IDX that cannot be read: nothing counted", orphan, unread, "PTR=256 IDX=16 DAT=128 LMR=8 SIG=none",
          {1, 0, 0, 1, 0, 0, 0}, {}, "SFMSG01.IDX"},
+        {"PTR that cannot be read: nothing counted", sound, unread, "PTR=512 IDX=32 DAT=256 LMR=8 SIG=none",
+         {2, 0, 0, 2, 0, 0, 0}, {}, "SFMSG01.PTR"},
     };
     const char* const kCountNames[] = {"Slots", "Active", "Deleted", "DAT records", "Danger", "Warn", "Normal roots"};
     auto native = make_native_platform();
