@@ -18,12 +18,15 @@ native: deps
 	cmake -S . -B $(BUILD)/native -G Ninja -DMARLINTH_SANITIZE=ON
 	cmake --build $(BUILD)/native -j $(JOBS)
 
+# The toolchain goes only to a build folder not configured yet (CMake warns when it is given again).
+toolchain = $(if $(wildcard $(1)/CMakeCache.txt),,-DCMAKE_TOOLCHAIN_FILE=$(2))
+
 win64: deps
-	cmake -S . -B $(BUILD)/win64 -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
+	cmake -S . -B $(BUILD)/win64 -G Ninja $(call toolchain,$(BUILD)/win64,cmake/mingw-w64-x86_64.cmake)
 	cmake --build $(BUILD)/win64 -j $(JOBS)
 
 release: deps
-	cmake -S . -B $(BUILD)/release -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake \
+	cmake -S . -B $(BUILD)/release -G Ninja $(call toolchain,$(BUILD)/release,cmake/mingw-w64-i686.cmake) \
 	      -DCMAKE_BUILD_TYPE=Release -DMARLINTH_RELEASE_EXE=ON
 	cmake --build $(BUILD)/release -j $(JOBS)
 	tools/check-xp-imports $(BUILD)/release/Marlinth.exe

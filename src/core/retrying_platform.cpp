@@ -6,32 +6,32 @@ template <typename Attempt>
 bool RetryingPlatform::retried(Attempt attempt) {
     for (uint32_t pause_ms : kPauses) {
         if (attempt()) return true;
-        if (!inner_.last_failure_transient()) return false;
-        inner_.pause(pause_ms);
+        if (!inner().last_failure_transient()) return false;
+        inner().pause(pause_ms);
     }
     return attempt();
 }
 
 Platform::Handle RetryingPlatform::open(const std::string& path, OpenMode mode) {
     Handle handle = kInvalidHandle;
-    retried([&] { return (handle = inner_.open(path, mode)) != kInvalidHandle; });
+    retried([&] { return (handle = ForwardingPlatform::open(path, mode)) != kInvalidHandle; });
     return handle;
 }
 
 bool RetryingPlatform::copy_file_no_overwrite(const std::string& source, const std::string& destination) {
-    return retried([&] { return inner_.copy_file_no_overwrite(source, destination); });
+    return retried([&] { return ForwardingPlatform::copy_file_no_overwrite(source, destination); });
 }
 
 bool RetryingPlatform::delete_file(const std::string& path) {
-    return retried([&] { return inner_.delete_file(path); });
+    return retried([&] { return ForwardingPlatform::delete_file(path); });
 }
 
 bool RetryingPlatform::rename_replace(const std::string& from, const std::string& to) {
-    return retried([&] { return inner_.rename_replace(from, to); });
+    return retried([&] { return ForwardingPlatform::rename_replace(from, to); });
 }
 
 bool RetryingPlatform::flush_file(const std::string& path) {
-    return retried([&] { return inner_.flush_file(path); });
+    return retried([&] { return ForwardingPlatform::flush_file(path); });
 }
 
 }  // namespace marlinth

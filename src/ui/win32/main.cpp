@@ -9,6 +9,7 @@
 #include "core/platform.h"
 #include "ui/screens.h"
 #include "ui/startup.h"
+#include "ui/win32/responsive_platform.h"
 #include "ui/win32/win32_view.h"
 
 using namespace marlinth;
@@ -38,7 +39,7 @@ bool another_copy_runs() {
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
     if (another_copy_runs()) return kExitAlreadyRunning;
-    std::unique_ptr<Platform> platform = make_native_platform();
+    std::unique_ptr<Platform> platform = std::make_unique<ResponsivePlatform>(make_native_platform());
     Win32View view(instance);
     std::unique_ptr<App> app(new (std::nothrow) App(*platform, view));
     if (!app) return kExitBuffers;
