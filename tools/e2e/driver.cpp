@@ -681,6 +681,47 @@ void start_program() {
     check(shown(Id::StartWizard), "the Home screen does not show Start Wizard Mode");
 }
 
+// A second copy started while the first runs says so and ends (code 4) without touching the log,
+// the journal or the configuration.
+DWORD64 size_of_file(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return ~DWORD64(0);
+    return (static_cast<DWORD64>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+void second_copy() {
+    const std::string exe = setting("EXE"), dir = directory_of(exe);
+    const std::string log = dir + "\\Marlinth.log", cfg = dir + "\\Marlinth.cfg";
+    const DWORD64 log_before = size_of_file(log), cfg_before = size_of_file(cfg);
+    std::string command = "\"" + exe + "\"";
+    STARTUPINFOA startup;
+    ZeroMemory(&startup, sizeof startup);
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION second = {};
+    check(::CreateProcessA(exe.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(), &startup, &second) != 0,
+          "cannot start a second copy");
+    HWND box = nullptr;
+    for (int i = 0; i < 300 && !box; ++i) {
+        FindDialog find = {second.dwProcessId, nullptr};
+        ::EnumWindows(find_dialog, reinterpret_cast<LPARAM>(&find));
+        box = find.found;
+        if (!box) ::Sleep(100);
+    }
+    check(box != nullptr, "the second copy showed no box");
+    const std::string text = box_text(box);
+    say("second copy: BOX %s", one_line(text).c_str());
+    check(starts_with(text, "Marlinth is already running."), "the second copy's box says: " + text);
+    press_dialog_button(box, IDOK);
+    check(::WaitForSingleObject(second.hProcess, 30000) == WAIT_OBJECT_0, "the second copy did not end");
+    DWORD code = 0;
+    ::GetExitCodeProcess(second.hProcess, &code);
+    ::CloseHandle(second.hThread);
+    ::CloseHandle(second.hProcess);
+    check(code == 4, "the second copy ended with code " + std::to_string(code));
+    check(size_of_file(log) == log_before && size_of_file(cfg) == cfg_before, "the second copy changed the log or the configuration");
+    say("the second copy ended with code 4; the log and the configuration are as they were");
+}
+
 // Answers the boxes the program shows by itself (at start-up), in order.
 void answer_boxes(const std::vector<Expect>& expects) {
     size_t next = 0;
@@ -759,6 +800,7 @@ void walk() {
     const std::string n = std::to_string(added);
 
     shot("home");
+    second_copy();
     keyboard_pass();
     press(Id::StartWizard);
 
