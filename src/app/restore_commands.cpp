@@ -136,6 +136,13 @@ void restore_from_backup(App& app) {
             usable = false;
             continue;
         }
+        // The preflight's probe: a file marked read-only or held open elsewhere is found here,
+        // before anything is written, not half-way through the replacement.
+        if (!probe_exclusive_access(p, path, &w)) {
+            w.append_line("ERROR: " + node + " cannot be replaced: " + path);
+            usable = false;
+            continue;
+        }
         const ByteBuffer& b = backups[static_cast<size_t>(i - 1)];
         w.append_line(node + " now:    " + describe(now));
         if (!b.empty()) w.append_line(node + " backup: " + describe(b));

@@ -174,6 +174,28 @@ TEST(Recovery, RestoreFromBackupRefusesAnIncompleteSetAndUndoesAnAppend) {
     EXPECT_EQ(shown, test::golden("restore_from_backup.expected", shown, {}));
 }
 
+// A node file marked read-only (or held open elsewhere) is found by the preflight's probe before
+// Restore writes anything: on the first node and on the last.
+TEST(Recovery, RestoreFromBackupProbesEveryNodeBeforeWritingAnything) {
+    for (int node : {1, 3}) {
+        Ready r;
+        ASSERT_EQ(r.commit(), Outcome::Success);
+        const std::string appended = r.node_text(1);
+        namespace fs = std::filesystem;
+        fs::permissions(r.node_file(node), fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                        fs::perm_options::remove);
+        r.p.view().type(ControlId::Confirmation, "YES");
+        r.p.view().queue_pick(r.dir());
+        r.p.view().click(ControlId::RestoreFromBackup);
+        const std::string w = r.p.app().writer->str();
+        EXPECT_NE(w.find("ERROR: Node " + std::to_string(node) + " cannot be replaced: " + r.node_file(node)), std::string::npos) << w;
+        EXPECT_NE(w.find("RESTORE RESULT: REFUSED"), std::string::npos) << w;
+        EXPECT_EQ(installation_state(r, appended, ""), "old") << node;
+        EXPECT_FALSE(r.p.fb.exists(r.dir("-01"))) << node;
+        fs::permissions(r.node_file(node), fs::perms::owner_write, fs::perm_options::add);
+    }
+}
+
 // What the sysop sees at start-up for each kind of journal, compared with
 // tests/scripts/recovery.expected: finished, never started, mixed (declined, then accepted),
 // damaged; and the preflight while a journal waits.
