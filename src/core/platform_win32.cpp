@@ -81,7 +81,7 @@ public:
             break;
         }
         HANDLE h = ::CreateFileA(path.c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (h == INVALID_HANDLE_VALUE) return failed(kInvalidHandle);
+        if (h == INVALID_HANDLE_VALUE) return failed(kInvalidHandle, path);
         if (mode == OpenMode::WriteAppend && ::SetFilePointer(h, 0, nullptr, FILE_END) == INVALID_SET_FILE_POINTER &&
             ::GetLastError() != NO_ERROR) {
             last_error_ = ::GetLastError();
@@ -129,7 +129,7 @@ public:
     void close(Handle handle) override { ::CloseHandle(as_handle(handle)); }
 
     bool copy_file_no_overwrite(const std::string& source, const std::string& destination) override {
-        if (!::CopyFileA(source.c_str(), destination.c_str(), TRUE)) return failed(false);
+        if (!::CopyFileA(source.c_str(), destination.c_str(), TRUE)) return failed(false, destination);
         // CopyFile carries the read-only attribute: a backup of a read-only node file could then
         // be neither flushed nor removed. The copy is always an ordinary file.
         const DWORD attr = ::GetFileAttributesA(destination.c_str());
@@ -138,17 +138,17 @@ public:
         return true;
     }
 
-    bool delete_file(const std::string& path) override { return ::DeleteFileA(path.c_str()) != 0 || failed(false); }
+    bool delete_file(const std::string& path) override { return ::DeleteFileA(path.c_str()) != 0 || failed(false, path); }
 
     bool rename_replace(const std::string& from, const std::string& to) override {
         return ::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0 ||
-               failed(false);
+               failed(false, to);
     }
 
     bool flush_file(const std::string& path) override {
         HANDLE h = ::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                  FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (h == INVALID_HANDLE_VALUE) return failed(false);
+        if (h == INVALID_HANDLE_VALUE) return failed(false, path);
         const bool ok = ::FlushFileBuffers(h) != 0;
         ::CloseHandle(h);
         return ok;
@@ -298,10 +298,16 @@ public:
 private:
     static constexpr DWORD kMaxReadBlock = 1u << 20;
 
-    // Keeps the reason of a failed call for last_failure_transient.
+    // Keeps the reason of a failed call for last_failure_transient. Access denied on a file
+    // marked read-only is for good, not a scanner's moment.
     template <typename T>
-    T failed(T result) {
+    T failed(T result, const std::string& path) {
         last_error_ = ::GetLastError();
+        if (last_error_ == ERROR_ACCESS_DENIED) {
+            const DWORD attr = ::GetFileAttributesA(path.c_str());
+            if (attr != INVALID_FILE_ATTRIBUTES && (attr & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
+                last_error_ = ERROR_FILE_READ_ONLY;
+        }
         return result;
     }
 

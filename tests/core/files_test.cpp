@@ -255,5 +255,18 @@ TEST_F(Files, ThePlatformMarksLinksAndSeesFreeSpaceAndItsOwnProcess) {
     EXPECT_TRUE(std::any_of(names.begin(), names.end(), [&](const std::string& n) { return equals_nocase(n, own); }));
 }
 
+// A copy of a file marked read-only (CopyFile carries the attribute on Windows) is an ordinary
+// file: its flush and its later removal by the sysop work.
+TEST_F(Files, ACopyOfAReadOnlyFileCanBeFlushedAndRemoved) {
+    const std::string source = dir / "SFMCONF.DAT", copy = dir / "Node01-SFMCONF.DAT";
+    fb.write_text(source, "records");
+    fs::permissions(source, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write, fs::perm_options::remove);
+    ASSERT_TRUE(copy_file_new(*native, source, copy, report.get())) << take();
+    EXPECT_TRUE(native->flush_file(copy));
+    EXPECT_NE(fs::status(copy).permissions() & fs::perms::owner_write, fs::perms::none);
+    EXPECT_TRUE(native->delete_file(copy));
+    fs::permissions(source, fs::perms::owner_write, fs::perm_options::add);
+}
+
 }  // namespace
 }  // namespace marlinth
