@@ -83,6 +83,20 @@ bool validate_setup(App& app, bool interactive) {
     setup.quarro_cfg_path = trimmed(bounded(app.view.text(ControlId::QuarroCfgPath), kMaxPath));
     if (setup.use_quarro && setup.quarro_cfg_path.empty())
         return fail("QUARRO32 is enabled, but no QUARRO32.CFG path is configured.");
+
+    // On a double-byte code page (Japanese, Chinese, Korean Windows) a character may end in the
+    // byte of a backslash; such a path would be cut there, so it is refused rather than misread.
+    std::vector<std::string> paths(setup.nodes.dir.begin() + 1, setup.nodes.dir.begin() + 1 + setup.nodes.count);
+    paths.push_back(setup.message_dir);
+    paths.push_back(setup.quarro_cfg_path);
+    paths.push_back(trimmed(bounded(app.view.text(ControlId::BackupRoot), kMaxPath)));
+    for (const std::string& path : paths) {
+        if (!has_two_byte_separator(app.platform, path)) continue;
+        const std::string message = "A path holds a double-byte character whose second byte is a backslash, which "
+                                    "Marlinth cannot tell from a folder separator. Choose a folder whose name avoids "
+                                    "that character: " + path;
+        return fail(message.c_str());
+    }
     return true;
 }
 

@@ -177,6 +177,15 @@ bool paths_are_separate(Platform& platform, std::string_view a, std::string_view
     return !reached_through(platform, na, nb) && !reached_through(platform, nb, na);
 }
 
+bool has_two_byte_separator(Platform& platform, std::string_view path) {
+    for (size_t i = 0; i + 1 < path.size(); ++i) {
+        if (!platform.is_lead_byte(static_cast<uint8_t>(path[i]))) continue;
+        ++i;
+        if (is_separator(path[i])) return true;
+    }
+    return false;
+}
+
 bool ensure_directory(Platform& platform, const std::string& path, TextBuffer* report) {
     if (is_directory(platform, path)) return true;
     if (path.size() > kMaxDirectoryPath) {

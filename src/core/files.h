@@ -53,6 +53,9 @@ bool read_open_file(Platform& platform, Platform::Handle file, uint64_t size, co
 bool write_text_file(Platform& platform, const std::string& path, std::string_view data, bool append, TextBuffer* report);
 std::string normalize_path(Platform& platform, std::string_view input);
 bool paths_are_separate(Platform& platform, std::string_view a, std::string_view b);
+// True when a two-byte character of the platform's code page has a backslash or slash as its
+// second byte: every separator search here goes byte by byte and would cut the path there.
+bool has_two_byte_separator(Platform& platform, std::string_view path);
 bool ensure_directory(Platform& platform, const std::string& path, TextBuffer* report);
 bool copy_file_new(Platform& platform, const std::string& source, const std::string& destination, TextBuffer* report);
 bool write_file_durable_new(Platform& platform, const std::string& path, const uint8_t* data, uint32_t length, TextBuffer* report);

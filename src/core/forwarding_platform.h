@@ -55,6 +55,7 @@ public:
     void release(void* block) override { inner_.release(block); }
     bool last_failure_transient() override { return inner_.last_failure_transient(); }
     void pause(uint32_t milliseconds) override { before_call(), inner_.pause(milliseconds); }
+    bool is_lead_byte(uint8_t byte) override { return inner_.is_lead_byte(byte); }
 
 protected:
     virtual void before_call() {}

@@ -97,6 +97,9 @@ public:
     virtual bool last_failure_transient() { return false; }
     // Waits between two tries of a call that failed transiently.
     virtual void pause(uint32_t /*milliseconds*/) {}
+    // True when `byte` starts a two-byte character in the code page that paths are spelled in
+    // (Windows' ANSI code page: 932, 936, 949 and 950 have such characters).
+    virtual bool is_lead_byte(uint8_t /*byte*/) { return false; }
 };
 
 // The platform this build runs on (POSIX or Win32).

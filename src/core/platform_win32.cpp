@@ -295,6 +295,8 @@ public:
 
     void pause(uint32_t milliseconds) override { ::Sleep(milliseconds); }
 
+    bool is_lead_byte(uint8_t byte) override { return ::IsDBCSLeadByteEx(CP_ACP, byte) != 0; }
+
 private:
     static constexpr DWORD kMaxReadBlock = 1u << 20;
 

@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "app/session.h"
+#include "app/setup_commands.h"
 #include "core/config.h"
 #include "core/strings.h"
 #include "fixture/installation.h"
@@ -92,6 +93,29 @@ TEST_F(Config, ValidationStopsAtTheFirstProblemThenSavingTrimsTheFields) {
     EXPECT_EQ(std::count(saved.begin(), saved.end(), '\r'), std::count(saved.begin(), saved.end(), '\n'));
     const std::string all = r.output + "--- Marlinth.cfg\n" + printable(saved);
     EXPECT_EQ(all, test::golden("setup_refusals.expected", all, {}));
+}
+
+// On a double-byte code page a character can end in the byte of a backslash (Shift-JIS 0x95 0x5C);
+// such a path in any field is refused, in the last node's line too. The same bytes where the code
+// page has no two-byte characters, and a two-byte character ending otherwise, are paths as any.
+TEST_F(Config, APathWhoseTwoByteCharacterEndsInABackslashIsRefused) {
+    const std::string ends_in_backslash = "C:\\BBS\\\x95\\SF", ends_otherwise = "C:\\BBS\\\x95\x5B";
+    const auto validated = [&](bool code_page_932, const std::string& node2, const std::string& message) {
+        test::FaultPlatform fp{*native};
+        if (code_page_932) fp.use_code_page_932();
+        test::TempDir home;
+        HeadlessSession session{fp, home.path()};
+        session.view().type(C::NodeCount, "2");
+        session.view().type(C::NodeList, "C:\\BBS\\SF\r\n" + node2);
+        session.view().type(C::MessageDir, message);
+        const bool ok = validate_setup(session.app(), true);
+        EXPECT_EQ(session.view().boxes().empty(), ok);
+        return ok;
+    };
+    EXPECT_FALSE(validated(true, ends_in_backslash, "C:\\BBS\\MESSAGE"));
+    EXPECT_FALSE(validated(true, "C:\\BBS\\SF2", ends_in_backslash));
+    EXPECT_TRUE(validated(true, ends_otherwise, "C:\\BBS\\MESSAGE"));
+    EXPECT_TRUE(validated(false, ends_in_backslash, "C:\\BBS\\MESSAGE"));
 }
 
 // Each input clears its own stage and every later one, and with them both typed confirmations:

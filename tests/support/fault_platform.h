@@ -72,6 +72,9 @@ public:
     void set_time(LocalTime t) { fixed_time_ = t, time_fixed_ = true; }
     void fake_size(const std::string& path_suffix, uint64_t size) { fake_sizes_[path_suffix] = size; }
     void set_free_space(uint64_t bytes) { free_space_ = bytes, free_space_fixed_ = true; }
+    // Paths spelled in Windows' code page 932 (Shift-JIS), whose lead bytes are 0x81-0x9F and
+    // 0xE0-0xFC, as on a Japanese Windows.
+    void use_code_page_932() { code_page_932_ = true; }
     // Sees every block this platform handed out as it is given back, before it is freed (to
     // search it for what must not linger in memory).
     void on_release(std::function<void(std::string_view)> hook) { release_hook_ = std::move(hook); }
@@ -109,6 +112,9 @@ public:
     void* allocate(size_t bytes) override;
     void release(void* block) override;
     bool last_failure_transient() override { return last_busy_; }
+    bool is_lead_byte(uint8_t byte) override {
+        return code_page_932_ && ((byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC));
+    }
     void pause(uint32_t milliseconds) override { paused_ms_ += milliseconds; }
 
 private:
@@ -144,6 +150,7 @@ private:
     std::map<void*, size_t> block_sizes_;
     int busy_calls_ = 0, busy_from_ = 0, busy_times_ = 0;
     bool last_busy_ = false;
+    bool code_page_932_ = false;
     uint32_t paused_ms_ = 0;
 };
 
