@@ -10,7 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <memory>
+#include <thread>
 #include <tuple>
 #include <utility>
 #include <vector>
@@ -20,6 +22,7 @@
 #include "ui/layout.h"
 #include "ui/screens.h"
 #include "ui/startup.h"
+#include "ui/win32/responsive_platform.h"
 #include "ui/win32/win32_view.h"
 #include "support/temp_dir.h"
 
@@ -237,6 +240,29 @@ TEST_F(Win32ViewTest, TheProfileListParsesOnlyAChoiceMade) {
         pump(view);
         EXPECT_EQ(view.text(C::NetworkName), k.after);
     }
+}
+
+// Seven seconds of file work on the window's thread (a long inspection or full backup): through
+// the program's platform the window still answers what is sent to it, so Windows never marks it
+// "Not Responding". Wine's IsHungAppWindow asks the window with a five-second timeout.
+TEST(Win32Responsive, LongFileWorkLeavesTheWindowAnswering) {
+    HWND window = ::CreateWindowExA(0, "STATIC", "busy", WS_OVERLAPPED, 0, 0, 100, 100, nullptr, nullptr,
+                                    ::GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(window, nullptr);
+    ResponsivePlatform platform(make_native_platform());
+    std::atomic<bool> done(false), hung(false);
+    std::thread watcher([&] {
+        while (!done)
+            if (::IsHungAppWindow(window)) hung = true;
+    });
+    const DWORD start = ::GetTickCount();
+    while (::GetTickCount() - start < 7000) platform.attributes("C:\\");
+    done = true;
+    MSG message;
+    ::PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE);  // answers a question still waiting
+    watcher.join();
+    EXPECT_FALSE(hung);
+    ::DestroyWindow(window);
 }
 
 }  // namespace
