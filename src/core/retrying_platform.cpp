@@ -5,11 +5,13 @@ namespace marlinth {
 template <typename Attempt>
 bool RetryingPlatform::retried(Attempt attempt) {
     for (uint32_t pause_ms : kPauses) {
-        if (attempt()) return true;
-        if (!inner().last_failure_transient()) return false;
+        if (attempt()) return busy_in_a_row_ = 0, true;
+        if (!inner().last_failure_transient() || busy_in_a_row_ >= kBusyInARowBeforeGivingUp) return false;
         inner().pause(pause_ms);
     }
-    return attempt();
+    if (attempt()) return busy_in_a_row_ = 0, true;
+    ++busy_in_a_row_;
+    return false;
 }
 
 Platform::Handle RetryingPlatform::open(const std::string& path, OpenMode mode) {

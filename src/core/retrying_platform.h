@@ -17,6 +17,10 @@ class RetryingPlatform final : public ForwardingPlatform {
 public:
     // Pauses between the tries, in milliseconds: ten tries, 1.8 s in all.
     static constexpr std::array<uint32_t, 9> kPauses = {10, 20, 40, 80, 150, 250, 300, 400, 550};
+    // Calls in a row that stayed "busy" through every try: then the cause is no scanner but, say,
+    // a folder the sysop may not read, and later calls are tried once until one succeeds (an
+    // inspection of thousands of such files would otherwise wait hours).
+    static constexpr int kBusyInARowBeforeGivingUp = 3;
 
     using ForwardingPlatform::ForwardingPlatform;
 
@@ -30,6 +34,8 @@ private:
     // Calls `attempt` until it succeeds, fails for good, or the pauses run out.
     template <typename Attempt>
     bool retried(Attempt attempt);
+
+    int busy_in_a_row_ = 0;
 };
 
 }  // namespace marlinth

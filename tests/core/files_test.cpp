@@ -10,6 +10,7 @@
 #include <set>
 
 #include "core/files.h"
+#include "core/retrying_platform.h"
 #include "core/strings.h"
 #include "support/fault_platform.h"
 #include "fixture/installation.h"
@@ -266,6 +267,33 @@ TEST_F(Files, ACopyOfAReadOnlyFileCanBeFlushedAndRemoved) {
     EXPECT_NE(fs::status(copy).permissions() & fs::perms::owner_write, fs::perms::none);
     EXPECT_TRUE(native->delete_file(copy));
     fs::permissions(source, fs::perms::owner_write, fs::perm_options::add);
+}
+
+// A file held for a moment is tried ten times within two seconds; when call after call stays
+// held (no scanner: a folder that may not be read), the waiting stops after three of them and
+// comes back with the first call that succeeds.
+TEST_F(Files, RetriesWaitForABusyFileButNotForeverForAFolderThatStaysBusy) {
+    const std::string path = dir / "SFMCONF.DAT";
+    fb.write_text(path, "records");
+    RetryingPlatform retrying(fp);
+    uint32_t full = 0;
+    for (uint32_t ms : RetryingPlatform::kPauses) full += ms;
+    fp.busy_nth(1, 9);  // free at the tenth try
+    ScopedHandle held(retrying, retrying.open(path, OpenMode::ReadShared));
+    EXPECT_TRUE(held.valid());
+    EXPECT_EQ(fp.paused_ms(), full);
+    held.reset();
+    fp.busy_nth(1, 1000);
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(retrying.open(path, OpenMode::ReadShared), Platform::kInvalidHandle);
+    EXPECT_EQ(fp.paused_ms(), full * 4);
+    fp.busy_nth(0, 0);
+    held.adopt(retrying.open(path, OpenMode::ReadShared));
+    EXPECT_TRUE(held.valid());
+    held.reset();
+    fp.busy_nth(1, 2);
+    held.adopt(retrying.open(path, OpenMode::ReadShared));  // waits again
+    EXPECT_TRUE(held.valid());
+    EXPECT_EQ(fp.paused_ms(), full * 4 + 10 + 20);
 }
 
 }  // namespace
