@@ -82,9 +82,10 @@ void recover_interrupted_transaction(App& app) {
     for (size_t i = 0; i < j.nodes.size(); ++i) {
         states.push_back(classify_node(p, j.nodes[i]));
         const std::string node = "Node " + dec(i + 1);
-        w.append_line(node + ": " + node_bytes_text(states[i]) + " " + j.nodes[i].file);
+        w.append_line(node + ": " + node_bytes_text(states[i], j.kind) + " " + j.nodes[i].file);
         if (states[i] != NodeBytes::New) all_new = false;
-        if (states[i] != NodeBytes::Old) not_old += (not_old.empty() ? "" : ", ") + node + " (" + node_bytes_text(states[i]) + ")";
+        if (states[i] != NodeBytes::Old)
+            not_old += (not_old.empty() ? "" : ", ") + node + " (" + node_bytes_text(states[i], j.kind) + ")";
     }
     const std::string found = "An interrupted " + what + " transaction was found";
     if (all_new) {
@@ -94,14 +95,21 @@ void recover_interrupted_transaction(App& app) {
         app.flags.write_completed = true;
         show_writer(app);
         status_and_log(app, "Interrupted " + what + " transaction found complete on every node; journal removed.");
-        app.view.set_status(StatusLine::Writer, "The interrupted transaction had finished. Restart Marlinth after "
-                                                "Spitfire creates the new message files.");
+        const bool append = j.kind == JournalKind::Append;
+        // A restore creates no conference: its advice is its own.
+        app.view.set_status(StatusLine::Writer, append ? "The interrupted transaction had finished. Restart Marlinth after "
+                                                         "Spitfire creates the new message files."
+                                                       : "The interrupted restore had finished. Run the read-only "
+                                                         "inspection to confirm the restored conference list.");
         info_box(app, found + " in " + j.transaction_dir + ". It had finished: every node holds the " +
-                          (j.kind == JournalKind::Append ? "new" : "restored") +
-                          " conference file, verified against the journal.\r\n\r\n"
-                          "NEXT REQUIRED STEP: Keep normal service and QUARRO32 offline. Start Node 1 once with the Test "
-                          "Files Upon Boot switch set to Yes so Spitfire creates canonical empty SFMSGxx files in the "
-                          "shared MESSAGE directory. Inspect those files before normal service resumes.");
+                          (append ? "new" : "restored") + " conference file, verified against the journal.\r\n\r\n" +
+                          (append ? "NEXT REQUIRED STEP: Keep normal service and QUARRO32 offline. Start Node 1 once with "
+                                    "the Test Files Upon Boot switch set to Yes so Spitfire creates canonical empty SFMSGxx "
+                                    "files in the shared MESSAGE directory. Inspect those files before normal service "
+                                    "resumes."
+                                  : "NEXT REQUIRED STEP: Run the read-only inspection to confirm the restored conference "
+                                    "list before normal service resumes. The message-base files of the conferences the "
+                                    "restore removed are still in MESSAGE."));
         return;
     }
     if (not_old.empty()) {
@@ -119,7 +127,8 @@ void recover_interrupted_transaction(App& app) {
                                 found + ".\r\n\r\nTransaction directory: " + j.transaction_dir +
                                     "\r\nNodes not in their state before the transaction: " + not_old +
                                     ".\r\n\r\nRestore every node to its state before the transaction from the verified "
-                                    "backups in that directory?");
+                                    "backups in that directory?\r\n\r\nEvery Spitfire node, QUARRO32 and any mailer must "
+                                    "be shut down before you answer Yes.");
     if (!yes) {
         w.append_line("RECOVERY RESULT: Postponed by the sysop. The journal was kept.");
         show_writer(app);

@@ -130,6 +130,10 @@ bool write_journal(Platform& platform, const std::string& path, const Journal& j
                                static_cast<uint32_t>(text.size()), report);
 }
 
+const char* node_bytes_text(NodeBytes state, JournalKind kind) {
+    return state == NodeBytes::New && kind == JournalKind::Restore ? "restored bytes" : node_bytes_text(state);
+}
+
 const char* node_bytes_text(NodeBytes state) {
     switch (state) {
     case NodeBytes::Old:

@@ -50,6 +50,9 @@ bool write_journal(Platform& platform, const std::string& path, const Journal& j
 
 enum class NodeBytes { Old, New, Other, Unreadable };
 const char* node_bytes_text(NodeBytes state);  // "original bytes", "new bytes", ...
+// The same as the sysop sees it for a transaction of this kind: a restore's new bytes are the
+// restored ones.
+const char* node_bytes_text(NodeBytes state, JournalKind kind);
 // What a node's file holds now, measured against the journal.
 NodeBytes classify_node(Platform& platform, const JournalNode& node);
 

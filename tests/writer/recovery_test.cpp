@@ -198,7 +198,8 @@ TEST(Recovery, RestoreFromBackupProbesEveryNodeBeforeWritingAnything) {
 
 // What the sysop sees at start-up for each kind of journal, compared with
 // tests/scripts/recovery.expected: finished, never started, mixed (declined, then accepted),
-// damaged; and the preflight while a journal waits.
+// damaged, a restore's journal (finished; mixed, declined) with its own advice and words; and the
+// preflight while a journal waits.
 TEST(Recovery, StartUpTellsTheSysopWhatTheJournalFoundAndWhatWasDone) {
     Ready r;
     ASSERT_EQ(r.commit(), Outcome::Success);
@@ -211,6 +212,8 @@ TEST(Recovery, StartUpTellsTheSysopWhatTheJournalFoundAndWhatWasDone) {
     for (int i = 1; i <= 3; ++i)
         journal.nodes.push_back({r.node_file(i), sep(r.dir(), node_backup_name(i)), fingerprint(r.old_bytes), fingerprint(appended)});
     const std::string text = journal_text(journal);
+    journal.kind = JournalKind::Restore;  // the same bytes, recorded by a restore: its own advice and words
+    const std::string restore_text = journal_text(journal);
     // Node 2's bytes (the others hold the appended bytes), or "" for the old bytes everywhere.
     const struct { const char* what; std::string journal, node2; const char* script; } cases[] = {
         {"finished", text, appended, "print status\n"},
@@ -218,6 +221,8 @@ TEST(Recovery, StartUpTellsTheSysopWhatTheJournalFoundAndWhatWasDone) {
         {"mixed, declined", text, r.old_bytes, "answer no\nprint status\nclick 301\nchoose 100 7\nclick 182\nprint buffer writer\nprint status\n"},
         {"mixed, recovered", text, r.old_bytes, "answer yes\nprint status\nprint buffer writer\n"},
         {"damaged", text.substr(0, 500), appended, "print status\n"},
+        {"restore, finished", restore_text, appended, "print status\n"},
+        {"restore, mixed, declined", restore_text, r.old_bytes, "answer no\nprint status\n"},
     };
     std::string all;
     for (const auto& c : cases) {
