@@ -90,6 +90,7 @@ void recover_interrupted_transaction(App& app) {
     const std::string found = "An interrupted " + what + " transaction was found";
     if (all_new) {
         w.append_line("RECOVERY RESULT: The transaction had finished on every node.");
+        remove_staging_leftovers(p, j, path, w);
         add_recovery_section(p, j, std::string(w.view().substr(w.view().find("Journal: "))));
         settle_journal(app);
         app.flags.write_completed = true;
@@ -114,6 +115,7 @@ void recover_interrupted_transaction(App& app) {
     }
     if (not_old.empty()) {
         w.append_line("RECOVERY RESULT: No node had been changed; every node holds its original bytes.");
+        remove_staging_leftovers(p, j, path, w);
         write_record(p, transaction_file(j.transaction_dir, "RECOVERY.txt"), w.view());
         settle_journal(app);
         show_writer(app);
@@ -150,6 +152,7 @@ void recover_interrupted_transaction(App& app) {
     w.append_line();
     w.append_line(restored ? "RECOVERY RESULT: Every node holds its bytes from before the transaction again."
                            : "RECOVERY RESULT: DANGER: Not every node could be restored. The journal was kept.");
+    if (restored) remove_staging_leftovers(p, j, path, w);
     write_record(p, transaction_file(j.transaction_dir, "RECOVERY.txt"), w.view());
     show_writer(app);
     if (restored) {

@@ -57,4 +57,18 @@ bool undo_transaction(Platform& p, const Journal& j, const std::vector<NodeBytes
     return restore_old_bytes(p, nodes, nullptr, 0, w);
 }
 
+void remove_staging_leftovers(Platform& platform, const Journal& journal, const std::string& journal_path, TextBuffer& report) {
+    std::vector<std::string> targets;
+    for (const JournalNode& node : journal.nodes) targets.push_back(node.file);
+    targets.push_back(journal_path);
+    for (const std::string& target : targets) {
+        const std::string staging = target + std::string(kStagingSuffix);
+        if (!platform.attributes(staging).exists) continue;
+        if (delete_file_durable(platform, staging, nullptr))
+            report.append_line("Removed a staging file the interruption left: " + staging);
+        else
+            report.append_line("WARNING: Could not remove a staging file the interruption left: " + staging);
+    }
+}
+
 }  // namespace marlinth

@@ -21,5 +21,8 @@ void add_recovery_section(Platform& platform, const Journal& journal, const std:
 // Every node not in its old state goes back to its backup, after every needed backup has been
 // checked against the journal. True when every node holds its old bytes afterwards.
 bool undo_transaction(Platform& platform, const Journal& journal, const std::vector<NodeBytes>& states, TextBuffer& report);
+// Once every node is settled: the staging files an interruption left between writing and renaming
+// them (beside each node's SFMCONF.DAT, and the journal's own) are removed, each with its line.
+void remove_staging_leftovers(Platform& platform, const Journal& journal, const std::string& journal_path, TextBuffer& report);
 
 }  // namespace marlinth

@@ -214,12 +214,16 @@ TEST(Recovery, StartUpTellsTheSysopWhatTheJournalFoundAndWhatWasDone) {
     const std::string text = journal_text(journal);
     journal.kind = JournalKind::Restore;  // the same bytes, recorded by a restore: its own advice and words
     const std::string restore_text = journal_text(journal);
-    // Node 2's bytes (the others hold the appended bytes), or "" for the old bytes everywhere.
-    const struct { const char* what; std::string journal, node2; const char* script; } cases[] = {
-        {"finished", text, appended, "print status\n"},
-        {"never started", text, "", "print status\n"},
-        {"mixed, declined", text, r.old_bytes, "answer no\nprint status\nclick 301\nchoose 100 7\nclick 182\nprint buffer writer\nprint status\n"},
-        {"mixed, recovered", text, r.old_bytes, "answer yes\nprint status\nprint buffer writer\n"},
+    // Node 2's bytes (the others hold the appended bytes), or "" for the old bytes everywhere. With
+    // `leftovers`, the interruption also left the staging files of node 3 (the last) and of the
+    // journal, which go once the nodes are settled, and only then.
+    const std::string staging3 = r.node_file(3) + std::string(kStagingSuffix),
+                      journal_staging = r.p.app().files.journal_path + std::string(kStagingSuffix);
+    const struct { const char* what; std::string journal, node2; const char* script; bool leftovers = false; } cases[] = {
+        {"finished", text, appended, "print status\n", true},
+        {"never started", text, "", "print status\n", true},
+        {"mixed, declined", text, r.old_bytes, "answer no\nprint status\nclick 301\nchoose 100 7\nclick 182\nprint buffer writer\nprint status\n", true},
+        {"mixed, recovered", text, r.old_bytes, "answer yes\nprint status\nprint buffer writer\n", true},
         {"damaged", text.substr(0, 500), appended, "print status\n"},
         {"restore, finished", restore_text, appended, "print status\n"},
         {"restore, mixed, declined", restore_text, r.old_bytes, "answer no\nprint status\n"},
@@ -228,7 +232,13 @@ TEST(Recovery, StartUpTellsTheSysopWhatTheJournalFoundAndWhatWasDone) {
     for (const auto& c : cases) {
         r.p.fb.write_text(r.p.app().files.journal_path, c.journal);
         for (int i = 1; i <= 3; ++i) r.p.fb.write_text(r.node_file(i), c.node2.empty() ? r.old_bytes : i == 2 ? c.node2 : appended);
+        for (const std::string& staging : {staging3, journal_staging})
+            if (c.leftovers) r.p.fb.write_text(staging, "half");
         all += std::string("== ") + c.what + "\n" + test::run_script(r.p.fp, r.p.app().files.program_dir, c.script).output;
+        const bool settled = !r.p.fb.exists(r.p.app().files.journal_path);
+        for (const std::string& staging : {staging3, journal_staging})
+            if (c.leftovers) EXPECT_EQ(r.p.fb.exists(staging), !settled) << c.what << " " << staging;
+        r.p.fb.remove_file(staging3), r.p.fb.remove_file(journal_staging);
     }
     // A box's line breaks on lines of their own, so that a path before one reads the same on
     // every platform.
