@@ -43,8 +43,8 @@ void generate_dry_run_plan(App& app) {
     app.flags.commit_in_progress = false;
     reset_typed_confirmation(app);
 
-    app.view.set_status(StatusLine::Writer, "Dry run is current. Shut down all Spitfire nodes and every external "
-                                            "mailer/tosser, then run Writer Preflight.");
+    writer_advice(app, "Dry run is current. Shut down all Spitfire nodes and every external mailer/tosser, then run "
+                       "Writer Preflight.");
     app.view.set_text(ControlId::PlanText, app.plan_text->str());
     app.view.set_status(StatusLine::Plan, "Dry-run plan generated and copied to the Report tab.");
 

@@ -161,6 +161,20 @@ bool check_backup_root_field(App& app, TextBuffer& w) {
     return check_backup_root(app.platform, app.setup, app.files.program_dir, w);
 }
 
+void show_report_at_first_error(App& app, ControlId field, const std::string& report) {
+    app.view.set_text(field, report);
+    size_t line = 0;
+    for (size_t at = 0; at < report.size(); ++line) {
+        if (report.compare(at, 6, "ERROR:") == 0) {
+            app.view.show_line(field, line);
+            return;
+        }
+        at = report.find('\n', at);
+        if (at == std::string::npos) break;
+        ++at;
+    }
+}
+
 void update_commit_buttons(App& app) {
     app.view.set_enabled(ControlId::CommitAppend, commit_allowed(app, app.view.text(ControlId::Confirmation)));
     // A restore needs the same typed YES, but no preflight: it also undoes a completed append.
@@ -203,7 +217,7 @@ bool run_writer_preflight(App& app, bool interactive) {
         w.append_line("PREFLIGHT RESULT: BLOCKED");
     }
 
-    app.view.set_text(ControlId::WriterText, w.str());
+    show_report_at_first_error(app, ControlId::WriterText, w.str());
     app.flags.preflight_passed = passed;
     update_commit_buttons(app);
     if (passed)
@@ -260,7 +274,7 @@ void wizard_safety_check(App& app) {
     app.setup.backup_root = root;
     app.view.set_text(ControlId::WizardSafetyOutput, "");
     run_preflight_command(app);
-    app.view.set_text(ControlId::WizardSafetyOutput, app.writer->str());
+    show_report_at_first_error(app, ControlId::WizardSafetyOutput, app.writer->str());
     app.shell->refresh_wizard();
 }
 

@@ -18,5 +18,8 @@ void browse_backup_root(App& app);
 void wizard_safety_check(App& app);
 // Sets the commit buttons' enabled state from the stage flags and the typed confirmations.
 void update_commit_buttons(App& app);
+// Puts a report's text in a field scrolled to its first ERROR line (at the top when none),
+// so that a blocked check opens where the sysop must look.
+void show_report_at_first_error(App& app, ControlId field, const std::string& report);
 
 }  // namespace marlinth

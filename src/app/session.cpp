@@ -22,19 +22,24 @@ void reset_typed_confirmation(App& app) {
     v.set_enabled(ControlId::WizardCommit, false);
 }
 
+// After a completed write no advice to plan or check again can be followed in this run.
+void writer_advice(App& app, const std::string& message) {
+    if (!message.empty() && !app.flags.write_completed) app.view.set_status(StatusLine::Writer, message);
+}
+
 void invalidate_plan(App& app, const std::string& message) {
     app.flags.plan_current = false;
     app.flags.preflight_passed = false;
     app.flags.commit_in_progress = false;
     reset_typed_confirmation(app);
-    if (!message.empty()) app.view.set_status(StatusLine::Writer, message);
+    writer_advice(app, message);
 }
 
 void invalidate_preflight(App& app, const std::string& message) {
     app.flags.preflight_passed = false;
     app.flags.commit_in_progress = false;
     reset_typed_confirmation(app);
-    if (!message.empty()) app.view.set_status(StatusLine::Writer, message);
+    writer_advice(app, message);
 }
 
 void clear_inspection(App& app, const std::string& message) {

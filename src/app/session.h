@@ -45,6 +45,8 @@ constexpr const char* kBackupChoiceText =
 // Stale-rule operations.
 bool commit_allowed(App& app, const std::string& typed);
 void reset_typed_confirmation(App& app);
+// Sets the Writer status to advice, unless a write has completed (its result then stands).
+void writer_advice(App& app, const std::string& message);
 void invalidate_plan(App& app, const std::string& message);
 void invalidate_preflight(App& app, const std::string& message);
 void clear_inspection(App& app, const std::string& message);  // inspection_passed cleared; invalidate_plan

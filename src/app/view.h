@@ -139,6 +139,8 @@ enum class ControlId : int {
     WizardTemplateSummary = 397,
     WizardPlanSummary = 398,
     WizardSafetyOutput = 399,
+    // Beside the wizard's buttons: what keeps "Next >" grey, while it is grey.
+    WizardNextBlocker = 400,
 };
 
 enum class UiEvent {
@@ -193,6 +195,9 @@ public:
     virtual void set_visible(ControlId id, bool visible) = 0;
     virtual bool visible(ControlId id) = 0;
     virtual void focus(ControlId id) = 0;
+    // Scrolls a multi-line text so that the line (counted from 0) is the first one shown, with
+    // the caret at its start.
+    virtual void show_line(ControlId id, size_t line) = 0;
 
     virtual void set_status(StatusLine line, const std::string& text) = 0;
     virtual std::string status(StatusLine line) = 0;

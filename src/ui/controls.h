@@ -57,7 +57,20 @@ struct ControlSpec {
     // A command whose enabled state follows a rule that does not hold at start (the commit
     // buttons): created disabled, so that not even the first paint offers it.
     bool starts_disabled = false;
+    // The letter Alt presses the control with (a field's label: moves to its field). The first
+    // of these letters that the caption holds counts (a caption the program changes may lack
+    // the first), matched case-blind, preferring the start of a word. The caption itself stays
+    // as written: the toolkit marks the letter.
+    const char* access_keys = "";
 };
+
+// Where the access key falls in the text (the letter a sysop sees underlined), or npos.
+size_t access_key_position(const std::string& text, const char* keys);
+// The caption as a Win32 control takes it: '&' before the access key's letter, any '&' of the
+// text doubled.
+std::string caption_with_access_key(const std::string& text, const char* keys);
+// A label that names the input control created right after it (Alt+its letter moves there).
+bool is_field_label(const ControlSpec& entry);
 
 // Labels carry identifiers from this base upwards; they are never read by the logic.
 constexpr int kFirstLabelId = 1000;

@@ -324,10 +324,10 @@ bool dispatch_wizard(App& app, ControlId id, UiEvent event) {
         if (clicked) wizard_safety_check(app);
         return true;
     case ControlId::WizardClosedConfirm:
-        if (clicked) update_commit_buttons(app);
+        if (clicked) refresh_wizard_buttons(app);
         return true;
     case ControlId::WizardConfirmation:
-        if (edited) update_commit_buttons(app);
+        if (edited) refresh_wizard_buttons(app);
         return true;
     case ControlId::WizardCommit:
         if (clicked) wizard_commit(app);

@@ -301,6 +301,8 @@ void wizard(Placer& p, int step) {
     p.put(C::WizardHelp, kMargin, 76, w - 2 * kMargin, 36);
     p.put(C::WizardAdvanced, kMargin, h - 48, 130, 30);
     p.put(C::WizardCancel, 160, h - 48, 130, 30);
+    // Two lines between the left and the right pair of buttons.
+    p.put(C::WizardNextBlocker, 302, h - 48, w - 250 - 12 - 302, 30);
     p.put(C::WizardBack, w - 250, h - 48, 105, 30);
     p.put(C::WizardNext, w - 135, h - 48, 115, 30);
     wizard_step(p, step);

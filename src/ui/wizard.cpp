@@ -102,7 +102,10 @@ std::string reviewed_names(const AreaPreview& preview) {
 void show_safety_output(App& app) {
     const std::string out = app.writer->str();
     const bool stale_pass = !app.flags.preflight_passed && out.find("PREFLIGHT RESULT: PASS") != std::string::npos;
-    app.view.set_text(ControlId::WizardSafetyOutput, out.empty() || stale_pass ? "No safety check has run." : out);
+    if (out.empty() || stale_pass)
+        app.view.set_text(ControlId::WizardSafetyOutput, "No safety check has run.");
+    else
+        show_report_at_first_error(app, ControlId::WizardSafetyOutput, out);
 }
 
 // A verified full backup stops counting; its report must not stay on the backup page.
@@ -390,6 +393,66 @@ bool wizard_next_allowed(App& app) {
     }
 }
 
+namespace {
+
+std::string count_of(uint32_t n, const char* one, const char* many) {
+    return dec(n) + " " + (n == 1 ? one : many);
+}
+
+// What keeps the commit button grey on the commit page, whose "Next >" is hidden.
+std::string commit_blocker(App& app) {
+    View& v = app.view;
+    if (!app.flags.preflight_passed) return "The safety check must pass again: go back to the previous page.";
+    if (!v.checked(ControlId::WizardClosedConfirm)) return "Tick the statement above, then type YES.";
+    if (!v.enabled(ControlId::WizardCommit)) return "Type YES in capitals to enable COMMIT APPEND.";
+    return std::string();
+}
+
+}  // namespace
+
+std::string wizard_next_blocker(App& app) {
+    const StageFlags& f = app.flags;
+    const AreaPreview& p = app.preview;
+    const int step = current_step(app);
+    if (f.commit_in_progress || step == kWizardLastStep) return std::string();
+    if (step == 13) return f.write_completed ? std::string() : commit_blocker(app);
+    if (wizard_next_allowed(app)) return std::string();
+    switch (step) {
+    case 0:
+        return "Type the number of nodes.";
+    case 1:
+        return "Type or browse to the Node 1 directory.";
+    case 2:
+    case 5:
+        return "Choose Yes or No.";
+    case 3:
+        return "Type one directory line for every node.";
+    case 4:
+        return "Type or browse to the shared MESSAGE directory.";
+    case 6:
+        return "Run the Read-Only Inspection: Next waits until it passes.";
+    case 7:
+        return "Create and verify a full MESSAGE backup, or tick that a current one already exists.";
+    case 8:
+        return "Choose an .NA file: Next waits until its areas are loaded.";
+    case 9:
+        return "No template conference is known: run the Read-Only Inspection again.";
+    case 10:
+        if (p.area_count() == 0) return "No .NA file is loaded: go back and choose one.";
+        if (p.blocked_count > 0)
+            return count_of(p.blocked_count, "area is", "areas are") + " blocked: correct the .NA file and load it again.";
+        if (p.review_count > 0)
+            return count_of(p.review_count, "shortened name waits", "shortened names wait") + " for approval: select and approve.";
+        return "Tick the box above once you have reviewed every name.";
+    case 11:
+        return "Generate the dry run: Next waits for a current plan.";
+    case 12:
+        return "Run the safety check: Next waits until it passes without an ERROR.";
+    default:
+        return std::string();
+    }
+}
+
 // The control a sysop works with first on each page, so that typing and Enter act on the page
 // itself rather than on the button that brought the page up.
 ControlId first_control(App& app, int step) {
@@ -444,6 +507,9 @@ void refresh_wizard_buttons(App& app) {
     v.set_enabled(ControlId::WizardQuarroCfgPath, quarro);
     v.set_enabled(ControlId::WizardBrowseQuarroCfg, quarro);
     update_commit_buttons(app);
+    // Last, so that it reads the buttons as they now stand.
+    const std::string blocker = wizard_next_blocker(app);
+    if (v.text(ControlId::WizardNextBlocker) != blocker) v.set_text(ControlId::WizardNextBlocker, blocker);
 }
 
 void start_wizard(App& app) {

@@ -23,6 +23,9 @@ ControlId wizard_result_control(int step);
 std::string wizard_commit_statement(App& app);
 // Whether "Next >" may be pressed on the current step (its gate, without side effects).
 bool wizard_next_allowed(App& app);
+// What the sysop must do before "Next >" (on the commit page: COMMIT APPEND) can be pressed;
+// empty when nothing waits.
+std::string wizard_next_blocker(App& app);
 
 // Shows the current step's page: its texts, its controls, its buttons.
 void show_wizard_page(App& app);

@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/strings.h"
 #include "ui/controls.h"
 #include "ui/layout.h"
 
@@ -96,6 +97,42 @@ TEST(Layout, EveryScreenPlacesItsControlsInsideTheWindowWithoutOverlapAndCaption
             }
         }
     }
+}
+
+// Alt and a letter: every button, check box, radio button and field label of every screen has
+// one, and no two controls a screen shows share it (captions the program changes included).
+TEST(AccessKeys, EveryScreenGivesEachCommandAndFieldItsOwnLetter) {
+    for (const UiPosition& ui : every_screen()) {
+        const uint32_t pages = pages_shown(ui);
+        std::vector<std::pair<char, ControlId>> taken;
+        for (const ControlSpec& entry : control_table()) {
+            if (!(entry.pages & pages)) continue;
+            const bool command = entry.kind == ControlKind::Button || entry.kind == ControlKind::DefaultButton ||
+                                 entry.kind == ControlKind::CheckBox || entry.kind == ControlKind::Radio;
+            std::vector<std::string> captions = {entry.text};
+            if (entry.id == C::HomeOrReturn) captions.push_back("Return to Wizard");
+            if (entry.id == C::WizardNext) captions.push_back("Done");
+            for (const std::string& caption : captions) {
+                const size_t at = access_key_position(caption, entry.access_keys);
+                SCOPED_TRACE(caption);
+                EXPECT_EQ(at != std::string::npos, command || is_field_label(entry)) << "screen " << pages;
+                if (at == std::string::npos) continue;
+                const char key = fold_upper(caption[at]);
+                for (const auto& [other, owner] : taken) EXPECT_FALSE(other == key && owner != entry.id) << static_cast<int>(owner);
+                taken.emplace_back(key, entry.id);
+            }
+        }
+    }
+}
+
+// The letter goes where a sysop looks for it, the caption is otherwise as written.
+TEST(AccessKeys, TheCaptionMarksTheFirstWordStartingWithTheLetterAndKeepsItsAmpersands) {
+    EXPECT_EQ(caption_with_access_key("Run Read-Only Inspection", "I"), "Run Read-Only &Inspection");
+    EXPECT_EQ(caption_with_access_key("Conference Access:", "E"), "Conf&erence Access:");
+    EXPECT_EQ(caption_with_access_key("Done", "N"), "Do&ne");
+    EXPECT_EQ(caption_with_access_key("Return to Wizard", "HW"), "Return to &Wizard");
+    EXPECT_EQ(caption_with_access_key("Save & Go", "G"), "Save && &Go");
+    EXPECT_EQ(caption_with_access_key("Save & Go", "X"), "Save && Go");
 }
 
 }  // namespace

@@ -51,7 +51,20 @@ std::string HeadlessView::text(ControlId id) {
 void HeadlessView::set_text(ControlId id, const std::string& text) {
     Control& c = at(id);
     c.text = text;
+    c.first_line = 0;
     if (is_edit(c.kind)) notify(id, UiEvent::Edited);
+}
+
+std::string HeadlessView::first_line_shown(ControlId id) {
+    const Control& c = at(id);
+    size_t start = 0;
+    for (size_t line = 0; line < c.first_line && start != std::string::npos; ++line) {
+        start = c.text.find('\n', start);
+        if (start != std::string::npos) ++start;
+    }
+    if (start == std::string::npos) return std::string();
+    const size_t end = c.text.find_first_of("\r\n", start);
+    return c.text.substr(start, end == std::string::npos ? std::string::npos : end - start);
 }
 
 bool HeadlessView::checked(ControlId id) { return at(id).checked; }

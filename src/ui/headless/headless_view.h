@@ -72,6 +72,7 @@ public:
     void set_visible(ControlId id, bool visible) override;
     bool visible(ControlId id) override;
     void focus(ControlId id) override { focused_ = id; }
+    void show_line(ControlId id, size_t line) override { at(id).first_line = line; }
     void set_status(StatusLine line, const std::string& text) override;
     std::string status(StatusLine line) override;
     BoxAnswer message_box(BoxIcon icon, BoxButtons buttons, const std::string& text) override;
@@ -83,6 +84,8 @@ public:
     void relayout() override {}
 
     ControlId focused() const { return focused_; }
+    // The line a multi-line text shows first (set_text scrolls back to the top).
+    std::string first_line_shown(ControlId id);
     const std::vector<std::string>& progress() const { return progress_; }
 
 private:
@@ -97,6 +100,7 @@ private:
         bool enabled = true;
         bool visible = false;
         bool group_start = false;
+        size_t first_line = 0;
     };
     struct Pick {
         bool chosen;

@@ -234,6 +234,14 @@ bool ScriptRunner::run_line(const std::string& line, std::istream& in) {
             out_ << step + 1 << "\n" << wizard_question(step) << "\n";
             const ControlId result = wizard_result_control(step);
             if (result != ControlId::None) print_text(view_.text(result));
+            const std::string blocker = view_.text(ControlId::WizardNextBlocker);
+            if (view_.visible(ControlId::WizardNextBlocker) && !blocker.empty()) out_ << "NEXT WAITS: " << blocker << "\n";
+            return true;
+        }
+        if (what == "shown") {
+            // The first line a multi-line text shows: where the program scrolled it.
+            if (!parse_id(first_word(rest), id)) return false;
+            out_ << "SHOWN FIRST: " << view_.first_line_shown(id) << "\n";
             return true;
         }
         if (what == "status") {

@@ -168,7 +168,7 @@ LRESULT Win32View::handle(UINT message, WPARAM wparam, LPARAM lparam) {
         break;
     case WM_SETFOCUS:
         if (saved_focus_ && ::IsWindowVisible(saved_focus_) && ::IsWindowEnabled(saved_focus_))
-            ::SetFocus(saved_focus_);
+            give_focus(saved_focus_);
         else
             keep_focus_visible();
         return 0;
@@ -203,6 +203,14 @@ LRESULT Win32View::handle(UINT message, WPARAM wparam, LPARAM lparam) {
         area_notice_pending_ = false;
         if (filling_ == 0) notify(ControlId::AreaList, UiEvent::ItemChanged);
         return 0;
+    case WM_NEXTDLGCTL: {
+        // The dialog manager moves the keyboard with this message (a label's access key sends
+        // the label, then "the next one"); a plain window must carry it out itself.
+        HWND target = lparam ? reinterpret_cast<HWND>(wparam)
+                             : ::GetNextDlgTabItem(window_, ::GetFocus(), wparam != 0 ? TRUE : FALSE);
+        if (target && ::IsChild(window_, target)) give_focus(target);
+        return 0;
+    }
     case DM_GETDEFID: {
         ControlId id = enter_button();
         if (id == ControlId::None) return 0;
@@ -218,7 +226,7 @@ HWND Win32View::create_control(const ControlSpec& def) {
     const char* cls = WC_STATICA;
     DWORD style = WS_CHILD;
     DWORD ex_style = 0;
-    std::string text = def.text;
+    std::string text = marked(def) ? caption_with_access_key(def.text, def.access_keys) : def.text;
     // Every control starts a keyboard group except the later buttons of a radio group.
     if (def.kind != ControlKind::Radio || def.group_start) style |= WS_GROUP;
     if (def.starts_disabled) style |= WS_DISABLED;
@@ -226,7 +234,8 @@ HWND Win32View::create_control(const ControlSpec& def) {
     case ControlKind::Label:
     case ControlKind::StatusText:
     case ControlKind::Heading:
-        style |= SS_NOPREFIX | (is_centred(def.id) ? SS_CENTER : SS_LEFT);
+        // A field's label shows its access key; every other text shows an '&' as it stands.
+        style |= (marked(def) ? 0 : SS_NOPREFIX) | (is_centred(def.id) ? SS_CENTER : SS_LEFT);
         break;
     case ControlKind::Icon:
         // Drawn by the window (WM_DRAWITEM): an icon static would refuse to exist without its
@@ -376,11 +385,30 @@ const ControlSpec* Win32View::spec_of(int id) const {
     return it == specs_.end() ? nullptr : it->second;
 }
 
+bool Win32View::marked(const ControlSpec& def) const {
+    return def.access_keys && *def.access_keys && (is_button_kind(def.kind) || def.kind == ControlKind::Label);
+}
+
+void Win32View::give_focus(HWND hwnd) {
+    ::SetFocus(hwnd);
+    const ControlSpec* def = spec_of(::GetDlgCtrlID(hwnd));
+    if (def && (def->kind == ControlKind::Edit || def->kind == ControlKind::NumberEdit) && ::GetFocus() == hwnd)
+        ::SendMessageA(hwnd, EM_SETSEL, 0, -1);
+}
+
 void Win32View::notify(ControlId id, UiEvent event) {
     if (app_) dispatch(*app_, id, event);
 }
 
 void Win32View::on_command(int id, int code, HWND from) {
+    // Escape, as the dialog manager reports it: on a wizard page it is Cancel Wizard, which asks
+    // first. (A multi-line field keeps Escape to itself and never gets here.)
+    if (id == IDCANCEL && !from) {
+        HWND cancel = control(ControlId::WizardCancel);
+        if (app_ && app_->ui.screen == Screen::Wizard && cancel && ::IsWindowVisible(cancel) && ::IsWindowEnabled(cancel))
+            notify(ControlId::WizardCancel, UiEvent::Clicked);
+        return;
+    }
     const ControlSpec* def = spec_of(id);
     if (!def || !from) return;  // menus, accelerators and the dialog manager's IDOK
     UiEvent event;
@@ -468,7 +496,7 @@ void Win32View::keep_focus_visible() {
     HWND hwnd = target == ControlId::None ? nullptr : control(target);
     if (!hwnd || !::IsWindowVisible(hwnd) || !::IsWindowEnabled(hwnd))
         hwnd = ::GetNextDlgTabItem(window_, nullptr, FALSE);
-    if (hwnd) ::SetFocus(hwnd);
+    if (hwnd) give_focus(hwnd);
 }
 
 bool Win32View::handle_dialog_keys(MSG& message) {
@@ -495,12 +523,7 @@ bool Win32View::handle_dialog_keys(MSG& message) {
         const ControlSpec* def = spec_of(::GetDlgCtrlID(message.hwnd));
         if (def && (def->kind == ControlKind::MultiLineEdit || def->kind == ControlKind::ReadOnlyText)) {
             HWND next = ::GetNextDlgTabItem(window_, message.hwnd, (::GetKeyState(VK_SHIFT) & 0x8000) != 0);
-            if (next && next != message.hwnd) {
-                ::SetFocus(next);
-                const ControlSpec* target = spec_of(::GetDlgCtrlID(next));
-                if (target && (target->kind == ControlKind::Edit || target->kind == ControlKind::NumberEdit))
-                    ::SendMessageA(next, EM_SETSEL, 0, -1);
-            }
+            if (next && next != message.hwnd) give_focus(next);
             return true;
         }
     }
@@ -522,14 +545,22 @@ std::string Win32View::text(ControlId id) {
         item.resize(static_cast<size_t>(length));
         return item;
     }
-    return window_text(hwnd);
+    if (!marked(*def)) return window_text(hwnd);
+    // The caption as written: without the access key's '&', with a doubled '&' single again.
+    const std::string caption = window_text(hwnd);
+    std::string plain;
+    for (size_t i = 0; i < caption.size(); ++i) {
+        if (caption[i] == '&' && ++i == caption.size()) break;
+        plain.push_back(caption[i]);
+    }
+    return plain;
 }
 
 void Win32View::set_text(ControlId id, const std::string& text) {
     HWND hwnd = control(id);
     const ControlSpec* def = spec_of(static_cast<int>(id));
     if (!hwnd || !def) return;
-    ::SetWindowTextA(hwnd, text.c_str());
+    ::SetWindowTextA(hwnd, marked(*def) ? caption_with_access_key(text, def->access_keys).c_str() : text.c_str());
     // A one-line field reports EN_CHANGE for a programmatic change by itself; a multi-line one
     // does not, so raise the same notification here.
     if (def->kind == ControlKind::MultiLineEdit || def->kind == ControlKind::ReadOnlyText)
@@ -701,7 +732,17 @@ void Win32View::focus(ControlId id) {
     HWND hwnd = control(id);
     if (!hwnd) return;
     saved_focus_ = hwnd;
-    if (::GetActiveWindow() == window_) ::SetFocus(hwnd);
+    if (::GetActiveWindow() == window_) give_focus(hwnd);
+}
+
+void Win32View::show_line(ControlId id, size_t line) {
+    HWND hwnd = control(id);
+    if (!hwnd) return;
+    const LRESULT start = ::SendMessageA(hwnd, EM_LINEINDEX, static_cast<WPARAM>(line), 0);
+    if (start < 0) return;
+    ::SendMessageA(hwnd, EM_SETSEL, static_cast<WPARAM>(start), start);
+    const LRESULT first = ::SendMessageA(hwnd, EM_GETFIRSTVISIBLELINE, 0, 0);
+    ::SendMessageA(hwnd, EM_LINESCROLL, 0, static_cast<LPARAM>(static_cast<LRESULT>(line) - first));
 }
 
 void Win32View::set_status(StatusLine line, const std::string& text) { set_text(status_control(line), text); }

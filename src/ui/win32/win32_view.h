@@ -57,6 +57,7 @@ public:
     void set_visible(ControlId id, bool visible) override;
     bool visible(ControlId id) override;
     void focus(ControlId id) override;
+    void show_line(ControlId id, size_t line) override;
     void set_status(StatusLine line, const std::string& text) override;
     std::string status(StatusLine line) override;
     BoxAnswer message_box(BoxIcon icon, BoxButtons buttons, const std::string& text) override;
@@ -83,6 +84,11 @@ private:
     ControlId enter_button() const;
     // Puts the focus on a visible control when the one holding it was hidden.
     void keep_focus_visible();
+    // Gives a control the keyboard as the dialog manager does: a one-line field's text selected,
+    // so that what the sysop types replaces it.
+    void give_focus(HWND hwnd);
+    // Whether a control's caption carries an access key (its window text then holds '&').
+    bool marked(const ControlSpec& def) const;
     // Gives the default-button look back to the page's default button after a page change.
     void restore_default_look();
     bool pick_file(const FileDialogSpec& def, std::string& path, bool save);
