@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <string>
 #include <memory>
 #include <thread>
 #include <tuple>
@@ -22,6 +23,7 @@
 #include "ui/layout.h"
 #include "ui/screens.h"
 #include "ui/startup.h"
+#include "ui/wizard.h"
 #include "ui/win32/responsive_platform.h"
 #include "ui/win32/win32_view.h"
 #include "support/temp_dir.h"
@@ -187,8 +189,8 @@ TEST_F(Win32ViewTest, CommitStartsDisabledAndOnlyTheSysopsCloseEndsTheProgram) {
     EXPECT_TRUE(::PeekMessageA(&m, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
 }
 
-// Tab goes from the commit page's own controls to its buttons: Back, Cancel Wizard, Advanced
-// Tools (hidden Next left out). (tools/e2e/run tabs both ways round the node-list page.) A button
+// Tab goes from the commit page's own controls to its buttons as they stand, left to right:
+// Advanced Tools, Cancel Wizard, Back (hidden Next left out). (tools/e2e/run tabs both ways round the node-list page.) A button
 // that took the default look while focused gives it back when the page changes.
 TEST_F(Win32ViewTest, TabReachesThePageBeforeItsButtonsAndTheDefaultLookReturnsToNext) {
     ::ShowWindow(view.window(), SW_SHOW);
@@ -197,7 +199,7 @@ TEST_F(Win32ViewTest, TabReachesThePageBeforeItsButtonsAndTheDefaultLookReturnsT
     app->ui.wizard_step = 13;
     show_screen(*app, Screen::Wizard);
     ::SetFocus(control(C::WizardConfirmation));
-    for (ControlId id : {C::WizardBack, C::WizardCancel, C::WizardAdvanced}) {
+    for (ControlId id : {C::WizardAdvanced, C::WizardCancel, C::WizardBack}) {
         ::PostMessageA(::GetFocus(), WM_KEYDOWN, VK_TAB, 1);
         pump(view);
         EXPECT_EQ(::GetFocus(), control(id)) << static_cast<int>(id);
@@ -210,6 +212,115 @@ TEST_F(Win32ViewTest, TabReachesThePageBeforeItsButtonsAndTheDefaultLookReturnsT
     for (ControlId id : {C::WizardCancel, C::WizardBack, C::WizardAdvanced, C::WizardNext})
         EXPECT_EQ(::GetWindowLongA(control(id), GWL_STYLE) & BS_TYPEMASK, id == C::WizardNext ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON)
             << static_cast<int>(id);
+}
+
+// Answers every message box the program opens from another thread by pressing Enter in it, as
+// a sysop who accepts the default answer does, and keeps what the boxes said.
+class EnterInEveryBox {
+public:
+    explicit EnterInEveryBox(DWORD ui_thread) : thread_([this, ui_thread] {
+        while (!done_) {
+            ::EnumThreadWindows(ui_thread, &EnterInEveryBox::answer, reinterpret_cast<LPARAM>(this));
+            ::Sleep(20);
+        }
+    }) {}
+    ~EnterInEveryBox() { stop(); }
+    // What the boxes said, once no further box can come.
+    const std::vector<std::string>& stop() {
+        done_ = true;
+        if (thread_.joinable()) thread_.join();
+        return texts_;
+    }
+
+private:
+    static BOOL CALLBACK answer(HWND window, LPARAM self_ptr) {
+        auto* self = reinterpret_cast<EnterInEveryBox*>(self_ptr);
+        char cls[16] = {0};
+        ::GetClassNameA(window, cls, sizeof cls);
+        if (std::string(cls) != "#32770" || !::IsWindowVisible(window) || window == self->last_) return TRUE;
+        char text[512] = {0};
+        ::GetDlgItemTextA(window, 0xFFFF, text, sizeof text);  // the box's message
+        self->texts_.push_back(text);
+        self->last_ = window;
+        ::PostMessageA(window, WM_KEYDOWN, VK_RETURN, 1);
+        ::PostMessageA(window, WM_KEYUP, VK_RETURN, 0xC0000001);
+        return FALSE;
+    }
+    std::vector<std::string> texts_;
+    std::atomic<bool> done_{false};
+    HWND last_ = nullptr;
+    std::thread thread_;
+};
+
+// The wizard from the keyboard, as in any Windows dialog: a page's field arrives selected, so
+// what is typed replaces it (also after a refusal, where the keyboard goes back to the field);
+// Tab runs the buttons as they stand, left to right; Alt and a letter presses a button or moves
+// to a label's field; Escape is Cancel Wizard, whose question defaults to No.
+TEST_F(Win32ViewTest, TheWizardAnswersTheKeyboardAsADialogDoes) {
+    ::ShowWindow(view.window(), SW_SHOW);
+    ::SetForegroundWindow(view.window());
+    start_wizard(*app);
+    pump(view);
+    const auto typed = [&](const char* text) {
+        for (const char* c = text; *c; ++c) ::PostMessageA(::GetFocus(), WM_CHAR, static_cast<WPARAM>(*c), 1);
+        pump(view);
+    };
+    const auto press = [&](WPARAM key, bool alt = false) {
+        // Alt+letter arrives as WM_SYSCHAR with the context bit set; other keys as WM_KEYDOWN.
+        ::PostMessageA(::GetFocus(), alt ? WM_SYSCHAR : WM_KEYDOWN, key, alt ? (1 | (1 << 29)) : 1);
+        pump(view);
+    };
+    ASSERT_EQ(::GetFocus(), control(C::WizardNodeCount));
+    typed("3");
+    EXPECT_EQ(view.text(C::WizardNodeCount), "3");
+    for (ControlId id : {C::WizardAdvanced, C::WizardCancel, C::WizardNext}) {  // Back is grey on page 1
+        press(VK_TAB);
+        EXPECT_EQ(::GetFocus(), control(id)) << static_cast<int>(id);
+    }
+    view.set_text(C::WizardNodeCount, "33");
+    std::vector<std::string> boxes;
+    {
+        EnterInEveryBox boxes_answered(::GetCurrentThreadId());
+        press('n', true);  // refused: the count is too high
+        EXPECT_EQ(app->ui.wizard_step, 0);
+        EXPECT_EQ(::GetFocus(), control(C::WizardNodeCount));
+        typed("2");
+        press('n', true);
+        EXPECT_EQ(app->ui.wizard_step, 1);
+        press('b', true);
+        EXPECT_EQ(app->ui.wizard_step, 0);
+        press(VK_ESCAPE);  // asks; Enter answers No
+        EXPECT_TRUE(app->ui.wizard_active && app->ui.screen == Screen::Wizard);
+        boxes = boxes_answered.stop();
+    }
+    EXPECT_EQ(view.text(C::WizardNodeCount), "2");
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[0], "Enter a node count from 1 through 32.");
+    EXPECT_EQ(boxes[1].rfind("Cancel Wizard Mode and discard the proposed plan?", 0), 0u);
+    // A field's label: Alt and its letter moves to the field, selected.
+    ::SendMessageA(control(C::WizardAdvanced), BM_CLICK, 0, 0);
+    view.set_text(C::MessageDir, "C:\\SF\\MESSAGE");
+    ::SetFocus(control(C::NodeCount));
+    press('m', true);
+    EXPECT_EQ(::GetFocus(), control(C::MessageDir));
+    DWORD from = 0, to = 0;
+    ::SendMessageA(control(C::MessageDir), EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
+    EXPECT_TRUE(from == 0 && to == 13) << from << " " << to;
+    char caption[64] = {0};
+    ::GetWindowTextA(control(C::HomeOrReturn), caption, sizeof caption);
+    EXPECT_STREQ(caption, "Return to &Wizard");
+    EXPECT_EQ(view.text(C::HomeOrReturn), "Return to Wizard");
+}
+
+// A blocked report is shown from its first ERROR line, with the caret there.
+TEST_F(Win32ViewTest, AReportCanBeShownFromAGivenLine) {
+    std::string report;
+    for (int i = 0; i < 80; ++i) report += (i == 60 ? "ERROR: here\r\n" : "PASS: line\r\n");
+    view.set_text(C::WriterText, report);
+    view.show_line(C::WriterText, 60);
+    EXPECT_EQ(::SendMessageA(control(C::WriterText), EM_GETFIRSTVISIBLELINE, 0, 0), 60);
+    view.set_text(C::WriterText, report);
+    EXPECT_EQ(::SendMessageA(control(C::WriterText), EM_GETFIRSTVISIBLELINE, 0, 0), 0);
 }
 
 // Stepping through the closed profile list with the arrow keys parses nothing; the choice counts

@@ -26,6 +26,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -508,8 +509,8 @@ void next(const std::vector<Expect>& expects = {}) { press(Id::WizardNext, expec
 
 // --- the keyboard -------------------------------------------------------------------------------
 
-// One key as the keyboard gives it to the foreground window (with Shift or Ctrl held).
-void key(WORD vk, bool shift = false, bool ctrl = false) {
+// One key as the keyboard gives it to the foreground window (with Shift, Ctrl or Alt held).
+void key(WORD vk, bool shift = false, bool ctrl = false, bool alt = false) {
     std::vector<INPUT> input;
     const auto add = [&](WORD k, bool up) {
         INPUT i;
@@ -519,14 +520,40 @@ void key(WORD vk, bool shift = false, bool ctrl = false) {
         i.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
         input.push_back(i);
     };
+    if (alt) add(VK_MENU, false);
     if (ctrl) add(VK_CONTROL, false);
     if (shift) add(VK_SHIFT, false);
     add(vk, false);
     add(vk, true);
     if (shift) add(VK_SHIFT, true);
     if (ctrl) add(VK_CONTROL, true);
+    if (alt) add(VK_MENU, true);
     check(::SendInput(static_cast<UINT>(input.size()), input.data(), sizeof(INPUT)) == input.size(), "the keyboard input was refused");
     settle(150);
+}
+
+// Alt and a letter: the access key the caption underlines.
+void alt(char letter) { key(static_cast<WORD>(letter), false, false, true); }
+
+// Digits and capitals typed one key at a time, into whatever has the keyboard.
+void type_keys(const std::string& keys) {
+    for (char c : keys) key(static_cast<WORD>(c));
+}
+
+// The message box the program has open, waited for; its text is checked against the start.
+HWND question_box(const std::string& start) {
+    HWND box = nullptr;
+    for (int i = 0; i < 100 && !(box = program_dialog()); ++i) ::Sleep(100);
+    check(box != nullptr, "no box asked \"" + start + "\"");
+    check(starts_with(box_text(box), start), "the box says \"" + one_line(box_text(box)) + "\", not \"" + start + "\"");
+    say("BOX: %s", one_line(box_text(box)).c_str());
+    return box;
+}
+
+void box_closed(HWND box) {
+    for (int i = 0; i < 100 && ::IsWindow(box); ++i) ::Sleep(100);
+    check(!::IsWindow(box), "the box stayed open");
+    settle();
 }
 
 void focus_on(Id id, const std::string& when) {
@@ -546,22 +573,46 @@ void wait_for_page(int step) {
     on_page(step);
 }
 
-// The sysop without a mouse: from Home through the setup questions and the inspection with Tab,
-// Shift+Tab, Space, Enter and the arrow keys only (the answers come from Marlinth.cfg), Escape in
-// the node list, and Cancel Wizard answered from the keyboard.
+// The sysop without a mouse: from Home through the setup questions and the inspection with the
+// access keys (Alt and the underlined letter), Tab, Shift+Tab, Space, Enter, the arrow keys and
+// Escape only (the answers come from Marlinth.cfg): typing over a selected field, the keyboard
+// back on the field a warning was about, Escape in the node list (which must leave the window
+// open) and Escape on a page, which is Cancel Wizard and asks with No as the default.
 void keyboard_pass() {
     say("--- the keyboard alone");
     ::SetForegroundWindow(g_main);
     settle();
     focus_on(Id::StartWizard, "the Home screen");
-    key(VK_RETURN);
+    alt('S');
     wait_for_page(0);
     focus_on(Id::WizardNodeCount, "page 1");
+    shot("keyboard-01-access-keys");
+    // The count arrives selected: 3 3 replaces it, and the warning puts the keyboard back on
+    // the field, selected again, so 3 alone is what it then holds.
+    type_keys("33");
+    check(text(Id::WizardNodeCount) == "33", "typing over the node count left \"" + text(Id::WizardNodeCount) + "\"");
+    key(VK_RETURN);
+    HWND refusal = question_box("Enter a node count from 1 through 32.");
+    key(VK_RETURN);
+    box_closed(refusal);
+    on_page(0);
+    focus_on(Id::WizardNodeCount, "the warning about the node count");
+    type_keys("3");
+    check(text(Id::WizardNodeCount) == "3", "after the warning the node count holds \"" + text(Id::WizardNodeCount) + "\"");
+    say("typed over the selected node count, also after its warning");
     key(VK_TAB);  // Back is disabled on the first page
-    focus_on(Id::WizardNext, "Tab from the node count");
+    focus_on(Id::WizardAdvanced, "Tab from the node count");
+    key(VK_TAB);
+    focus_on(Id::WizardCancel, "Tab from Advanced Tools");
+    key(VK_TAB);
+    focus_on(Id::WizardNext, "Tab from Cancel Wizard");
     key(VK_SPACE);
     wait_for_page(1);
     focus_on(Id::WizardNode1, "page 2");
+    alt('B');
+    wait_for_page(0);
+    alt('N');
+    wait_for_page(1);
     key(VK_RETURN);  // the default button: Next
     wait_for_page(2);
     key(VK_DOWN);
@@ -569,22 +620,23 @@ void keyboard_pass() {
     key(VK_UP);
     check(ticked(Id::WizardScanYes), "the arrow key did not choose the scan");
     key(VK_TAB);
-    focus_on(Id::WizardBack, "Tab from the scan answers");
-    key(VK_TAB);
-    focus_on(Id::WizardNext, "Tab from Back");
-    key(VK_SPACE);
+    focus_on(Id::WizardAdvanced, "Tab from the scan answers");
+    alt('N');
     wait_for_page(3);
     focus_on(Id::WizardNodeList, "page 4");
     key(VK_ESCAPE);
-    check(program_alive() && ::IsWindow(g_main), "Escape in the node list closed the program");
+    check(program_alive() && ::IsWindow(g_main) && !program_dialog(), "Escape in the node list closed or asked something");
     on_page(3);
     say("Escape in the node list left the window open");
     key(VK_TAB, true);
-    focus_on(Id::WizardAdvanced, "Shift+Tab from the node list");
+    focus_on(Id::WizardNext, "Shift+Tab from the node list");
     key(VK_TAB);
-    focus_on(Id::WizardNodeList, "Tab from Advanced Tools");
+    focus_on(Id::WizardNodeList, "Tab from Next");
     key(VK_TAB);
-    focus_on(Id::WizardBack, "Tab from the node list");
+    focus_on(Id::WizardAdvanced, "Tab from the node list");
+    key(VK_TAB);
+    key(VK_TAB);
+    focus_on(Id::WizardBack, "Tab from Cancel Wizard");
     key(VK_TAB);
     focus_on(Id::WizardNext, "Tab from Back");
     key(VK_RETURN);  // on the focused Next
@@ -594,24 +646,25 @@ void keyboard_pass() {
     key(VK_RETURN);
     wait_for_page(6);
     focus_on(Id::WizardRunInspection, "page 7");
-    key(VK_SPACE);
+    check(contains(text(Id::WizardNextBlocker), "Run the Read-Only Inspection"),
+          "page 7 does not say what keeps Next grey: \"" + text(Id::WizardNextBlocker) + "\"");
+    alt('I');
     wait_for_text(Id::WizardInspectionSummary, "INSPECTION PASSED");
+    check(text(Id::WizardNextBlocker).empty(), "the line beside Next still reads \"" + text(Id::WizardNextBlocker) + "\"");
     key(VK_TAB);
     focus_on(Id::WizardInspectionSummary, "Tab from Run Read-Only Inspection");
-    key(VK_TAB);
-    key(VK_TAB);
-    focus_on(Id::WizardNext, "Tab through the inspection summary");
-    key(VK_SPACE);
+    alt('N');
     wait_for_page(7);
     focus_on(Id::WizardBackupRoot, "page 8");
-    key(VK_TAB, true);
-    key(VK_TAB, true);
-    focus_on(Id::WizardCancel, "Shift+Tab from the backup root");
-    key(VK_SPACE);
-    HWND question = nullptr;
-    for (int i = 0; i < 100 && !(question = program_dialog()); ++i) ::Sleep(100);
-    check(question != nullptr, "Cancel Wizard asked nothing");
-    check(starts_with(box_text(question), "Cancel Wizard Mode and discard the proposed plan?"), "Cancel Wizard asked: " + box_text(question));
+    // Escape is Cancel Wizard: Enter keeps the default, No, and the page stays.
+    key(VK_ESCAPE);
+    HWND question = question_box("Cancel Wizard Mode and discard the proposed plan?");
+    key(VK_RETURN);
+    box_closed(question);
+    on_page(7);
+    say("Escape asked to cancel; No, the default, kept the page");
+    key(VK_ESCAPE);
+    question = question_box("Cancel Wizard Mode and discard the proposed plan?");
     key(VK_TAB);  // from No, the default, to Yes
     key(VK_RETURN);
     for (int i = 0; i < 100 && !shown(Id::StartWizard); ++i) ::Sleep(100);
@@ -913,7 +966,7 @@ void walk() {
     press(Id::WizardViewReport);
     check(shown(Id::ReportText) && !shown(Id::WizardNext), "View Technical Report... did not open the Report tab");
     wait_for_text(Id::ReportText, "DRY-RUN CONFERENCE PLAN");
-    check(text(Id::HomeOrReturn) == "Return to Wizard", "the Advanced Tools button reads \"" + text(Id::HomeOrReturn) + "\"");
+    check(text(Id::HomeOrReturn) == "Return to &Wizard", "the Advanced Tools button reads \"" + text(Id::HomeOrReturn) + "\"");
     shot("advanced-report");
     // Ctrl+PgDn twice: past the Log to the Settings Plan tab with the plan just made.
     ::SetForegroundWindow(g_main);
@@ -928,6 +981,23 @@ void walk() {
 
     on_page(12);
     check(!usable(Id::WizardNext), "Next is enabled before the safety check");
+    // The tosser looks busy: the check blocks, and its report opens at the ERROR, not at the top.
+    const std::string busy = setting("MESSAGE") + "\\QUARRO.BSY";
+    check(std::ofstream(busy).good(), "cannot create " + busy);
+    press(Id::WizardRunSafetyCheck, {box("Writer preflight was BLOCKED.")});
+    wait_for_text(Id::WizardSafetyOutput, "PREFLIGHT RESULT: BLOCKED");
+    {
+        const std::string report = text(Id::WizardSafetyOutput);
+        const size_t error = report.find("\r\nERROR:");
+        check(error != std::string::npos, "the blocked report has no ERROR line");
+        const LRESULT line = std::count(report.begin(), report.begin() + static_cast<std::ptrdiff_t>(error), '\n') + 1;
+        const LRESULT first = send(control(Id::WizardSafetyOutput), EM_GETFIRSTVISIBLELINE, 0, 0);
+        check(first == line, "the blocked report shows line " + std::to_string(first) + " first, its ERROR is line " +
+                                 std::to_string(line));
+    }
+    check(contains(text(Id::WizardNextBlocker), "safety check"), "page 13 does not say what keeps Next grey");
+    shot(page_name(12, "blocked"));
+    check(::DeleteFileA(busy.c_str()) != 0, "cannot remove " + busy);
     press(Id::WizardRunSafetyCheck, {box("Writer preflight passed its automated checks.")});
     wait_for_text(Id::WizardSafetyOutput, "PREFLIGHT RESULT: PASS");
     check(usable(Id::WizardNext), "Next stays disabled after a passed safety check");
@@ -950,7 +1020,7 @@ void walk() {
     on_page(14);
     wait_for_text(Id::WizardCompletionText, "SUCCESS - " + n + " conference(s) were appended and every configured node file verified.");
     check(!shown(Id::WizardBack) && !shown(Id::WizardCancel), "Back or Cancel Wizard is shown on the last page");
-    check(text(Id::WizardNext) == "Done", "the last page's Next reads \"" + text(Id::WizardNext) + "\"");
+    check(text(Id::WizardNext) == "Do&ne", "the last page's Next reads \"" + text(Id::WizardNext) + "\"");
     shot(page_name(14, "complete"));
 
     first_boot();
