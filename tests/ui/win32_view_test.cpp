@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdint>
 #include <string>
 #include <memory>
 #include <thread>
@@ -212,6 +213,63 @@ TEST_F(Win32ViewTest, TabReachesThePageBeforeItsButtonsAndTheDefaultLookReturnsT
     for (ControlId id : {C::WizardCancel, C::WizardBack, C::WizardAdvanced, C::WizardNext})
         EXPECT_EQ(::GetWindowLongA(control(id), GWL_STYLE) & BS_TYPEMASK, id == C::WizardNext ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON)
             << static_cast<int>(id);
+}
+
+// The window's pixels as the screen shows them.
+std::vector<uint32_t> screen_pixels(HWND window) {
+    RECT r;
+    ::GetWindowRect(window, &r);
+    const int w = r.right - r.left, h = r.bottom - r.top;
+    HDC screen = ::GetDC(nullptr);
+    HDC memory = ::CreateCompatibleDC(screen);
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HBITMAP dib = ::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = ::SelectObject(memory, dib);
+    ::BitBlt(memory, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+    ::GdiFlush();
+    std::vector<uint32_t> out(static_cast<const uint32_t*>(bits), static_cast<const uint32_t*>(bits) + w * h);
+    ::SelectObject(memory, old);
+    ::DeleteObject(dib);
+    ::DeleteDC(memory);
+    ::ReleaseDC(nullptr, screen);
+    return out;
+}
+
+// Back from Advanced Tools after a resize, with a long area list on the names page: what the
+// screen shows is what painting the whole window afresh shows (no control left half drawn),
+// and filling a list the screen does not show leaves it hidden.
+TEST_F(Win32ViewTest, BackFromAdvancedToolsAfterAResizeTheScreenIsFreshlyPainted) {
+    ::ShowWindow(view.window(), SW_SHOW);
+    ::SetForegroundWindow(view.window());
+    std::vector<std::vector<std::string>> rows(400, std::vector<std::string>(10, "AREA"));
+    app->ui.wizard_active = true;
+    app->ui.wizard_step = 10;
+    show_screen(*app, Screen::Wizard);
+    view.set_items(C::TemplateChoice, {"#1 General"});
+    view.set_items(C::ProfileChoice, {"Auto", "fsxNet"});
+    view.set_rows(C::AreaList, rows);
+    EXPECT_FALSE(view.visible(C::TemplateChoice) || view.visible(C::ProfileChoice));
+    pump(view);
+    open_advanced_tab(*app, Tab::NaPreview);
+    pump(view);
+    ::SetWindowPos(view.window(), nullptr, 0, 0, 1000, 700, SWP_NOZORDER | SWP_NOMOVE);
+    pump(view);
+    ::SendMessageA(control(C::HomeOrReturn), BM_CLICK, 0, 0);
+    pump(view);
+    ::Sleep(300);
+    pump(view);
+    const std::vector<uint32_t> shown = screen_pixels(view.window());
+    ::RedrawWindow(view.window(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    pump(view);
+    ::Sleep(300);
+    pump(view);
+    const std::vector<uint32_t> fresh = screen_pixels(view.window());
+    ASSERT_EQ(shown.size(), fresh.size());
+    size_t differ = 0;
+    for (size_t i = 0; i < shown.size(); ++i) differ += shown[i] != fresh[i];
+    EXPECT_EQ(differ, 0u);
 }
 
 // Answers every message box the program opens from another thread by pressing Enter in it, as

@@ -844,7 +844,10 @@ void Win32View::relayout() {
             ::SetWindowPos(hwnd, nullptr, p.rect.x, p.rect.y, p.rect.width, height, SWP_NOZORDER | SWP_NOACTIVATE);
     }
     if (batch) ::EndDeferWindowPos(batch);
-    ::InvalidateRect(window_, nullptr, TRUE);
+    // Every control, not only the window: a control shown again at the place it had on another
+    // screen is not repainted by its move alone (Back from Advanced Tools after a resize left
+    // half-drawn buttons and a combo box's remains over the list header).
+    ::RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
     keep_focus_visible();
     restore_default_look();
 }
