@@ -296,5 +296,25 @@ TEST_F(Scripts, LinesRunAsWrittenAndABadLineStopsTheScriptWithItsNumber) {
     }
 }
 
+// A box's line names its text unambiguously (a line break as \n, a backslash as \\), and the
+// transcripts mask the temporary folder before they read an escape: a folder such as Wine's
+// C:\users\nobody\Temp comes through whole, not cut at "\n".
+TEST(ScriptRunner, BoxLinesEscapeBackslashesAndTheTemporaryFolderIsMaskedBeforeAnyEscapeIsRead) {
+    const std::string tmp = kPathSeparator == '\\' ? "C:\\users\\nobody\\Temp\\nested" : "/tmp/users\\nobody/nested";
+    const std::string file = tmp + kPathSeparator + "BBS" + kPathSeparator + "SF.NA";
+    const std::string box = box_line(BoxIcon::Error, "Cannot read " + file + "\r\nCheck WORKDIR\\SFWHOSON.DAT in " + tmp);
+    EXPECT_EQ(std::count(box.begin(), box.end(), '\n'), 0);
+    EXPECT_NE(box.find("users\\\\nobody"), std::string::npos) << box;
+    EXPECT_NE(box.find(".NA\\nCheck WORKDIR\\\\SFWHOSON.DAT"), std::string::npos) << box;
+
+    const std::string transcript = box + "\nFile: " + file + "\n";
+    EXPECT_EQ(test::open_boxes(test::tmp_paths(transcript, tmp)),
+              "BOX error: Cannot read [tmp]/BBS/SF.NA\n    Check WORKDIR\\SFWHOSON.DAT in [tmp]\nFile: [tmp]/BBS/SF.NA\n");
+    // A golden's ${NAME} stands for the value as each line shows it, both ways.
+    const std::string golden = "BOX error: Cannot read ${NA}\\nCheck WORKDIR\\\\SFWHOSON.DAT in ${TMP}\nFile: ${NA}\n";
+    EXPECT_EQ(test::substitute(golden, {{"NA", file}, {"TMP", tmp}}), transcript);
+    EXPECT_EQ(test::masked(test::masked(transcript, file, "${NA}"), tmp, "${TMP}"), golden);
+}
+
 }  // namespace
 }  // namespace marlinth

@@ -240,10 +240,7 @@ TEST(Recovery, StartUpTellsTheSysopWhatTheJournalFoundAndWhatWasDone) {
             if (c.leftovers) EXPECT_EQ(r.p.fb.exists(staging), !settled) << c.what << " " << staging;
         r.p.fb.remove_file(staging3), r.p.fb.remove_file(journal_staging);
     }
-    // A box's line breaks on lines of their own, so that a path before one reads the same on
-    // every platform.
-    for (size_t at = all.find("\\n"); at != std::string::npos; at = all.find("\\n", at)) all.replace(at, 2, "\n    ");
-    all = test::tmp_paths(all, r.p.dir.path());
+    all = test::open_boxes(test::tmp_paths(all, r.p.dir.path()));
     EXPECT_EQ(all, test::golden("recovery.expected", all, {}));
 
     // A backup that no longer matches the journal is never put on a node.
