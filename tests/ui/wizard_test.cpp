@@ -219,6 +219,7 @@ protected:
         fb.write_text(dir / "lists/FSXNET.NA", test::na_text({"; fsxNet echomail areas (generated for the wizard road)", gen,
                                                               bot, "FSX_NEWS       Network news"}));
         fb.write_text(dir / "lists/MIXED.NA", test::na_text({gen, "ECHO2          An area the BBS already carries", bot}));
+        fb.write_text(dir / "lists/NOTNA.NA", test::tosser_config_text());
         fb.make_dir(dir / "app");
         old_conf = conf(0);
     }
@@ -233,6 +234,7 @@ protected:
         const test::ScriptVars v = {
             {"NODE1", inst.nodes[0]}, {"NODE2", inst.nodes[1]}, {"NODE3", inst.nodes[2]}, {"MESSAGE", inst.message_dir},
             {"BACKUP", inst.backup_root}, {"ROOT", inst.root}, {"NA", dir / "lists/FSXNET.NA"}, {"MIXED", dir / "lists/MIXED.NA"},
+            {"NOTNA", dir / "lists/NOTNA.NA"},
             {"FIRSTBOOT", outside_program(MARLINTH_MAKE_DEMO)}, {"SEP", std::string(1, kPathSeparator)},
             {"SHA256", sha256_hex(old_conf.data(), old_conf.size())}};
         const test::ScriptResult r = run(test::load_script(name + ".script"), v);
