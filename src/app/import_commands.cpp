@@ -6,6 +6,7 @@
 #include "core/sha256.h"
 #include "core/strings.h"
 #include "import/area_list.h"
+#include "import/area_list_doubts.h"
 #include "import/review.h"
 #include "spitfire/conference.h"
 
@@ -330,6 +331,7 @@ bool load_area_list(App& app, bool interactive) {
 
     app.scratch->reset();
     app.flags.na_loaded = false;
+    AreaListDoubts doubts;
     {
         ByteBuffer bytes;
         if (!read_file_capped(app.platform, app.import.na_path, bytes, kMaxFingerprintBytes, app.scratch.get())) {
@@ -341,6 +343,7 @@ bool load_area_list(App& app, bool interactive) {
         app.import.fingerprint.size = bytes.size();
         app.import.fingerprint.digest = sha256(bytes.data(), bytes.size());
         app.flags.na_loaded = true;
+        doubts = judge_area_list(bytes.view(), app.preview);
     }
 
     // The fields now show what was used; setting them is not the sysop's edit.
@@ -381,6 +384,11 @@ bool load_area_list(App& app, bool interactive) {
             warning_box(app, text);
         else
             info_box(app, text);
+    }
+    // The parse takes any file; a file that is not an area list must not look like one.
+    if (interactive && doubts.any()) {
+        log_message(app, ".NA file does not look like an area list: " + app.import.na_path);
+        warning_box(app, area_list_doubt_text(doubts));
     }
     status_and_log(app, "Profile-driven .NA preview loaded; no Spitfire files changed.");
     return true;

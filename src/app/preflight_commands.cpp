@@ -141,17 +141,21 @@ bool check_message_bases(App& app, TextBuffer& w) {
 }
 
 bool check_future_numbers(App& app, TextBuffer& w) {
-    bool clear = true;
+    std::vector<std::string> families;
     const uint32_t existing = app.baseline.count();
     const uint32_t planned = app.plan.planned_count > 0 ? static_cast<uint32_t>(app.plan.planned_count) : 0;
     for (uint32_t n = existing + 1; n <= existing + planned; ++n) {
         std::string name;
         if (find_message_file(app.platform, app.setup.message_dir, n, name, kPathCapacity)) {
             w.append_line("ERROR: Future Conference #" + dec(n) + " conflicts with existing message file: " + name);
-            clear = false;
+            families.push_back("SFMSG" + dec2(n));
         }
     }
-    return clear;
+    // Such files are most often a removed conference's, left behind by Restore from Backup.
+    if (!families.empty())
+        w.append_line("       Move the " + listed(families) + " files out of MESSAGE (Restore from Backup leaves the "
+                      "files of the conferences it removes), then run the preflight again.");
+    return families.empty();
 }
 
 }  // namespace

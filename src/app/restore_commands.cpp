@@ -147,7 +147,8 @@ void restore_from_backup(App& app) {
         w.append_line(node + " now:    " + describe(now));
         if (!b.empty()) w.append_line(node + " backup: " + describe(b));
     }
-    if (usable) list_conferences_lost(app.platform, app.setup.message_dir, current[0], backups[0], w);
+    std::vector<std::string> left_in_place;
+    if (usable) left_in_place = list_conferences_lost(app.platform, app.setup.message_dir, current[0], backups[0], w);
     const bool offline = usable && [&] {
         w.append_line();
         append_heading(w, "SAFETY CHECKS", '-');
@@ -180,11 +181,19 @@ void restore_from_backup(App& app) {
     app.flags.preflight_passed = false;
     app.view.set_text(ControlId::WriterText, w.str());
     update_commit_buttons(app);
-    app.view.set_status(StatusLine::Writer, "RESTORED. Every node holds the backup's SFMCONF.DAT, verified. Run the "
-                                            "final inspection.");
+    std::string status = "RESTORED. Every node holds the backup's SFMCONF.DAT, verified. Run the final inspection.";
+    std::string text = "Every configured node holds the SFMCONF.DAT from " + dir + " again, verified. The files the "
+                       "restore replaced are backed up in a new transaction directory; RESTORE.txt there records it.";
+    // Their numbers are the next an append gives, and the preflight refuses them while these stay.
+    if (!left_in_place.empty()) {
+        status += " Move the " + listed(left_in_place) + " files out of MESSAGE before appending again.";
+        text += "\r\n\r\nThe message-base files of the conferences that no longer exist are still in MESSAGE: " +
+                listed(left_in_place) + ". Move them out of MESSAGE before those conference numbers can be appended "
+                "again; the writer preflight blocks them until then. RESTORE.txt lists every file.";
+    }
+    app.view.set_status(StatusLine::Writer, status);
     status_and_log(app, "Restore from backup completed and verified on every configured node.");
-    info_box(app, "Every configured node holds the SFMCONF.DAT from " + dir + " again, verified. The files the "
-                  "restore replaced are backed up in a new transaction directory; RESTORE.txt there records it.");
+    info_box(app, text);
 }
 
 }  // namespace marlinth

@@ -74,6 +74,12 @@ std::string dec(uint64_t value) { return std::to_string(value); }
 std::string sdec(int64_t value) { return std::to_string(value); }
 std::string dec2(uint32_t value) { return value < 10 ? "0" + std::to_string(value) : std::to_string(value); }
 
+std::string listed(const std::vector<std::string>& items) {
+    std::string out;
+    for (size_t i = 0; i < items.size(); ++i) out += (i == 0 ? "" : i + 1 == items.size() ? " and " : ", ") + items[i];
+    return out;
+}
+
 bool join_path(std::string& out, size_t capacity, std::string_view directory, std::string_view name) {
     out.clear();
     if (capacity == 0) return false;

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace marlinth {
 
@@ -52,6 +53,8 @@ std::string dec(uint64_t value);
 std::string sdec(int64_t value);
 // Decimal with at least two digits (5 -> "05", 123 -> "123").
 std::string dec2(uint32_t value);
+// Items as a sentence names them: "A", "A and B", "A, B and C".
+std::string listed(const std::vector<std::string>& items);
 
 // Joins a directory and a name with one separator. Fails (returns false) instead of
 // truncating when the result would not fit `capacity` bytes including the terminator;

@@ -44,8 +44,8 @@ bool read_backups(Platform& p, int count, const std::string& dir, std::vector<By
     return usable;
 }
 
-void list_conferences_lost(Platform& platform, const std::string& message_dir, const ByteBuffer& current,
-                           const ByteBuffer& backup, TextBuffer& w) {
+std::vector<std::string> list_conferences_lost(Platform& platform, const std::string& message_dir,
+                                               const ByteBuffer& current, const ByteBuffer& backup, TextBuffer& w) {
     std::vector<ConferenceView> now;
     decode_conference_file(current.data(), current.size(), now, nullptr);
     const size_t kept = backup.size() / kRecordSize;
@@ -60,21 +60,34 @@ void list_conferences_lost(Platform& platform, const std::string& message_dir, c
     w.append_line();
     append_heading(w, "MESSAGE-BASE FILES LEFT IN PLACE", '-');
     std::vector<DirEntry> entries;
-    size_t listed = 0;
+    std::vector<std::string> families, conferences;
     if (!numbers.empty() && platform.list_directory(message_dir, entries)) {
         for (uint32_t n : numbers) {
             const std::string family = "SFMSG" + dec2(n);
+            bool found = false;
             for (const DirEntry& e : entries) {
                 if (e.directory || !starts_with_nocase(e.name, family)) continue;
                 if (e.name.size() != family.size() && e.name[family.size()] != '.') continue;
                 std::string path;
                 join_path(path, kPathCapacity, message_dir, e.name);
                 w.append_line(path + " (" + dec(e.size) + " bytes)");
-                ++listed;
+                found = true;
             }
+            if (!found) continue;
+            families.push_back(family);
+            conferences.push_back(dec(n));
         }
     }
-    if (listed == 0) w.append_line("None.");
+    if (families.empty()) {
+        w.append_line("None.");
+        return families;
+    }
+    // The writer refuses a new conference whose number already has message files.
+    w.append_line("NOTICE: Move the " + listed(families) + " files out of MESSAGE before conference number" +
+                  (conferences.size() == 1 ? " " : "s ") + listed(conferences) +
+                  " can be appended again; until then the writer preflight blocks with \"conflicts with existing "
+                  "message file\".");
+    return families;
 }
 
 std::string newest_transaction_dir(Platform& platform, const std::string& backup_root) {

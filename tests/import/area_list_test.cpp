@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "core/strings.h"
+#include "import/area_list_doubts.h"
 #include "fixture/installation.h"
 #include "support/fault_platform.h"
 #include "support/na_fixture.h"
@@ -281,6 +282,56 @@ TEST_F(AreaListTest, Detection) {
         EXPECT_EQ(detect_profile(c.file, na_text(c.lines), profiles, detection), c.expected);
         EXPECT_EQ(detection, c.detection);
     }
+}
+
+// A file that is no area list loads by the same rules, but says so: text bytes and area lines
+// are counted, each rule on both sides of its threshold.
+TEST_F(AreaListTest, FilesThatAreNoAreaListsAreNamedAsSuch) {
+    for (const auto& [line, area] : std::vector<std::pair<std::string, bool>>{
+             {"FSX_GEN  General chat", true}, {"  ANN.GEN - General", true}, {"AMY_GEN AmigaNet: General", true},
+             {"FIDONEWS", true}, {"FSX_NODESC \t", true}, {"ADDRESS 2:123/456", false}, {"INBOUND C:\\FD\\IN", false},
+             {"WORKDIR D:", false}, {"NETMAILZONE 1-6", false}, {"MAXAGE 60", false}, {"Name = Value", false},
+             {"Key=Value", false}, {"[LINK HUB]", false}, {"TAG\x01 x", false}, {std::string(128, 'T') + " x", false}}) {
+        EXPECT_EQ(reads_as_area_line(line), area) << line;
+    }
+
+    // Half the record lines odd (after comments and blanks, which are no records): no doubt.
+    const Lines real = {"; a list", "", "FSX_GEN General chat", "FSX_ART Art", "FSX_NUM 2:3/4", "[FSX] odd"};
+    ASSERT_TRUE(parse("fsxnet.na", na_text(real)));
+    AreaListDoubts d = judge_area_list(na_text(real), preview);
+    EXPECT_EQ(dec(d.record_lines) + "/" + dec(d.not_area_lines) + "/" + dec(d.non_text_bytes), "4/2/0");
+    EXPECT_EQ(area_list_doubt_text(d), "");
+    Lines odd = real;
+    odd.push_back("MAXMSGS 200");  // one more: 3 of 5
+    ASSERT_TRUE(parse("fsxnet.na", na_text(odd)));
+    d = judge_area_list(na_text(odd), preview);
+    EXPECT_TRUE(d.mostly_not_areas() && !d.not_text());
+    EXPECT_NE(area_list_doubt_text(d).find("3 of its 5 lines that are not comments do not read as an echo tag and its "
+                                           "description, such as the lines starting FSX_NUM, [FSX] and MAXMSGS."),
+              std::string::npos);
+
+    // 1 control byte in 100 is text; 2 are not. Tabs, line breaks, form feed and ^Z are text.
+    std::string bytes = std::string(95, 'x') + "\t\r\n\f\x1A";
+    bytes[10] = '\0';
+    EXPECT_FALSE(judge_area_list(bytes, AreaPreview()).not_text());
+    bytes[20] = '\x7F';
+    EXPECT_EQ(judge_area_list(bytes, AreaPreview()).non_text_bytes, 2u);
+    EXPECT_TRUE(judge_area_list(bytes, AreaPreview()).not_text());
+
+    // A tosser's configuration and noise: both load, and both are named for what they are.
+    ASSERT_TRUE(parse("NOTNA.NA", test::tosser_config_text()));
+    d = judge_area_list(test::tosser_config_text(), preview);
+    EXPECT_EQ(area_list_doubt_text(d),
+              "This file does not look like an echo-area list.\r\n\r\n"
+              "- 8 of its 12 lines that are not comments do not read as an echo tag and its description, such as the "
+              "lines starting INBOUND, CONFDIR and MSGDIR.\r\n\r\n"
+              "It may be a tosser configuration or another program's file. Look at the file and the list before approving "
+              "any area. No Spitfire files were changed.");
+    const std::string noise = test::noise_bytes(4000);
+    ASSERT_TRUE(parse("RANDOM.NA", noise));
+    d = judge_area_list(noise, preview);
+    EXPECT_TRUE(d.not_text() && d.mostly_not_areas()) << d.non_text_bytes << " " << d.not_area_lines << "/" << d.record_lines;
+    EXPECT_EQ(area_list_doubt_text(d).rfind("This file does not look like an echo-area list.\r\n\r\n- ", 0), 0u);
 }
 
 // The network profiles: the built-ins, changed or added to by the profile INI file.

@@ -98,6 +98,7 @@ TEST(Review, SysopReviewsAreaListsByScript) {
                                  "FSX_RETRO_COMPUTING  Retro computing\r\nFSX_ART        \r\n")},
         {"MIXED", write("fsxnet.na", kMixedList)},
         {"HUGE", write("huge.na", test::large_na_file(10, kMaxAreaListBytes + 1))},
+        {"NOISE", write("RANDOM.NA", test::noise_bytes(4000))},
         {"REASONS", write("reasons.na", "FSX_GEN      fsx: General chat\r\nfsx_gen      Again\r\nFSX_TOO_LONG_TAG  Sixteen\r\n"
                                         "FSX_TOO_LONG_TAG  twice\r\nLONELY\r\nECHO3  Existing\r\n")}};
     // Checks the plan and the preflight are stale, then makes them current for the next step.

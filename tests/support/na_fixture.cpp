@@ -13,6 +13,22 @@ std::string na_text(const std::vector<std::string>& lines, const std::string& eo
     return out;
 }
 
+std::string tosser_config_text() {
+    return na_text({"; QUARRO32 configuration", "INBOUND C:\\FD\\IN", "CONFDIR C:\\SF", "MSGDIR C:\\SF\\MESSAGE",
+                    "SYSTEM Lakeside BBS", "[LINK HUB]", "ADDRESS 2:123/456", "HUB 2:123/0", "OUTDIR C:\\FD\\OUT",
+                    "NETMAILZONE 1-6", "AREA LAKE.GENERAL", "AREA LAKE.FILES", "AREA LAKE.NEWS"});
+}
+
+std::string noise_bytes(size_t count) {
+    std::string out;
+    uint32_t state = 22;
+    for (size_t i = 0; i < count; ++i) {
+        state = state * 1103515245u + 12345u;
+        out += static_cast<char>(state >> 16);
+    }
+    return out;
+}
+
 std::vector<ConferenceView> decoded_conferences(const std::vector<ConferenceSpec>& specs) {
     const std::vector<uint8_t> bytes = make_conference_file(specs);
     std::vector<ConferenceView> views;

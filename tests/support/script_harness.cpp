@@ -16,6 +16,17 @@
 
 namespace marlinth::test {
 
+namespace {
+
+size_t line_start(const std::string& text, size_t at) {
+    const size_t newline = at == 0 ? std::string::npos : text.rfind('\n', at - 1);
+    return newline == std::string::npos ? 0 : newline + 1;
+}
+
+}  // namespace
+
+bool is_box_line(std::string_view line) { return line.substr(0, 4) == "BOX "; }
+
 std::string substitute(const std::string& text, const ScriptVars& vars) {
     std::string out;
     size_t pos = 0;
@@ -27,10 +38,27 @@ std::string substitute(const std::string& text, const ScriptVars& vars) {
         out.append(text, pos, open - pos);
         auto it = vars.find(text.substr(open + 2, close - open - 2));
         if (it == vars.end()) throw std::runtime_error("script variable not set: " + text.substr(open, close - open + 1));
-        out += it->second;
+        out += is_box_line(std::string_view(text).substr(line_start(text, open))) ? box_escaped(it->second) : it->second;
         pos = close + 1;
     }
     out.append(text, pos, std::string::npos);
+    return out;
+}
+
+std::string masked(const std::string& text, const std::string& value, const std::string& mask) {
+    if (value.empty()) return text;
+    const std::string escaped = box_escaped(value);
+    std::string out;
+    for (size_t start = 0; start < text.size();) {
+        size_t end = text.find('\n', start);
+        end = end == std::string::npos ? text.size() : end + 1;
+        std::string line = text.substr(start, end - start);
+        const std::string& needle = is_box_line(line) ? escaped : value;
+        for (size_t at = line.find(needle); at != std::string::npos; at = line.find(needle, at + mask.size()))
+            line.replace(at, needle.size(), mask);
+        out += line;
+        start = end;
+    }
     return out;
 }
 
@@ -49,11 +77,7 @@ std::string golden(const std::string& name, const std::string& actual, const Scr
         std::sort(by_length.begin(), by_length.end(),
                   [](const auto& a, const auto& b) { return a.second.size() > b.second.size(); });
         std::string text = actual;
-        for (const auto& [key, value] : by_length) {
-            if (value.empty()) continue;
-            for (size_t pos = text.find(value); pos != std::string::npos; pos = text.find(value, pos + key.size() + 3))
-                text.replace(pos, value.size(), "${" + key + "}");
-        }
+        for (const auto& [key, value] : by_length) text = masked(text, value, "${" + key + "}");
         std::ofstream out(std::string(MARLINTH_SCRIPTS_DIR) + "/" + name, std::ios::binary);
         out << text;
     }

@@ -6,6 +6,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/app.h"
@@ -15,7 +16,13 @@ namespace marlinth::test {
 
 using ScriptVars = std::map<std::string, std::string>;
 
+// ${NAME} filled in from `vars`; in a box's line (below) with the value escaped as the box's text is.
 std::string substitute(const std::string& text, const ScriptVars& vars);
+// A line the runner printed for a message box ("BOX ..."): its text is escaped (box_escaped).
+bool is_box_line(std::string_view line);
+// Every `value` in `text` replaced by `mask`, looked for in a box's line as the box escapes it:
+// paths are masked while the escapes still stand, so none of their backslashes is read as one.
+std::string masked(const std::string& text, const std::string& value, const std::string& mask);
 // The text of tests/scripts/<name>.
 std::string load_script(const std::string& name);
 

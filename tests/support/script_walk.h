@@ -6,6 +6,7 @@
 
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/strings.h"
@@ -15,13 +16,43 @@
 
 namespace marlinth::test {
 
-// The session's temporary directory shown as [tmp], and the paths under it with "/".
-inline std::string tmp_paths(std::string text, const std::string& tmp) {
-    for (size_t at = text.find(tmp); at != std::string::npos; at = text.find(tmp, at)) {
-        text.replace(at, tmp.size(), "[tmp]");
-        for (size_t i = at; i < text.size() && text[i] != '\n' && text[i] != ' '; ++i) text[i] = text[i] == kPathSeparator ? '/' : text[i];
+// The session's temporary directory shown as [tmp], and the paths under it with "/". In a box's
+// line the directory is looked for as the box escapes it, and an escaped line break ends a path.
+inline std::string tmp_paths(const std::string& text, const std::string& tmp) {
+    std::string out = masked(text, tmp, "[tmp]");
+    for (size_t at = out.find("[tmp]"); at != std::string::npos; at = out.find("[tmp]", at)) {
+        const size_t newline = out.rfind('\n', at);
+        const bool box = is_box_line(std::string_view(out).substr(newline == std::string::npos ? 0 : newline + 1));
+        for (at += 5; at < out.size() && out[at] != '\n' && out[at] != ' '; ++at) {
+            if (!box || out[at] != '\\') {
+                if (out[at] == kPathSeparator) out[at] = '/';
+                continue;
+            }
+            if (at + 1 >= out.size() || out[at + 1] != '\\') break;  // an escaped line break
+            if (kPathSeparator == '\\') {
+                out.replace(at, 2, "/");
+            } else {
+                ++at;  // an escaped backslash, not a separator here
+            }
+        }
     }
-    return text;
+    return out;
+}
+
+// A box's escapes read, once every path is masked: each line break of its text on a line of its
+// own (indented), so that a path before one reads the same on every platform.
+inline std::string open_boxes(const std::string& text) {
+    std::string out;
+    bool box = true;  // at the start of a line: is it a box's?
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (i == 0 || text[i - 1] == '\n') box = is_box_line(std::string_view(text).substr(i));
+        if (box && text[i] == '\\' && i + 1 < text.size() && (text[i + 1] == 'n' || text[i + 1] == '\\')) {
+            out += text[++i] == 'n' ? "\n    " : "\\";
+            continue;
+        }
+        out += text[i];
+    }
+    return out;
 }
 
 // A session a test has arranged, driven on by script lines. Every box is written down as it
@@ -37,12 +68,9 @@ struct Screen {
     // What was written, each value of `vars` shown as [NAME] (in the order of the names, so a
     // path inside another needs the later name) and the session's temporary directory as [tmp].
     std::string shown(const std::string& tmp, const ScriptVars& vars = {}) const {
-        std::string text = out.str();  // a box's line breaks end a path on every platform
-        for (size_t at = text.find("\\n"); at != std::string::npos; at = text.find("\\n", at)) text.replace(at, 2, "\n    ");
-        for (const auto& [name, value] : vars)
-            for (size_t at = value.empty() ? std::string::npos : text.find(value); at != std::string::npos; at = text.find(value, at))
-                text.replace(at, value.size(), "[" + name + "]");
-        return tmp_paths(text, tmp);
+        std::string text = out.str();
+        for (const auto& [name, value] : vars) text = masked(text, value, "[" + name + "]");
+        return open_boxes(tmp_paths(text, tmp));
     }
     HeadlessView& view;
     std::ostringstream out;

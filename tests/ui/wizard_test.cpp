@@ -219,6 +219,7 @@ protected:
         fb.write_text(dir / "lists/FSXNET.NA", test::na_text({"; fsxNet echomail areas (generated for the wizard road)", gen,
                                                               bot, "FSX_NEWS       Network news"}));
         fb.write_text(dir / "lists/MIXED.NA", test::na_text({gen, "ECHO2          An area the BBS already carries", bot}));
+        fb.write_text(dir / "lists/NOTNA.NA", test::tosser_config_text());
         fb.make_dir(dir / "app");
         old_conf = conf(0);
     }
@@ -233,6 +234,7 @@ protected:
         const test::ScriptVars v = {
             {"NODE1", inst.nodes[0]}, {"NODE2", inst.nodes[1]}, {"NODE3", inst.nodes[2]}, {"MESSAGE", inst.message_dir},
             {"BACKUP", inst.backup_root}, {"ROOT", inst.root}, {"NA", dir / "lists/FSXNET.NA"}, {"MIXED", dir / "lists/MIXED.NA"},
+            {"NOTNA", dir / "lists/NOTNA.NA"},
             {"FIRSTBOOT", outside_program(MARLINTH_MAKE_DEMO)}, {"SEP", std::string(1, kPathSeparator)},
             {"SHA256", sha256_hex(old_conf.data(), old_conf.size())}};
         const test::ScriptResult r = run(test::load_script(name + ".script"), v);
@@ -294,6 +296,26 @@ TEST_F(Scripts, LinesRunAsWrittenAndABadLineStopsTheScriptWithItsNumber) {
         EXPECT_EQ(r.ok, c.ok);
         EXPECT_EQ(r.output, c.output);
     }
+}
+
+// A box's line names its text unambiguously (a line break as \n, a backslash as \\), and the
+// transcripts mask the temporary folder before they read an escape: a folder such as Wine's
+// C:\users\nobody\Temp comes through whole, not cut at "\n".
+TEST(ScriptRunner, BoxLinesEscapeBackslashesAndTheTemporaryFolderIsMaskedBeforeAnyEscapeIsRead) {
+    const std::string tmp = kPathSeparator == '\\' ? "C:\\users\\nobody\\Temp\\nested" : "/tmp/users\\nobody/nested";
+    const std::string file = tmp + kPathSeparator + "BBS" + kPathSeparator + "SF.NA";
+    const std::string box = box_line(BoxIcon::Error, "Cannot read " + file + "\r\nCheck WORKDIR\\SFWHOSON.DAT in " + tmp);
+    EXPECT_EQ(std::count(box.begin(), box.end(), '\n'), 0);
+    EXPECT_NE(box.find("users\\\\nobody"), std::string::npos) << box;
+    EXPECT_NE(box.find(".NA\\nCheck WORKDIR\\\\SFWHOSON.DAT"), std::string::npos) << box;
+
+    const std::string transcript = box + "\nFile: " + file + "\n";
+    EXPECT_EQ(test::open_boxes(test::tmp_paths(transcript, tmp)),
+              "BOX error: Cannot read [tmp]/BBS/SF.NA\n    Check WORKDIR\\SFWHOSON.DAT in [tmp]\nFile: [tmp]/BBS/SF.NA\n");
+    // A golden's ${NAME} stands for the value as each line shows it, both ways.
+    const std::string golden = "BOX error: Cannot read ${NA}\\nCheck WORKDIR\\\\SFWHOSON.DAT in ${TMP}\nFile: ${NA}\n";
+    EXPECT_EQ(test::substitute(golden, {{"NA", file}, {"TMP", tmp}}), transcript);
+    EXPECT_EQ(test::masked(test::masked(transcript, file, "${NA}"), tmp, "${TMP}"), golden);
 }
 
 }  // namespace

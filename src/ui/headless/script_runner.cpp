@@ -64,16 +64,22 @@ std::string printable(const std::string& text) {
     return out;
 }
 
-std::string box_line(BoxIcon icon, const std::string& text) {
-    std::string out = std::string("BOX ") + icon_name(icon) + ": ";
+std::string box_escaped(const std::string& text) {
+    std::string out;
     for (size_t i = 0; i < text.size(); ++i) {
         if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
         if (text[i] == '\r' || text[i] == '\n')
             out += "\\n";
+        else if (text[i] == '\\')
+            out += "\\\\";  // so that a path's "\n" cannot be read as a line break
         else
             out.push_back(text[i]);
     }
     return out;
+}
+
+std::string box_line(BoxIcon icon, const std::string& text) {
+    return std::string("BOX ") + icon_name(icon) + ": " + box_escaped(text);
 }
 
 ScriptRunner::ScriptRunner(App& app, HeadlessView& view, std::ostream& out) : app_(app), view_(view), out_(out) {

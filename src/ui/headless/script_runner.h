@@ -39,7 +39,9 @@ private:
 
 // Shows a text the way the runner prints it: CR LF and LF become real line breaks.
 std::string printable(const std::string& text);
-// A message box as the runner prints it: "BOX warning: text", line breaks as \n.
+// A box's text on one line: a line break as \n and a backslash as \\, nothing else changed.
+std::string box_escaped(const std::string& text);
+// A message box as the runner prints it: "BOX warning: " and the text as box_escaped gives it.
 std::string box_line(BoxIcon icon, const std::string& text);
 
 }  // namespace marlinth
