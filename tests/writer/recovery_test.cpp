@@ -241,8 +241,11 @@ TEST(Recovery, StartUpTellsTheSysopWhatTheJournalFoundAndWhatWasDone) {
             if (c.leftovers) r.p.fb.write_text(staging, "half");
         all += std::string("== ") + c.what + "\n" + test::run_script(r.p.fp, r.p.app().files.program_dir, c.script).output;
         const bool settled = !r.p.fb.exists(r.p.app().files.journal_path);
-        for (const std::string& staging : {staging3, journal_staging})
-            if (c.leftovers) EXPECT_EQ(r.p.fb.exists(staging), !settled) << c.what << " " << staging;
+        for (const std::string& staging : {staging3, journal_staging}) {
+            if (c.leftovers) {
+                EXPECT_EQ(r.p.fb.exists(staging), !settled) << c.what << " " << staging;
+            }
+        }
         r.p.fb.remove_file(staging3), r.p.fb.remove_file(journal_staging);
     }
     all = test::open_boxes(test::tmp_paths(all, r.p.dir.path()));
