@@ -253,6 +253,12 @@ TEST_F(Scripts, WizardGatesRefuseUntilEachStageIsDoneAndNothingIsWritten) {
     for (size_t node = 0; node < inst.nodes.size(); ++node) EXPECT_EQ(conf(node), old_conf) << node;
 }
 
+// A first run's backup root appears with Node 1, wherever Node 1 is given; a root of the
+// sysop's own stays.
+TEST_F(Scripts, BackupRootDefaultsBesideNode1OnceItIsKnownAndNeverReplacesTheSysops) {
+    run_road("backup_root_default");
+}
+
 // The transcript, then the saved configuration and log, whose CRLF line ends are checked here
 // and shown as LF in the golden file.
 TEST_F(Scripts, SetupRoadLeavesTheExpectedConfiguration) {
