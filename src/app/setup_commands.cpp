@@ -139,6 +139,7 @@ void add_node(App& app) {
     paths.push_back(chosen);
     app.view.set_text(ControlId::NodeList, join_lines(paths));
     app.view.set_text(ControlId::NodeCount, dec(paths.size()));
+    offer_default_backup_root(app, paths.front());
     status_and_log(app, "Node directory added.");
 }
 
