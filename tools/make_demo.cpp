@@ -41,7 +41,7 @@ std::string walkable_na_file() {
     return t;
 }
 
-// One line of every verdict: READY, a cut name and a missing description (REVIEW), and the
+// Lines of every verdict: READY, a cut name and a missing description (REVIEW), and the
 // three ways a line is BLOCKED (a tag the BBS carries, one too long, one given twice).
 std::string showcase_na_file() {
     std::string t;
@@ -147,7 +147,7 @@ int main(int argc, char** argv) {
     // The paths of the files just written, so that what is shown is where they are.
     std::printf("Demo installation: %s (nodes SF, SF2, SF3; MESSAGE; QUARRO32.CFG)\n", bbs.c_str());
     std::printf("Area list to load: %s (five new echoes, all ready: the whole wizard road)\n", walkable.c_str());
-    std::printf("Second area list: %s (one echo of every verdict; it stops at the review page)\n", showcase.c_str());
+    std::printf("Second area list: %s (echoes of every verdict; it stops at the review page)\n", showcase.c_str());
     std::printf("Program directory: %s (the demo's Marlinth.cfg; Marlinth.exe and its Marlinth.log go here)\n",
                 app_dir.c_str());
     return 0;
