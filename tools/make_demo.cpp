@@ -1,6 +1,8 @@
 // make-demo DIR [--windows]: generates a demo Spitfire installation under DIR (three nodes, a
-// shared MESSAGE directory, .NA area lists, a QUARRO32.CFG) and a Marlinth.cfg for it in
-// DIR/app. With --windows the paths in Marlinth.cfg are written as Wine sees them (Z:\...).
+// shared MESSAGE directory, a QUARRO32.CFG) with two area lists in DIR/NA, and a Marlinth.cfg for
+// it in DIR/app, then prints where each of them is. DEMONET.NA walks every wizard page;
+// SHOWCASE.NA shows every verdict, and so stops at the review page. With --windows the paths in
+// Marlinth.cfg are written as Wine sees them (Z:\...).
 //
 // make-demo --first-boot NODE1 MESSAGE: does what Spitfire's first boot with "Test Files Upon
 // Boot" does after conferences were appended: every conference of NODE1's SFMCONF.DAT that has
@@ -26,9 +28,24 @@ std::string as_windows(const std::string& path, bool windows) {
     return out;
 }
 
-std::string na_file() {
+// Five new echoes, each READY as it stands: a newcomer following the guide reaches the commit.
+std::string walkable_na_file() {
     std::string t;
     t += "; Demo Network echomail areas\r\n";
+    t += "; TAG                 DESCRIPTION\r\n";
+    t += "DEMO_GENERAL          Demo Network: General chat\r\n";
+    t += "DEMO_SYSOPS           Sysop discussion and support\r\n";
+    t += "DEMO_RETRO            Retro computing, old hardware\r\n";
+    t += "DEMO_ANNOUNCE         Network announcements\r\n";
+    t += "DEMO_FILES            New files on the network\r\n";
+    return t;
+}
+
+// Lines of every verdict: READY, a cut name and a missing description (REVIEW), and the
+// three ways a line is BLOCKED (a tag the BBS carries, one too long, one given twice).
+std::string showcase_na_file() {
+    std::string t;
+    t += "; Demo Network echomail areas: one line of every verdict\r\n";
     t += "; TAG                 DESCRIPTION\r\n";
     t += "DEMO_GENERAL          Demo Network: General chat\r\n";
     t += "DEMO_SYSOPS           Sysop discussion and support\r\n";
@@ -99,14 +116,16 @@ int main(int argc, char** argv) {
     Installation inst = build_installation(*platform, bbs, wanted);
     fb.make_dir(app_dir);
     fb.make_dir(na_dir);
-    std::string path;
-    join_path(path, 4096, na_dir, "DEMONET.NA");
-    fb.write_text(path, na_file());
+    std::string path, walkable, showcase;
+    join_path(walkable, 4096, na_dir, "DEMONET.NA");
+    fb.write_text(walkable, walkable_na_file());
+    join_path(showcase, 4096, na_dir, "SHOWCASE.NA");
+    fb.write_text(showcase, showcase_na_file());
     // The demo network is not one of the built-in profiles: the profiles file beside the program
     // teaches Marlinth how its list reads.
     join_path(path, 4096, app_dir, "Marlinth-profiles.ini");
     fb.write_text(path, "; Network profiles added to the built-in ones\r\n[demonet]\r\nDisplayName=DemoNet\r\n"
-                        "Parser=Whitespace\r\nFilenameAliases=DEMONET.NA\r\nTagPrefixes=DEMO_\r\n"
+                        "Parser=Whitespace\r\nFilenameAliases=DEMONET.NA|SHOWCASE.NA\r\nTagPrefixes=DEMO_\r\n"
                         "StripPrefixes=Demo Network:\r\n");
 
     std::string quarro;
@@ -125,6 +144,11 @@ int main(int argc, char** argv) {
     setup.backup_root = as_windows(inst.backup_root, windows);
     join_path(path, 4096, app_dir, "Marlinth.cfg");
     fb.write_text(path, configuration_text(setup));
-    std::printf("%s\n", app_dir.c_str());
+    // The paths of the files just written, so that what is shown is where they are.
+    std::printf("Demo installation: %s (nodes SF, SF2, SF3; MESSAGE; QUARRO32.CFG)\n", bbs.c_str());
+    std::printf("Area list to load: %s (five new echoes, all ready: the whole wizard road)\n", walkable.c_str());
+    std::printf("Second area list: %s (echoes of every verdict; it stops at the review page)\n", showcase.c_str());
+    std::printf("Program directory: %s (the demo's Marlinth.cfg; Marlinth.exe and its Marlinth.log go here)\n",
+                app_dir.c_str());
     return 0;
 }

@@ -41,6 +41,8 @@ void load_configuration(App& app) {
 
 bool save_configuration(App& app) {
     if (!validate_setup(app, true)) return false;
+    // A node list typed by hand is known for certain only now, not at every keystroke.
+    offer_default_backup_root(app, app.setup.nodes.dir[1]);
     app.setup.backup_root = trimmed(bounded(app.view.text(ControlId::BackupRoot), kMaxPath));
     app.scratch->reset();
     app.scratch->append(configuration_text(app.setup));
@@ -111,6 +113,7 @@ void choose_node1(App& app) {
     else
         paths[0] = chosen;
     app.view.set_text(ControlId::NodeList, join_lines(paths));
+    offer_default_backup_root(app, paths.front());
     if (trimmed(app.view.text(ControlId::MessageDir)).empty()) {
         std::string message;
         if (join_path(message, kPathCapacity, chosen, "MESSAGE")) app.view.set_text(ControlId::MessageDir, message);
@@ -136,6 +139,7 @@ void add_node(App& app) {
     paths.push_back(chosen);
     app.view.set_text(ControlId::NodeList, join_lines(paths));
     app.view.set_text(ControlId::NodeCount, dec(paths.size()));
+    offer_default_backup_root(app, paths.front());
     status_and_log(app, "Node directory added.");
 }
 
@@ -156,10 +160,28 @@ void discover_nodes(App& app) {
     }
     app.view.set_text(ControlId::NodeList, join_lines(paths));
     app.view.set_text(ControlId::NodeCount, dec(paths.size()));
+    offer_default_backup_root(app, paths.front());
     if (added == 0)
         info_box(app, "No additional common node-directory patterns were found. Paths can still be entered manually.");
     else
         status_and_log(app, "Possible node directories discovered; review and approve each path.");
+}
+
+void offer_default_backup_root(App& app, const std::string& node1) {
+    // The wizard's field is filled anew when a wizard starts: outside one it holds nobody's choice.
+    if (!trim_view(app.view.text(ControlId::BackupRoot)).empty() ||
+        (app.ui.wizard_active && !trim_view(app.view.text(ControlId::WizardBackupRoot)).empty()))
+        return;
+    SetupState derived;
+    derived.nodes.dir[1] = trimmed(node1);
+    apply_default_backup_root(derived);
+    if (derived.backup_root.empty()) return;
+    app.setup.backup_root = derived.backup_root;
+    // An empty root let no preflight pass and no full backup count: nothing becomes stale.
+    ++app.notifications_held;
+    app.view.set_text(ControlId::BackupRoot, derived.backup_root);
+    app.view.set_text(ControlId::WizardBackupRoot, derived.backup_root);
+    --app.notifications_held;
 }
 
 int wizard_scan_nodes(App& app, int count, const std::string& node1) {

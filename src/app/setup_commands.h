@@ -26,4 +26,8 @@ void discover_nodes(App& app);
 // how many paths are known, Node 1 included.
 int wizard_scan_nodes(App& app, int count, const std::string& node1);
 
+// Once Node 1 is known, a backup root still empty (the Writer tab's field, and in a wizard the
+// wizard's too) becomes SF_BACKUPS beside Node 1 in both, as at start-up; a root there is kept.
+void offer_default_backup_root(App& app, const std::string& node1);
+
 }  // namespace marlinth

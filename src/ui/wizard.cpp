@@ -176,6 +176,7 @@ int next_from_node1(App& app) {
     app.view.set_text(ControlId::WizardNodeList, node1);
     app.view.set_text(ControlId::NodeList, node1);
     app.view.set_text(ControlId::NodeCount, sdec(nodes.count));
+    offer_default_backup_root(app, node1);
     return nodes.count == 1 ? 4 : 2;
 }
 

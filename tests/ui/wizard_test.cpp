@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <sstream>
 
 #include "app/import_commands.h"
@@ -253,6 +254,24 @@ TEST_F(Scripts, WizardGatesRefuseUntilEachStageIsDoneAndNothingIsWritten) {
     if (HasFatalFailure()) return;
     // (A backup or a transaction started on the way would show its boxes in the transcript.)
     for (size_t node = 0; node < inst.nodes.size(); ++node) EXPECT_EQ(conf(node), old_conf) << node;
+}
+
+// A first run's backup root appears with Node 1, wherever Node 1 is given; a root of the
+// sysop's own stays.
+TEST_F(Scripts, BackupRootDefaultsBesideNode1OnceItIsKnownAndNeverReplacesTheSysops) {
+    run_road("backup_root_default");
+}
+
+// The demo `make run` makes, walked as the guide tells a newcomer: its second list shows every
+// verdict and holds the review page; the list it names to load reaches the final inspection.
+TEST_F(Scripts, TheDemosAreaListWalksEveryPageAndItsSecondListShowsEveryVerdict) {
+    const std::string program = outside_program(MARLINTH_MAKE_DEMO);
+    ASSERT_EQ(std::system((program + " \"" + dir / "demo" + "\" > \"" + dir / "made.txt" + "\"").c_str()), 0);
+    const test::ScriptVars v = {{"NA", dir / "demo/NA/DEMONET.NA"}, {"SHOWCASE", dir / "demo/NA/SHOWCASE.NA"},
+                                {"NODE1", dir / "demo/BBS/SF"}, {"MESSAGE", dir / "demo/BBS/MESSAGE"}, {"FIRSTBOOT", program}};
+    const test::ScriptResult r = test::run_script(fp, dir / "demo/app", test::load_script("demo_road.script"), v);
+    ASSERT_TRUE(r.ok) << r.output;
+    EXPECT_EQ(r.output, test::golden("demo_road.expected", r.output, v));
 }
 
 // The transcript, then the saved configuration and log, whose CRLF line ends are checked here
