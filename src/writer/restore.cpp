@@ -1,5 +1,7 @@
 #include "writer/restore.h"
 
+#include <algorithm>
+
 #include "core/files.h"
 #include "core/strings.h"
 #include "spitfire/conference.h"
@@ -62,6 +64,8 @@ std::vector<std::string> list_conferences_lost(Platform& platform, const std::st
     std::vector<DirEntry> entries;
     std::vector<std::string> families, conferences;
     if (!numbers.empty() && platform.list_directory(message_dir, entries)) {
+        // In name order, whatever order the file system lists them in.
+        std::sort(entries.begin(), entries.end(), [](const DirEntry& a, const DirEntry& b) { return a.name < b.name; });
         for (uint32_t n : numbers) {
             const std::string family = "SFMSG" + dec2(n);
             bool found = false;
