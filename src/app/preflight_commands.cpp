@@ -9,6 +9,7 @@
 #include "app/recovery_commands.h"
 #include "core/files.h"
 #include "core/strings.h"
+#include "core/version.h"
 #include "spitfire/message_base.h"
 #include "tosser/links.h"
 #include "writer/node_swap.h"
@@ -197,7 +198,7 @@ bool run_writer_preflight(App& app, bool interactive) {
     }
     TextBuffer& w = *app.writer;
     w.reset();
-    w.append_line("Marlinth v0.4b APPEND-ONLY WRITER PREFLIGHT");
+    w.append_line(MARLINTH_NAMED_VERSION " APPEND-ONLY WRITER PREFLIGHT");
     w.append_line(std::string(44, '='));
     const bool plan_was_current = app.flags.plan_current;
     const bool settled = check_no_unsettled_journal(app, w);
