@@ -14,10 +14,6 @@ constexpr uint64_t kMiB = 1024ull * 1024ull;
 constexpr uint32_t kProgressFiles = 16;
 constexpr uint64_t kProgressBytes = 16 * kMiB;
 
-void report_line(TextBuffer* report, const std::string& text) {
-    if (report) report->append_line(text);
-}
-
 bool skipped(const DirEntry& e) { return e.name == "." || e.name == ".."; }
 
 bool scan(Platform& p, const std::string& dir, size_t top, TreeTotals& totals, TextBuffer* report) {
