@@ -10,6 +10,7 @@
 #include "core/files.h"
 #include "core/strings.h"
 #include "core/version.h"
+#include "import/area_preview.h"
 #include "spitfire/message_base.h"
 #include "tosser/links.h"
 #include "writer/node_swap.h"
@@ -42,7 +43,7 @@ bool check_na_source(App& app, TextBuffer& w) {
         return false;
     }
     ByteBuffer bytes;
-    if (!read_file_capped(app.platform, app.import.na_path, bytes, 16777216, &w)) return false;
+    if (!read_file_capped(app.platform, app.import.na_path, bytes, kMaxFingerprintBytes, &w)) return false;
     if (bytes.size() == app.import.fingerprint.size &&
         sha256(bytes.data(), bytes.size()) == app.import.fingerprint.digest) {
         w.append_line("PASS: .NA source bytes match the reviewed preview.");
