@@ -113,7 +113,7 @@ void run_full_message_backup(App& app) {
         write_text_file(app.platform, record,
                         MARLINTH_NAMED_VERSION " full MESSAGE backup\r\nSource: " + app.setup.message_dir +
                             "\r\nDestination: " + destination + "\r\nFiles: " + dec(source.files) +
-                            "\r\nBytes: " + format_u64_decimal(source.bytes) + "\r\n",
+                            "\r\nBytes: " + dec(source.bytes) + "\r\n",
                         false, nullptr);
     app.flags.full_backup_verified = true;
     app.full_backup_location = destination;

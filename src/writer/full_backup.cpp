@@ -127,8 +127,6 @@ private:
 
 }  // namespace
 
-std::string format_u64_decimal(uint64_t value) { return dec(value); }
-
 std::string format_byte_size(uint64_t bytes) {
     constexpr uint64_t kKiB = 1024, kGiB = kMiB * 1024;
     std::string out;
