@@ -20,8 +20,6 @@
 
 namespace marlinth {
 
-constexpr const char* kProgramTitle = "Marlinth v0.4b Beta 1 - Quarro32 Multi-Link Parser";
-
 struct Locations {
     std::string program_dir;
     std::string config_path;    // Marlinth.cfg

@@ -5,6 +5,7 @@
 #include "app/setup_commands.h"
 #include "core/files.h"
 #include "core/strings.h"
+#include "core/version.h"
 #include "writer/full_backup.h"
 
 namespace marlinth {
@@ -110,9 +111,9 @@ void run_full_message_backup(App& app) {
     std::string record;
     if (join_path(record, kPathCapacity, dir, "FULL-MESSAGE-BACKUP.txt"))
         write_text_file(app.platform, record,
-                        "Marlinth v0.4b full MESSAGE backup\r\nSource: " + app.setup.message_dir +
+                        MARLINTH_NAMED_VERSION " full MESSAGE backup\r\nSource: " + app.setup.message_dir +
                             "\r\nDestination: " + destination + "\r\nFiles: " + dec(source.files) +
-                            "\r\nBytes: " + format_u64_decimal(source.bytes) + "\r\n",
+                            "\r\nBytes: " + dec(source.bytes) + "\r\n",
                         false, nullptr);
     app.flags.full_backup_verified = true;
     app.full_backup_location = destination;

@@ -6,6 +6,7 @@
 #include "core/files.h"
 #include "core/sha256.h"
 #include "core/strings.h"
+#include "core/version.h"
 #include "spitfire/inspection.h"
 
 namespace marlinth {
@@ -130,7 +131,7 @@ void run_inspection(App& app) {
     report.reset();
     // The recorded length pointed into the report just replaced.
     app.baseline.report_length = 0;
-    report.append_line("Marlinth v0.4b INSPECTION REPORT");
+    report.append_line(MARLINTH_NAMED_VERSION " INSPECTION REPORT");
     report.append_line(std::string(48, '='));
     report.append_line("Run: " + run_stamp(app.platform.local_time()));
     report.append_line("Mode: INSPECTION - no Spitfire data is changed by this operation.");

@@ -1,6 +1,5 @@
 #include "app/preflight_commands.h"
 
-#include <new>
 #include <vector>
 
 #include "app/inspection_commands.h"
@@ -9,6 +8,8 @@
 #include "app/recovery_commands.h"
 #include "core/files.h"
 #include "core/strings.h"
+#include "core/version.h"
+#include "import/area_preview.h"
 #include "spitfire/message_base.h"
 #include "tosser/links.h"
 #include "writer/node_swap.h"
@@ -41,7 +42,7 @@ bool check_na_source(App& app, TextBuffer& w) {
         return false;
     }
     ByteBuffer bytes;
-    if (!read_file_capped(app.platform, app.import.na_path, bytes, 16777216, &w)) return false;
+    if (!read_file_capped(app.platform, app.import.na_path, bytes, kMaxFingerprintBytes, &w)) return false;
     if (bytes.size() == app.import.fingerprint.size &&
         sha256(bytes.data(), bytes.size()) == app.import.fingerprint.digest) {
         w.append_line("PASS: .NA source bytes match the reviewed preview.");
@@ -126,12 +127,6 @@ bool check_message_bases(App& app, TextBuffer& w) {
     w.append_line();
     w.append_line("CURRENT MESSAGE-BASE SAFETY SCAN");
     std::vector<MessageBaseResult> results;
-    try {
-        results.reserve(app.baseline.conferences.size());
-    } catch (const std::bad_alloc&) {
-        w.append_line("ERROR: Out of memory during message-base preflight.");
-        return false;
-    }
     bool missing = false;
     validate_message_base(app.platform, app.setup.message_dir, app.baseline.conferences, results, &w, missing);
     bool sound = !missing;
@@ -197,7 +192,7 @@ bool run_writer_preflight(App& app, bool interactive) {
     }
     TextBuffer& w = *app.writer;
     w.reset();
-    w.append_line("Marlinth v0.4b APPEND-ONLY WRITER PREFLIGHT");
+    w.append_line(MARLINTH_NAMED_VERSION " APPEND-ONLY WRITER PREFLIGHT");
     w.append_line(std::string(44, '='));
     const bool plan_was_current = app.flags.plan_current;
     const bool settled = check_no_unsettled_journal(app, w);

@@ -7,6 +7,7 @@
 #include "core/config.h"
 #include "core/files.h"
 #include "core/strings.h"
+#include "core/version.h"
 #include "spitfire/conference.h"
 #include "writer/journal.h"
 #include "writer/node_swap.h"
@@ -55,7 +56,7 @@ void recover_interrupted_transaction(App& app) {
     if (!p.attributes(path).exists) return;
     TextBuffer& w = *app.writer;
     w.reset();
-    append_heading(w, "Marlinth v0.4b TRANSACTION RECOVERY", '=');
+    append_heading(w, MARLINTH_NAMED_VERSION " TRANSACTION RECOVERY", '=');
     w.append_line("Journal: " + path);
     ByteBuffer bytes;
     Journal j;

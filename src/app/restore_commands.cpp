@@ -8,6 +8,7 @@
 #include "app/setup_commands.h"
 #include "core/files.h"
 #include "core/strings.h"
+#include "core/version.h"
 #include "spitfire/conference.h"
 #include "writer/journal.h"
 #include "writer/node_swap.h"
@@ -120,7 +121,7 @@ void restore_from_backup(App& app) {
 
     TextBuffer& w = *app.writer;
     w.reset();
-    append_heading(w, "Marlinth v0.4b RESTORE FROM BACKUP", '=');
+    append_heading(w, MARLINTH_NAMED_VERSION " RESTORE FROM BACKUP", '=');
     w.append_line("Backup directory: " + dir);
     std::vector<ByteBuffer> backups, current(static_cast<size_t>(app.setup.nodes.count));
     bool usable = read_backups(app.platform, app.setup.nodes.count, dir, backups, w);

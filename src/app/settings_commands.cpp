@@ -2,6 +2,7 @@
 
 #include "app/prompts.h"
 #include "core/strings.h"
+#include "core/version.h"
 
 namespace marlinth {
 
@@ -213,7 +214,7 @@ void build_settings_plan_view(App& app) {
         return;
     }
     const ProposedSettings& s = app.settings;
-    std::string out = "Marlinth v0.4b - TEMPLATE -> PROPOSED SETTINGS\r\n" + std::string(60, '=') + "\r\n";
+    std::string out = MARLINTH_NAMED_VERSION " - TEMPLATE -> PROPOSED SETTINGS\r\n" + std::string(60, '=') + "\r\n";
     out += "Template Conference #" + dec(t->number) + " - " + t->name + "\r\n";
     out += "Template Net ID: " + t->net_id + "\r\n";
     out += "Writer remains disabled until a reviewed dry run and full offline preflight pass.\r\n\r\n";

@@ -3,6 +3,7 @@
 #include "app/preflight_commands.h"
 #include "app/prompts.h"
 #include "core/strings.h"
+#include "core/version.h"
 
 namespace marlinth {
 
@@ -82,7 +83,7 @@ TransactionOutcome commit_transaction(App& app) {
 
     TextBuffer& w = *app.writer;
     w.reset();
-    w.append_line("Marlinth v0.4b APPEND-ONLY TRANSACTION");
+    w.append_line(MARLINTH_NAMED_VERSION " APPEND-ONLY TRANSACTION");
     w.append_line(std::string(40, '='));
     w.append_line("All preflight checks passed immediately before this transaction.");
     const ProposedSettings snapshot = app.settings;

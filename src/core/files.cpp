@@ -7,17 +7,6 @@
 
 namespace marlinth {
 
-namespace {
-
-void report_line(TextBuffer* report, std::string_view message, std::string_view path = {}) {
-    if (!report) return;
-    report->append(message);
-    report->append(path);
-    report->append("\r\n");
-}
-
-}  // namespace
-
 ByteBuffer& ByteBuffer::operator=(ByteBuffer&& other) noexcept {
     if (this != &other) {
         reset();

@@ -71,4 +71,11 @@ void TextBuffer::truncate(uint32_t length) {
     data_[length_] = '\0';
 }
 
+void report_line(TextBuffer* report, std::string_view text, std::string_view path) {
+    if (!report) return;
+    report->append(text);
+    report->append(path);
+    report->append("\r\n");
+}
+
 }  // namespace marlinth

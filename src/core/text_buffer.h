@@ -48,4 +48,8 @@ private:
     uint32_t length_ = 0;
 };
 
+// A failure line for a caller that may have asked for no report (`report` null): `text`, then
+// `path` when one is given, then CR LF.
+void report_line(TextBuffer* report, std::string_view text, std::string_view path = {});
+
 }  // namespace marlinth

@@ -114,7 +114,7 @@ size_t load_network_profiles(Platform& platform, const std::string& path, Profil
     FileAttributes a = platform.attributes(path);
     if (!a.exists || a.directory) return table.count();
     ByteBuffer data;
-    if (!read_file_capped(platform, path, data, 524288, nullptr)) return table.count();
+    if (!read_file_capped(platform, path, data, kMaxProfilesFileBytes, nullptr)) return table.count();
 
     int current = -1;
     LineReader lines(data.view(), 1023, LineReader::LongLines::SkipRest);

@@ -29,6 +29,8 @@ struct NetworkProfile {
 
 constexpr size_t kProfileCapacity = 32;
 constexpr size_t kBuiltinProfiles = 16;
+// A profiles file larger than this is not read: the built-in profiles alone are loaded.
+constexpr uint32_t kMaxProfilesFileBytes = 524288;
 
 struct ProfileTable {
     std::vector<NetworkProfile> profiles;  // slot order; at most the capacity given at load

@@ -1,6 +1,7 @@
 #include "ui/controls.h"
 
 #include "core/strings.h"
+#include "core/version.h"
 
 namespace marlinth {
 
@@ -47,18 +48,18 @@ std::vector<ControlSpec> build_table() {
 
     // Home
     t.add(C::HomeIcon, K::Icon, "", home);
-    t.add(C::HomeTitle, K::Heading, "Marlinth v0.4b", home);
+    t.add(C::HomeTitle, K::Heading, MARLINTH_NAMED_VERSION, home);
     t.add(C::HomeLine, K::Label, "Add Spitfire message conferences safely and easily.", home);
     t.add(C::StartWizard, K::DefaultButton, "Start Wizard Mode", home, "S");
     t.add(C::AdvancedTools, K::Button, "Advanced Tools", home, "A");
-    t.add(C::HomeFooter, K::Label, "Quarro32 Multi-Link Parser - Beta 1", home);
+    t.add(C::HomeFooter, K::Label, "Quarro32 Multi-Link Parser - " MARLINTH_VERSION_STAGE, home);
 
     // Advanced Tools frame
     t.add(C::Tabs, K::TabControl, "", frame).items = {std::begin(kTabTitles), std::end(kTabTitles)};
     t.add(C::HomeOrReturn, K::Button, "Home", frame, "HW");
 
     // 0 Setup
-    t.label("v0.4b BETA: inspect and dry-run first; close every node and external mailer/tosser before commit", setup);
+    t.label("v" MARLINTH_VERSION " " MARLINTH_VERSION_STAGE_CAPS ": inspect and dry-run first; close every node and external mailer/tosser before commit", setup);
     t.label("Node count (1-32):", setup, "N");
     t.add(C::NodeCount, K::NumberEdit, "1", setup);
     t.label("Spitfire node home directories (one per line; Node 1 is master):", setup, "D");

@@ -6,6 +6,7 @@
 #include "app/setup_commands.h"
 #include "core/files.h"
 #include "core/strings.h"
+#include "core/version.h"
 #include "import/profiles.h"
 #include "ui/screens.h"
 
@@ -66,7 +67,7 @@ void finish_startup(App& app) {
     apply_default_backup_root(app.setup);
     fill_setup_controls(app);
     --app.notifications_held;
-    log_message(app, "Marlinth v0.4b append-only conference builder started.");
+    log_message(app, MARLINTH_NAMED_VERSION " append-only conference builder started.");
     log_message(app, "Loaded .NA profiles: " + dec(app.profiles.count()));
     show_screen(app, Screen::Home);
 }

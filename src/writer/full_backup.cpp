@@ -14,10 +14,6 @@ constexpr uint64_t kMiB = 1024ull * 1024ull;
 constexpr uint32_t kProgressFiles = 16;
 constexpr uint64_t kProgressBytes = 16 * kMiB;
 
-void report_line(TextBuffer* report, const std::string& text) {
-    if (report) report->append_line(text);
-}
-
 bool skipped(const DirEntry& e) { return e.name == "." || e.name == ".."; }
 
 bool scan(Platform& p, const std::string& dir, size_t top, TreeTotals& totals, TextBuffer* report) {
@@ -130,8 +126,6 @@ private:
 };
 
 }  // namespace
-
-std::string format_u64_decimal(uint64_t value) { return dec(value); }
 
 std::string format_byte_size(uint64_t bytes) {
     constexpr uint64_t kKiB = 1024, kGiB = kMiB * 1024;

@@ -37,6 +37,5 @@ bool get_free_space(Platform& platform, const std::string& path, uint64_t& avail
 bool copy_fits(const std::string& destination, const TreeTotals& totals);
 // "1023 bytes", "1 KB", "1.9 MB", "1.0 GB": whole units and one decimal digit, rounded down.
 std::string format_byte_size(uint64_t bytes);
-std::string format_u64_decimal(uint64_t value);
 
 }  // namespace marlinth

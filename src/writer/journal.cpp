@@ -3,13 +3,14 @@
 #include "core/files.h"
 #include "core/line_reader.h"
 #include "core/strings.h"
+#include "core/version.h"
 #include "spitfire/conference.h"
 
 namespace marlinth {
 
 namespace {
 
-constexpr std::string_view kTitle = "Marlinth v0.4b TRANSACTION JOURNAL";
+constexpr std::string_view kTitle = MARLINTH_NAMED_VERSION " TRANSACTION JOURNAL";
 
 std::string fingerprint_text(const FileFingerprint& f) { return dec(f.size) + " " + sha256_hex(f.digest); }
 

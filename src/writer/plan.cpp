@@ -1,6 +1,7 @@
 #include "writer/plan.h"
 
 #include "core/strings.h"
+#include "core/version.h"
 #include "settings/settings.h"
 
 namespace marlinth {
@@ -35,7 +36,7 @@ std::string plan_report(const ConferenceBaseline& baseline, const AreaPreview& p
                         const std::string& na_path) {
     Lines p;
     const ConferenceView& t = baseline.conferences[static_cast<size_t>(s.template_index)];
-    p.append_line("Marlinth v0.4b DRY-RUN CONFERENCE PLAN");
+    p.append_line(MARLINTH_NAMED_VERSION " DRY-RUN CONFERENCE PLAN");
     p.append_line(std::string(39, '='));
     p.append_line("MODE: DRY RUN - this plan does not modify Spitfire data.");
     p.append_line("Source .NA: " + na_path);
@@ -79,7 +80,7 @@ std::string plan_report(const ConferenceBaseline& baseline, const AreaPreview& p
     p.append_line("Included: " + dec(included));
     p.append_line("Needs sysop name approval (excluded; numbering is provisional): " + dec(awaiting));
     p.append_line("Blocked compatibility errors: " + dec(blocked));
-    p.append_line("No files were changed. v0.4b requires a separate offline preflight, mandatory backups, staged "
+    p.append_line("No files were changed. v" MARLINTH_VERSION " requires a separate offline preflight, mandatory backups, staged "
                   "verification, typed YES, and rollback before committing.");
     return p.text();
 }

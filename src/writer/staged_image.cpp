@@ -1,28 +1,12 @@
 #include "writer/staged_image.h"
 
 #include <cstring>
-#include <new>
 
 #include "core/strings.h"
 
 namespace marlinth {
 
 namespace {
-
-void fail_line(TextBuffer* report, const std::string& text) {
-    if (report) report->append_line(text);
-}
-
-// The decode tables are the only other large blocks; running out of memory for them is a
-// refusal with its own message, not a crash.
-bool try_reserve(std::vector<ConferenceView>& table, size_t count) {
-    try {
-        table.reserve(count);
-        return true;
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
-}
 
 bool record_matches(const ConferenceView& v, const RawRecord& template_raw, const ProposedSettings& s,
                     const PlanEntry& e) {
@@ -65,28 +49,28 @@ bool build_staged_conference_file(Platform& platform, const uint8_t* base, uint3
                                   TextBuffer* success_report, TextBuffer* error_report) {
     out.reset();
     if (planned_count < 1 || !base || !template_view || entries.size() < static_cast<size_t>(planned_count)) {
-        fail_line(error_report, "Invalid append-builder arguments.");
+        report_line(error_report, "Invalid append-builder arguments.");
         return false;
     }
     if (base_length == 0 || base_length % kRecordSize != 0) {
-        fail_line(error_report, "Base SFMCONF.DAT is invalid.");
+        report_line(error_report, "Base SFMCONF.DAT is invalid.");
         return false;
     }
     const uint32_t existing = base_length / kRecordSize;
     const uint32_t planned = static_cast<uint32_t>(planned_count);
     if (existing + planned > kMaxConferences) {
-        fail_line(error_report, "The append plan would exceed Spitfire's 784-conference limit.");
+        report_line(error_report, "The append plan would exceed Spitfire's 784-conference limit.");
         return false;
     }
     for (uint32_t i = 0; i < planned; ++i) {
         const PlanEntry& e = entries[i];
         if (e.tag.empty() || e.tag.size() > rec::kNetIdMax || e.name.empty() || e.name.size() > rec::kNameMax) {
-            fail_line(error_report, "Invalid area identity at append item " + dec(i + 1) + ".");
+            report_line(error_report, "Invalid area identity at append item " + dec(i + 1) + ".");
             return false;
         }
         for (uint32_t j = 0; j < i; ++j) {
             if (equals_nocase(entries[j].tag, e.tag)) {
-                fail_line(error_report, "Duplicate append tag: " + e.tag);
+                report_line(error_report, "Duplicate append tag: " + e.tag);
                 return false;
             }
         }
@@ -94,15 +78,11 @@ bool build_staged_conference_file(Platform& platform, const uint8_t* base, uint3
 
     {
         std::vector<ConferenceView> existing_views;
-        if (!try_reserve(existing_views, existing)) {
-            fail_line(error_report, "Out of memory validating append plan.");
-            return false;
-        }
         if (!decode_conference_file(base, base_length, existing_views, error_report)) return false;
         for (uint32_t i = 0; i < planned; ++i) {
             for (const ConferenceView& v : existing_views) {
                 if (!v.net_id.empty() && equals_nocase(v.net_id, entries[i].tag)) {
-                    fail_line(error_report, "Echo tag already exists: " + entries[i].tag);
+                    report_line(error_report, "Echo tag already exists: " + entries[i].tag);
                     return false;
                 }
             }
@@ -112,7 +92,7 @@ bool build_staged_conference_file(Platform& platform, const uint8_t* base, uint3
     const uint32_t total = existing + planned;
     ByteBuffer staged;
     if (!staged.allocate(platform, total * kRecordSize)) {
-        fail_line(error_report, "Out of memory building staged SFMCONF.DAT.");
+        report_line(error_report, "Out of memory building staged SFMCONF.DAT.");
         return false;
     }
     std::memcpy(staged.data(), base, base_length);
@@ -121,15 +101,11 @@ bool build_staged_conference_file(Platform& platform, const uint8_t* base, uint3
             return false;
 
     std::vector<ConferenceView> staged_views;
-    if (!try_reserve(staged_views, total)) {
-        fail_line(error_report, "Out of memory validating staged records.");
-        return false;
-    }
     if (!decode_conference_file(staged.data(), staged.size(), staged_views, error_report) || staged_views.size() != total)
         return false;
     for (uint32_t i = 0; i < planned; ++i) {
         if (!record_matches(staged_views[existing + i], template_view->raw, snapshot, entries[i])) {
-            fail_line(error_report, "Staged record validation failed for tag: " + entries[i].tag);
+            report_line(error_report, "Staged record validation failed for tag: " + entries[i].tag);
             return false;
         }
     }

@@ -12,6 +12,7 @@
 
 #include "core/sha256.h"
 #include "core/strings.h"
+#include "core/version.h"
 #include "fixture/installation.h"
 #include "spitfire/message_base.h"
 #include "spitfire/nodes.h"
@@ -79,7 +80,8 @@ TEST(Inspection, SysopWalksTheInspectionByScript) {
              w.vars["REPORT"] = w.dir / "Marlinth-inspection.txt", w.vars["SHA256"] = w.digest(1);
          },
          [](World& w, App&, int) {  // the exported file is the report, CR LF and all; its folder is remembered
-             EXPECT_EQ(w.text_of(w.vars["REPORT"]).substr(0, 34), "Marlinth v0.4b INSPECTION REPORT\r\n");
+             const std::string heading = MARLINTH_NAMED_VERSION " INSPECTION REPORT\r\n";
+             EXPECT_EQ(w.text_of(w.vars["REPORT"]).substr(0, heading.size()), heading);
              EXPECT_NE(w.text_of(w.dir / "app/Marlinth.cfg").find("REPORTDIR=" + w.dir.path() + "\r\n"), std::string::npos);
          }},
         {"inspection_nodes_and_notes", {},

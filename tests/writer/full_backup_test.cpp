@@ -12,6 +12,7 @@
 #include <system_error>
 
 #include "app/full_backup_commands.h"
+#include "core/version.h"
 #include "golden_text.h"
 #include "support/planned_session.h"
 #include "support/tree_snapshot.h"
@@ -78,7 +79,7 @@ TEST(FullBackup, ACopyEqualToTheSourceIsRecordedAndAnswerNoChangesNothing) {
     EXPECT_EQ(test::snapshot_tree(b.destination()), source);
     EXPECT_EQ(test::snapshot_tree(b.message), source);
     const auto record = b.p.fb.read_file(sep(b.transaction(), "FULL-MESSAGE-BACKUP.txt"));
-    EXPECT_EQ(std::string(record.begin(), record.end()), "Marlinth v0.4b full MESSAGE backup\r\nSource: " + b.message +
+    EXPECT_EQ(std::string(record.begin(), record.end()), MARLINTH_NAMED_VERSION " full MESSAGE backup\r\nSource: " + b.message +
                                                              "\r\nDestination: " + b.destination() + "\r\nFiles: 26\r\nBytes: " +
                                                              std::to_string(bytes_in(b.message)) + "\r\n");
     // The new backup replaces the sysop's statement; the root came trimmed into the setup.

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "core/version.h"
 #include "writer/journal.h"
 
 namespace marlinth {
@@ -11,7 +12,7 @@ namespace {
 
 const std::string kHash = std::string(64, 'a');
 const std::string kJournal =
-    "Marlinth v0.4b TRANSACTION JOURNAL\r\n"
+    MARLINTH_NAMED_VERSION " TRANSACTION JOURNAL\r\n"
     "explanation under the title\r\n"
     "KIND=RESTORE\r\n"
     "TRANSACTION=C:\\B\\MARLINTH_20261205_103000\r\n"
@@ -39,7 +40,7 @@ TEST(Journal, AWholeJournalReadsBackAndEveryDamageHasItsReason) {
 
     const struct { std::string text, reason; } damaged[] = {
         {"", "it does not start with its title line"},
-        {edited("v0.4b", "v0.4c"), "it does not start with its title line"},
+        {edited("v" MARLINTH_VERSION, "v" MARLINTH_VERSION "x"), "it does not start with its title line"},
         {edited("KIND=RESTORE", "KIND=DELETE"), "unknown KIND (line 3)"},
         {edited("NODES=2", "NODES=33"), "bad NODES (line 5)"},
         {edited("NODES=2", "NODES=2x"), "bad NODES (line 5)"},

@@ -37,13 +37,14 @@
 #include <vector>
 
 #include "app/view.h"
+#include "core/version.h"
 
 namespace {
 
 // Control identifiers of the main window: the program's own table.
 using Id = marlinth::ControlId;
 
-const char* const kTitle = "Marlinth v0.4b Beta 1 - Quarro32 Multi-Link Parser";
+const char* const kTitle = marlinth::kProgramTitle;
 const char* const kOpenTitle = "Select an echo-area .NA file";
 
 const char* const kQuestions[15] = {

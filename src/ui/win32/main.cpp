@@ -7,6 +7,7 @@
 #include <new>
 
 #include "core/platform.h"
+#include "core/version.h"
 #include "ui/screens.h"
 #include "ui/startup.h"
 #include "ui/win32/responsive_platform.h"

@@ -6,6 +6,7 @@
 #include <shlobj.h>
 
 #include "core/strings.h"
+#include "core/version.h"
 #include "ui/dispatch.h"
 #include "ui/layout.h"
 
