@@ -1,5 +1,6 @@
 #include "app/preflight_commands.h"
 
+#include <new>
 #include <vector>
 
 #include "app/inspection_commands.h"
@@ -127,6 +128,12 @@ bool check_message_bases(App& app, TextBuffer& w) {
     w.append_line();
     w.append_line("CURRENT MESSAGE-BASE SAFETY SCAN");
     std::vector<MessageBaseResult> results;
+    try {
+        results.reserve(app.baseline.conferences.size());
+    } catch (const std::bad_alloc&) {
+        w.append_line("ERROR: Out of memory during message-base preflight.");
+        return false;
+    }
     bool missing = false;
     validate_message_base(app.platform, app.setup.message_dir, app.baseline.conferences, results, &w, missing);
     bool sound = !missing;

@@ -1,12 +1,24 @@
 #include "writer/staged_image.h"
 
 #include <cstring>
+#include <new>
 
 #include "core/strings.h"
 
 namespace marlinth {
 
 namespace {
+
+// The decode tables are the only other large blocks; running out of memory for them is a
+// refusal with its own message, not a crash.
+bool try_reserve(std::vector<ConferenceView>& table, size_t count) {
+    try {
+        table.reserve(count);
+        return true;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
 
 bool record_matches(const ConferenceView& v, const RawRecord& template_raw, const ProposedSettings& s,
                     const PlanEntry& e) {
@@ -78,6 +90,10 @@ bool build_staged_conference_file(Platform& platform, const uint8_t* base, uint3
 
     {
         std::vector<ConferenceView> existing_views;
+        if (!try_reserve(existing_views, existing)) {
+            report_line(error_report, "Out of memory validating append plan.");
+            return false;
+        }
         if (!decode_conference_file(base, base_length, existing_views, error_report)) return false;
         for (uint32_t i = 0; i < planned; ++i) {
             for (const ConferenceView& v : existing_views) {
@@ -101,6 +117,10 @@ bool build_staged_conference_file(Platform& platform, const uint8_t* base, uint3
             return false;
 
     std::vector<ConferenceView> staged_views;
+    if (!try_reserve(staged_views, total)) {
+        report_line(error_report, "Out of memory validating staged records.");
+        return false;
+    }
     if (!decode_conference_file(staged.data(), staged.size(), staged_views, error_report) || staged_views.size() != total)
         return false;
     for (uint32_t i = 0; i < planned; ++i) {
