@@ -1,5 +1,6 @@
 #include "tosser/links.h"
 
+#include <new>
 
 #include "core/strings.h"
 #include "tosser/parser.h"
@@ -101,6 +102,27 @@ void apply_area(TosserConfig& config, LinkSection& link, TextBuffer* report, int
 void copy_out(const std::string& value, std::string* out, size_t capacity) {
     if (out && capacity >= 1) *out = bounded(value, capacity - 1);
 }
+
+// The temporary config lives in a block of the process heap, released on every path.
+class HeapConfig {
+public:
+    explicit HeapConfig(Platform& platform) : platform_(platform) {
+        void* block = platform.allocate(sizeof(TosserConfig));
+        if (block) config_ = new (block) TosserConfig();
+    }
+    ~HeapConfig() {
+        if (!config_) return;
+        config_->~TosserConfig();
+        platform_.release(config_);
+    }
+    HeapConfig(const HeapConfig&) = delete;
+    HeapConfig& operator=(const HeapConfig&) = delete;
+    TosserConfig* get() { return config_; }
+
+private:
+    Platform& platform_;
+    TosserConfig* config_ = nullptr;
+};
 
 }  // namespace
 
@@ -205,13 +227,16 @@ void validate_links(TosserConfig& config, TextBuffer* report) {
 bool resolve_tosser_paths(Platform& platform, const std::string& config_path, std::string* confdir,
                           size_t confdir_capacity, std::string* msgdir, size_t msgdir_capacity, std::string* workdir,
                           size_t workdir_capacity, TextBuffer* report) {
-    // The model is a few hundred bytes; its strings and lists come from the ordinary heap as the
-    // Tosser tab's model does. What can be large, the file's image, is read without throwing.
-    TosserConfig config;
-    if (!parse_tosser_config(platform, config_path, config, report, report)) return false;
-    copy_out(config.confdir, confdir, confdir_capacity);
-    copy_out(config.msgdir, msgdir, msgdir_capacity);
-    copy_out(config.workdir, workdir, workdir_capacity);
+    HeapConfig temporary(platform);
+    TosserConfig* config = temporary.get();
+    if (!config) {
+        if (report) report->append("Out of memory while reading QUARRO32.CFG.\r\n");
+        return false;
+    }
+    if (!parse_tosser_config(platform, config_path, *config, report, report)) return false;
+    copy_out(config->confdir, confdir, confdir_capacity);
+    copy_out(config->msgdir, msgdir, msgdir_capacity);
+    copy_out(config->workdir, workdir, workdir_capacity);
     return true;
 }
 

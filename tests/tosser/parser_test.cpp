@@ -240,11 +240,15 @@ TEST(TosserResolve, PathsOnSuccessNothingOnFailureAndOutOfMemory) {
 
     FaultPlatform faulty(*p.platform);
     auto oom = TextBuffer::create();
-    faulty.fail_nth(Op::Allocate, 1);  // the file image
+    oom->append("before\r\n");
+    faulty.fail_nth(Op::Allocate, 1);  // the temporary model
     EXPECT_FALSE(resolve_tosser_paths(faulty, p.path, nullptr, 0, nullptr, 0, &workdir, 260, oom.get()));
-    EXPECT_NE(oom->str().find("operation.\r\n\r\nOut of memory.\r\n"), std::string::npos);
+    EXPECT_EQ(oom->str(), "before\r\nOut of memory while reading QUARRO32.CFG.\r\n");
     faulty.fail_nth(Op::Allocate, 1);
     EXPECT_FALSE(resolve_tosser_paths(faulty, p.path, nullptr, 0, nullptr, 0, &workdir, 260, nullptr));
+    faulty.fail_nth(Op::Allocate, 2);  // the file image
+    EXPECT_FALSE(resolve_tosser_paths(faulty, p.path, nullptr, 0, nullptr, 0, &workdir, 260, oom.get()));
+    EXPECT_NE(oom->str().find("operation.\r\n\r\nOut of memory.\r\n"), std::string::npos);
 
     p.write(cfg("CONFDIR /sf|MSGDIR /m|WORKDIR /w|ADDRESS 2:250|"));
     EXPECT_FALSE(resolve_tosser_paths(*p.platform, p.path, &confdir, 260, &msgdir, 260, &workdir, 260, p.report.get()));
