@@ -283,7 +283,7 @@ void update_import_summary(App& app) {
         s.append_uint(p.blocked_count);
         s.append_line("\r\nNames and shared defaults will be reviewed before the dry run.");
     } else {
-        s.append("No .NA file has been loaded.");
+        s.append(kNoAreaListYetText);
     }
     app.view.set_text(ControlId::WizardImportSummary, s.str());
 }

@@ -199,6 +199,7 @@ bool run_writer_preflight(App& app, bool interactive) {
     }
     TextBuffer& w = *app.writer;
     w.reset();
+    app.flags.writer_shows_pass = false;
     w.append_line(MARLINTH_NAMED_VERSION " APPEND-ONLY WRITER PREFLIGHT");
     w.append_line(std::string(44, '='));
     const bool plan_was_current = app.flags.plan_current;
@@ -224,7 +225,7 @@ bool run_writer_preflight(App& app, bool interactive) {
     }
 
     show_report_at_first_error(app, ControlId::WriterText, w.str());
-    app.flags.preflight_passed = passed;
+    app.flags.preflight_passed = app.flags.writer_shows_pass = passed;
     update_commit_buttons(app);
     if (passed)
         app.view.set_status(StatusLine::Writer,

@@ -56,6 +56,7 @@ void recover_interrupted_transaction(App& app) {
     if (!p.attributes(path).exists) return;
     TextBuffer& w = *app.writer;
     w.reset();
+    app.flags.writer_shows_pass = false;
     append_heading(w, MARLINTH_NAMED_VERSION " TRANSACTION RECOVERY", '=');
     w.append_line("Journal: " + path);
     ByteBuffer bytes;

@@ -121,6 +121,7 @@ void restore_from_backup(App& app) {
 
     TextBuffer& w = *app.writer;
     w.reset();
+    app.flags.writer_shows_pass = false;
     append_heading(w, MARLINTH_NAMED_VERSION " RESTORE FROM BACKUP", '=');
     w.append_line("Backup directory: " + dir);
     std::vector<ByteBuffer> backups, current(static_cast<size_t>(app.setup.nodes.count));

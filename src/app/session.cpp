@@ -65,13 +65,13 @@ void reset_proposal(App& app) {
     v.set_checked(ControlId::WizardNamesReviewed, false);
     reset_typed_confirmation(app);
 
-    v.set_text(ControlId::NaPathLabel, "No .NA file loaded.");
+    v.set_text(ControlId::NaPathLabel, kNoNaFileLoadedText);
     v.set_text(ControlId::NaSummary, "Load an .NA file in Wizard Mode.");
     v.set_text(ControlId::WizardBackupText, kBackupChoiceText);
-    v.set_text(ControlId::WizardPlanSummary, "No dry-run plan has been generated.");
-    v.set_text(ControlId::WizardSafetyOutput, "No safety check has run.");
-    v.set_text(ControlId::WizardInspectionSummary, "No inspection has run yet.");
-    v.set_text(ControlId::WizardImportSummary, "No .NA file has been loaded.");
+    v.set_text(ControlId::WizardPlanSummary, kNoPlanYetText);
+    v.set_text(ControlId::WizardSafetyOutput, kNoSafetyCheckYetText);
+    v.set_text(ControlId::WizardInspectionSummary, kNoInspectionYetText);
+    v.set_text(ControlId::WizardImportSummary, kNoAreaListYetText);
 }
 
 }  // namespace marlinth

@@ -20,6 +20,8 @@ struct StageFlags {
     bool full_backup_verified = false;
     bool existing_backup_confirmed = false;
     bool wizard_defaults_loaded = false;
+    // The Writer output holds a preflight that passed (it may have gone stale since).
+    bool writer_shows_pass = false;
 };
 
 enum class Screen { Home = 0, Wizard = 1, AdvancedTools = 2 };
@@ -41,6 +43,14 @@ struct App;
 constexpr const char* kBackupChoiceText =
     "Choose either a full MESSAGE backup or confirm that a current full backup already exists. Mandatory SFMCONF.DAT "
     "backups for every configured node will be created automatically at commit time.";
+
+// What the result fields say before their stage has run: the window starts with them and a new
+// proposal puts them back.
+constexpr const char* kNoNaFileLoadedText = "No .NA file loaded.";
+constexpr const char* kNoInspectionYetText = "No inspection has run yet.";
+constexpr const char* kNoAreaListYetText = "No .NA file has been loaded.";
+constexpr const char* kNoPlanYetText = "No dry-run plan has been generated.";
+constexpr const char* kNoSafetyCheckYetText = "No safety check has run.";
 
 // Stale-rule operations.
 bool commit_allowed(App& app, const std::string& typed);

@@ -83,6 +83,7 @@ TransactionOutcome commit_transaction(App& app) {
 
     TextBuffer& w = *app.writer;
     w.reset();
+    app.flags.writer_shows_pass = false;
     w.append_line(MARLINTH_NAMED_VERSION " APPEND-ONLY TRANSACTION");
     w.append_line(std::string(40, '='));
     w.append_line("All preflight checks passed immediately before this transaction.");
@@ -106,29 +107,17 @@ TransactionOutcome commit_transaction(App& app) {
 
 void confirmation_changed(App& app) { update_commit_buttons(app); }
 
-void wizard_commit(App& app) {
+TransactionOutcome wizard_commit(App& app) {
     if (!app.view.checked(ControlId::WizardClosedConfirm)) {
         warning_box(app, "Confirm that every Spitfire node and external mailer/tosser is closed.");
-        return;
+        return TransactionOutcome::Refused;
     }
     if (trimmed(bounded(app.view.text(ControlId::WizardConfirmation), 7)) != "YES") {
         warning_box(app, "Type exact uppercase YES before committing.");
-        return;
+        return TransactionOutcome::Refused;
     }
     app.view.set_text(ControlId::Confirmation, "YES");
-    commit_transaction(app);
-    if (!app.flags.write_completed) return;
-    const int planned = app.plan.planned_count;
-    app.ui.wizard_step = 14;
-    app.view.set_text(ControlId::WizardCompletionText,
-                      "SUCCESS - " + sdec(planned) +
-                          " conference(s) were appended and every configured node file verified.\r\n\r\nNext steps:\r\n"
-                          "1. Keep the other nodes and mailers offline.\r\n"
-                          "2. Start Node 1 with Test Files Upon Boot set to Yes.\r\n"
-                          "3. Wait for Spitfire to build the new SFMSGxx files.\r\n"
-                          "4. Shut Node 1 down and click Run Final Inspection.\r\n"
-                          "5. Resume normal service only after every new conference reports OK.");
-    app.shell->refresh_wizard();
+    return commit_transaction(app);
 }
 
 }  // namespace marlinth

@@ -11,8 +11,9 @@ namespace marlinth {
 
 // The COMMIT APPEND command.
 TransactionOutcome commit_transaction(App& app);
-// The wizard's commit step.
-void wizard_commit(App& app);
+// The wizard's COMMIT APPEND: its own statement box and YES, then the command. The page it leads
+// to is the wizard's to show.
+TransactionOutcome wizard_commit(App& app);
 // The typed-confirmation field's change handler.
 void confirmation_changed(App& app);
 

@@ -92,7 +92,7 @@ std::vector<ControlSpec> build_table() {
     t.label("Network name:", na, "N");
     t.add(C::NetworkName, K::Edit, "", na);
     t.add(C::Reparse, K::Button, "Reparse", na, "R");
-    t.add(C::NaPathLabel, K::StatusText, "No .NA file loaded.", na);
+    t.add(C::NaPathLabel, K::StatusText, kNoNaFileLoadedText, na);
     t.add(C::NaSummary, K::StatusText, "", na);
     t.label("Show:", na | wiz(10), "S");
     t.add(C::ShowFilter, K::ChoiceList, "", na | wiz(10)).items = {"All", "Ready", "Review", "Errors"};
@@ -195,7 +195,7 @@ std::vector<ControlSpec> build_table() {
     t.add(C::WizardQuarroCfgPath, K::Edit, "", wiz(5));
     t.add(C::WizardBrowseQuarroCfg, K::Button, "Browse for QUARRO32.CFG...", wiz(5), "R");
     t.add(C::WizardRunInspection, K::Button, "Run Read-Only Inspection", wiz(6), "I");
-    t.add(C::WizardInspectionSummary, K::ReadOnlyText, "No inspection has run yet.", wiz(6));
+    t.add(C::WizardInspectionSummary, K::ReadOnlyText, kNoInspectionYetText, wiz(6));
     t.label("Backup root (separate from Spitfire, MESSAGE, and Marlinth):", wiz(7), "R");
     t.add(C::WizardBackupRoot, K::Edit, "", wiz(7));
     t.add(C::WizardBrowseBackupRoot, K::Button, "Browse...", wiz(7), "W");
@@ -205,7 +205,7 @@ std::vector<ControlSpec> build_table() {
     t.add(C::WizardCreateBackupNow, K::Button, "Create Full MESSAGE Backup Now", wiz(7), "F");
     t.add(C::WizardBackupText, K::ReadOnlyText, "Choose backup protection.", wiz(7));
     t.add(C::WizardChooseNaFile, K::Button, "Choose .NA File...", wiz(8), "F");
-    t.add(C::WizardImportSummary, K::ReadOnlyText, "No .NA file has been loaded.", wiz(8));
+    t.add(C::WizardImportSummary, K::ReadOnlyText, kNoAreaListYetText, wiz(8));
     t.add(C::WizardResetDefaults, K::Button, "Reset to Recommended Defaults", wiz(9), "F");
     t.add(C::WizardTemplateSummary, K::ReadOnlyText, "", wiz(9));
     t.add(C::WizardApproveSelected, K::Button, "Approve Selected Names", wiz(10), "L");
@@ -214,9 +214,9 @@ std::vector<ControlSpec> build_table() {
           "I reviewed every proposed conference name and understand the shared defaults apply to all of them.", wiz(10), "I");
     t.add(C::WizardGeneratePlan, K::Button, "Generate Dry Run", wiz(11), "G");
     t.add(C::WizardViewReport, K::Button, "View Technical Report...", wiz(11), "V");
-    t.add(C::WizardPlanSummary, K::ReadOnlyText, "No dry-run plan has been generated.", wiz(11));
+    t.add(C::WizardPlanSummary, K::ReadOnlyText, kNoPlanYetText, wiz(11));
     t.add(C::WizardRunSafetyCheck, K::Button, "Run Safety Check", wiz(12), "S");
-    t.add(C::WizardSafetyOutput, K::ReadOnlyText, "No safety check has run.", wiz(12));
+    t.add(C::WizardSafetyOutput, K::ReadOnlyText, kNoSafetyCheckYetText, wiz(12));
     t.add(C::WizardClosedConfirm, K::CheckBox,
           "I confirm every Spitfire node window and every external mailer/tosser is closed.", wiz(13), "I");
     t.label("Final confirmation - type exact uppercase YES:", wiz(13), "F");

@@ -330,7 +330,7 @@ bool dispatch_wizard(App& app, ControlId id, UiEvent event) {
         if (edited) refresh_wizard_buttons(app);
         return true;
     case ControlId::WizardCommit:
-        if (clicked) wizard_commit(app);
+        if (clicked) wizard_commit_clicked(app);
         return true;
     case ControlId::WizardFinalInspection:
         if (clicked) run_final_inspection(app);

@@ -8,6 +8,7 @@
 #include "app/settings_commands.h"
 #include "app/setup_commands.h"
 #include "app/tosser_commands.h"
+#include "app/writer_commands.h"
 #include "core/config.h"
 #include "core/files.h"
 #include "core/line_reader.h"
@@ -52,8 +53,6 @@ const StepText kSteps[kWizardSteps] = {
 
 int clamp_step(int step) { return step < 0 ? 0 : (step > kWizardLastStep ? kWizardLastStep : step); }
 
-const char* const kNoInspectionYet = "No inspection has run yet.";
-const char* const kNoPlanYet = "No dry-run plan has been generated.";
 const char* const kSetupChanged = "Spitfire setup changed. Run Read-Only Inspection again.";
 constexpr int kStay = -1;
 
@@ -101,9 +100,9 @@ std::string reviewed_names(const AreaPreview& preview) {
 // stale (a new plan, a failed repeated check) must not stand beside a disabled "Next >".
 void show_safety_output(App& app) {
     const std::string out = app.writer->str();
-    const bool stale_pass = !app.flags.preflight_passed && out.find("PREFLIGHT RESULT: PASS") != std::string::npos;
+    const bool stale_pass = !app.flags.preflight_passed && app.flags.writer_shows_pass;
     if (out.empty() || stale_pass)
-        app.view.set_text(ControlId::WizardSafetyOutput, "No safety check has run.");
+        app.view.set_text(ControlId::WizardSafetyOutput, kNoSafetyCheckYetText);
     else
         show_report_at_first_error(app, ControlId::WizardSafetyOutput, out);
 }
@@ -127,7 +126,7 @@ void arrive(App& app) {
         break;
     case 11:
         // A summary of a plan that has since gone stale would invite a review of the wrong plan.
-        if (!app.flags.plan_current && app.view.text(ControlId::WizardPlanSummary) != kNoPlanYet)
+        if (!app.flags.plan_current && app.view.text(ControlId::WizardPlanSummary) != kNoPlanYetText)
             update_plan_summary(app);
         break;
     case 12:
@@ -231,7 +230,7 @@ int next_from_quarro_question(App& app) {
     store_setup_answers(app);
     clear_inspection(app, kSetupChanged);
     // The inspection page must not go on showing the verdict on the old setup.
-    if (app.view.text(ControlId::WizardInspectionSummary) != kNoInspectionYet)
+    if (app.view.text(ControlId::WizardInspectionSummary) != kNoInspectionYetText)
         app.view.set_text(ControlId::WizardInspectionSummary, kSetupChanged);
     return 6;
 }
@@ -353,6 +352,20 @@ std::string wizard_commit_statement(App& app) {
            sdec(app.setup.nodes.count) +
            " node SFMCONF.DAT file(s).\r\nMandatory timestamped backups, staged verification, and rollback remain "
            "active.";
+}
+
+void wizard_commit_clicked(App& app) {
+    if (wizard_commit(app) != TransactionOutcome::Success) return;
+    app.ui.wizard_step = kWizardLastStep;
+    app.view.set_text(ControlId::WizardCompletionText,
+                      "SUCCESS - " + sdec(app.plan.planned_count) +
+                          " conference(s) were appended and every configured node file verified.\r\n\r\nNext steps:\r\n"
+                          "1. Keep the other nodes and mailers offline.\r\n"
+                          "2. Start Node 1 with Test Files Upon Boot set to Yes.\r\n"
+                          "3. Wait for Spitfire to build the new SFMSGxx files.\r\n"
+                          "4. Shut Node 1 down and click Run Final Inspection.\r\n"
+                          "5. Resume normal service only after every new conference reports OK.");
+    app.shell->refresh_wizard();
 }
 
 bool wizard_next_allowed(App& app) {

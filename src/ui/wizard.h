@@ -21,6 +21,8 @@ Tab wizard_advanced_tab(int step);
 ControlId wizard_result_control(int step);
 // The statement of the commit step for the current plan and node count.
 std::string wizard_commit_statement(App& app);
+// COMMIT APPEND on the commit page: a successful commit moves to the completion page.
+void wizard_commit_clicked(App& app);
 // Whether "Next >" may be pressed on the current step (its gate, without side effects).
 bool wizard_next_allowed(App& app);
 // What the sysop must do before "Next >" (on the commit page: COMMIT APPEND) can be pressed;
