@@ -189,6 +189,11 @@ TEST_F(Files, DirectoriesAndTemporaryFiles) {
     const std::string one = dir / "one", tmp = dir / "t.tmp";
     fb.write_text(tmp, "x");
     EXPECT_TRUE(ensure_directory(fp, one, report.get()) && ensure_directory(fp, one, report.get()));
+    // Windows makes no folder past 247 characters; the check holds on any platform.
+    const auto of_length = [&](size_t n) { return dir.path() + kPathSeparator + std::string(n - dir.path().size() - 1, 'P'); };
+    EXPECT_TRUE(ensure_directory(*native, of_length(247), report.get()));
+    EXPECT_FALSE(ensure_directory(*native, of_length(248), report.get()));
+    EXPECT_EQ(take(), "Directory path is too long for Windows to create: " + of_length(248) + "\r\n");
     EXPECT_TRUE(delete_temp_file(fp, dir / "none", report.get()) && delete_temp_file(fp, one, report.get()) && fb.exists(one));
     fp.fail_nth(Op::Delete, 1);
     EXPECT_FALSE(delete_temp_file(fp, tmp, report.get()));

@@ -53,6 +53,26 @@ test::ScriptWalk walk_in(PlannedSession& p, const std::string& name, test::Scrip
 
 // Every gate holds against a late "Next >": the warning and the same step (the transcript), and
 // the keyboard on the answer to correct.
+// The line beside a grey Next on the names page counts what waits, one and more than one.
+TEST(WizardGates, TheNamesPageSaysHowManyAreasBlockOrWait) {
+    PlannedSession p;
+    App& app = p.app();
+    app.ui.wizard_active = true;
+    app.ui.wizard_step = 10;
+    AreaPreview& preview = app.preview;
+    const struct { uint32_t blocked, review; const char* says; } cases[] = {
+        {1, 0, "1 area is blocked: correct the .NA file and load it again."},
+        {2, 1, "2 areas are blocked: correct the .NA file and load it again."},
+        {0, 1, "1 shortened name waits for approval: select and approve."},
+        {0, 2, "2 shortened names wait for approval: select and approve."},
+    };
+    for (const auto& c : cases) {
+        preview.blocked_count = c.blocked;
+        preview.review_count = c.review;
+        EXPECT_EQ(wizard_next_blocker(app), c.says);
+    }
+}
+
 TEST(WizardGates, ALateNextIsRefusedWithItsWarningAndTheKeyboardOnTheFieldAtFault) {
     PlannedSession p;  // inspected, an .NA list loaded with BETA awaiting approval
     App& app = p.app();
