@@ -23,7 +23,7 @@ struct Planned : test::PlannedSession {
     HeadlessView& v = view();
     std::shared_ptr<void> held;  // a file handle kept open while the preflight runs
 
-    explicit Planned(const test::InstallationSpec& spec = test::InstallationSpec()) : PlannedSession(spec) {
+    explicit Planned(const test::InstallationSpec& wanted = test::InstallationSpec()) : PlannedSession(wanted) {
         v.click(ControlId::GeneratePlan);
         if (!app.flags.plan_current) throw std::runtime_error("fixture plan failed");
     }
@@ -117,10 +117,10 @@ TEST(Preflight, EveryCheckWritesItsLineAndAnyErrorBlocks) {
 // The new total may reach Spitfire's 784 conferences, not pass it (the plan adds two).
 TEST(Preflight, TheNewTotalMayReach784ConferencesButNotPassIt) {
     for (uint32_t existing : {782u, 783u}) {
-        test::InstallationSpec spec;
-        spec.conferences = test::echo_conferences(existing);
-        spec.message_base.messages = 0;  // empty bases: quicker to make and to scan
-        Planned s(spec);
+        test::InstallationSpec installation;
+        installation.conferences = test::echo_conferences(existing);
+        installation.message_base.messages = 0;  // empty bases: quicker to make and to scan
+        Planned s(installation);
         const std::string r = s.run();
         const std::string total = std::to_string(existing) + " + 2";
         EXPECT_EQ(r.find("PASS: Append count is within limit: " + total + " <= 784.") != std::string::npos, existing == 782);
