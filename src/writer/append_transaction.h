@@ -1,8 +1,6 @@
-// The append-only transaction's file sequence, the only one that changes Spitfire files: a new
-// timestamped directory, durable verified backups of every node's SFMCONF.DAT, the staged image
-// written and read back, the journal, then each node replaced atomically and read back. On the
-// first failure every node gets its inspected bytes back and is read again. The record of it all
-// goes to TRANSACTION.txt in the directory this transaction created.
+// The append-only transaction: the shared node transaction with the staged image as the new bytes
+// (built from the inspected file, written into the transaction directory and read back), its
+// result lines, and TRANSACTION.txt in the directory this transaction created.
 #pragma once
 
 #include <string>
@@ -14,10 +12,9 @@
 #include "settings/proposed_settings.h"
 #include "spitfire/baseline.h"
 #include "writer/plan_types.h"
+#include "writer/transaction.h"
 
 namespace marlinth {
-
-enum class TransactionOutcome { Refused, EarlyStop, Success, RollbackVerified, RollbackNotVerified };
 
 struct AppendInputs {
     const SetupState& setup;              // node directories and the backup root

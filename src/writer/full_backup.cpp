@@ -4,6 +4,8 @@
 
 #include "core/files.h"
 #include "core/strings.h"
+#include "core/version.h"
+#include "writer/preflight.h"
 
 namespace marlinth {
 
@@ -175,6 +177,65 @@ bool get_free_space(Platform& platform, const std::string& path, uint64_t& avail
     if (platform.free_space(path, available)) return true;
     report_line(report, "Cannot determine free space for backup destination: " + path);
     return false;
+}
+
+bool full_backup_may_start(Platform& p, const SetupState& setup, TextBuffer& w) {
+    const bool idle = check_node_occupancy(p, setup, w, &w);
+    const bool clear = check_processes_and_busy_flag(p, setup.message_dir, w);
+    if (idle && clear) return true;
+    w.append_line();
+    w.append_line("FULL BACKUP BLOCKED. Correct every item above, close all node windows, and try again.");
+    return false;
+}
+
+FullBackup make_full_message_backup(Platform& p, const std::string& message_dir, const std::string& root, TextBuffer& w,
+                                    const CopyProgress& progress) {
+    FullBackup backup;
+    TreeTotals& source = backup.source;
+    uint64_t available = 0;
+    if (!scan_tree_totals(p, message_dir, source, &w) || !get_free_space(p, root, available, &w)) return backup;
+    // A 5 % margin and 16 MiB on top of the MESSAGE total; written so that it cannot overflow.
+    const uint64_t margin = source.bytes / 20 + 16 * kMiB;
+    if (available < margin || available - margin < source.bytes) {
+        w.reset();
+        w.append("Not enough free space for a safe full MESSAGE backup.\r\n\r\nMESSAGE size: " +
+                 format_byte_size(source.bytes) + "\r\nAvailable: " + format_byte_size(available));
+        return backup;
+    }
+    // Every folder and file of the copy must fit Windows' limits before anything is created.
+    const std::string longest = longest_transaction_name(p.local_time());
+    std::string planned_dir, planned;
+    if (!join_path(planned_dir, kDirectoryCapacity, root, longest) ||
+        !join_path(planned, kDirectoryCapacity, planned_dir, "FULL-MESSAGE") || !copy_fits(planned, source)) {
+        w.reset();
+        w.append("A path is too long for the XP-compatible full MESSAGE backup.");
+        return backup;
+    }
+    w.reset();
+    std::string dir;
+    TreeTotals copied, written;
+    bool ok = create_transaction_dir(p, root, dir, kPathCapacity, &w);
+    if (ok && !join_path(backup.destination, kPathCapacity, dir, "FULL-MESSAGE")) {
+        w.append_line("A path is too long for the XP-compatible full MESSAGE backup.");
+        ok = false;
+    }
+    ok = ok && copy_tree_new(p, message_dir, backup.destination, copied, &w, progress) &&
+         scan_tree_totals(p, backup.destination, written, &w);
+    ok = ok && copied.files == source.files && copied.bytes == source.bytes && written.files == copied.files &&
+         written.bytes == source.bytes;
+    if (!ok) {
+        if (w.empty()) w.append_line("Full MESSAGE backup verification failed.");
+        return backup;
+    }
+    std::string record;
+    if (join_path(record, kPathCapacity, dir, "FULL-MESSAGE-BACKUP.txt"))
+        write_text_file(p, record,
+                        MARLINTH_NAMED_VERSION " full MESSAGE backup\r\nSource: " + message_dir + "\r\nDestination: " +
+                            backup.destination + "\r\nFiles: " + dec(source.files) + "\r\nBytes: " +
+                            dec(source.bytes) + "\r\n",
+                        false, nullptr);
+    backup.verified = true;
+    return backup;
 }
 
 }  // namespace marlinth

@@ -1,12 +1,14 @@
-// The full MESSAGE backup's file work: counting a tree, copying it into a directory that does
-// not exist yet, and the free space. It never changes the source, never follows a directory
-// reparse point and never overwrites.
+// The full MESSAGE backup: the checks before it, counting the tree, the free space and every path
+// it will form, the copy into a new transaction directory, its count compared and its record
+// (FULL-MESSAGE-BACKUP.txt). It never changes the source, never follows a directory reparse point
+// and never overwrites.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <string>
 
+#include "core/config.h"
 #include "core/platform.h"
 #include "core/text_buffer.h"
 
@@ -37,5 +39,19 @@ bool get_free_space(Platform& platform, const std::string& path, uint64_t& avail
 bool copy_fits(const std::string& destination, const TreeTotals& totals);
 // "1023 bytes", "1 KB", "1.9 MB", "1.0 GB": whole units and one decimal digit, rounded down.
 std::string format_byte_size(uint64_t bytes);
+
+// No caller on any node and nothing running; "FULL BACKUP BLOCKED..." closes the report when a
+// check fails.
+bool full_backup_may_start(Platform& platform, const SetupState& setup, TextBuffer& report);
+
+struct FullBackup {
+    bool verified = false;
+    TreeTotals source;
+    std::string destination;  // the FULL-MESSAGE folder of the new transaction directory
+};
+// Everything after the checks: a failure leaves in the report the text the sysop is shown, and
+// what was copied stays for the sysop to inspect.
+FullBackup make_full_message_backup(Platform& platform, const std::string& message_dir, const std::string& backup_root,
+                                    TextBuffer& report, const CopyProgress& progress = {});
 
 }  // namespace marlinth

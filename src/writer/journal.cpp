@@ -158,4 +158,10 @@ NodeBytes classify_node(Platform& platform, const JournalNode& node) {
     return NodeBytes::Other;
 }
 
+std::string remove_journal(Platform& platform, const std::string& path) {
+    auto why = TextBuffer::create();
+    if (delete_file_durable(platform, path, why.get())) return {};
+    return why ? trimmed(why->view()) : path;
+}
+
 }  // namespace marlinth

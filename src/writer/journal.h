@@ -47,6 +47,8 @@ bool parse_journal(std::string_view text, Journal& out, std::string& reason);
 
 // Whole or absent: written through a temporary name, flushed, renamed, directory flushed.
 bool write_journal(Platform& platform, const std::string& path, const Journal& journal, TextBuffer* report);
+// Removes a settled journal durably. Returns why it is still there, or empty.
+std::string remove_journal(Platform& platform, const std::string& path);
 
 enum class NodeBytes { Old, New, Other, Unreadable };
 const char* node_bytes_text(NodeBytes state);  // "original bytes", "new bytes", ...

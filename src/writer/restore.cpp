@@ -4,8 +4,10 @@
 
 #include "core/files.h"
 #include "core/strings.h"
+#include "core/version.h"
 #include "spitfire/conference.h"
 #include "writer/node_swap.h"
+#include "writer/preflight.h"
 #include "writer/recovery.h"
 
 namespace marlinth {
@@ -13,6 +15,37 @@ namespace marlinth {
 namespace {
 
 bool same_bytes(const ByteBuffer& a, const ByteBuffer& b) { return a.size() == b.size() && a.view() == b.view(); }
+
+std::string describe(const ByteBuffer& b) { return dec(b.size()) + " bytes, SHA-256 " + sha256_hex(b.data(), b.size()); }
+
+// Every node read, so that it can be backed up, and probed, so that a file marked read-only or
+// held open elsewhere is found before anything is written, not half-way through the replacement.
+bool read_nodes(Platform& p, const SetupState& setup, RestoreCheck& c, TextBuffer& w) {
+    bool usable = true;
+    const int count = setup.nodes.count;
+    c.current.resize(static_cast<size_t>(count));
+    c.node_files.resize(static_cast<size_t>(count));
+    for (int i = 1; i <= count; ++i) {
+        std::string& path = c.node_files[static_cast<size_t>(i - 1)];
+        ByteBuffer& now = c.current[static_cast<size_t>(i - 1)];
+        const std::string node = "Node " + dec(static_cast<uint64_t>(i));
+        if (!join_path(path, kPathCapacity, setup.nodes.dir[i], "SFMCONF.DAT") ||
+            !read_file_capped(p, path, now, kMaxConferenceFileSize, &w)) {
+            w.append_line("ERROR: " + node + " cannot be read, so it cannot be backed up: " + path);
+            usable = false;
+            continue;
+        }
+        if (!probe_exclusive_access(p, path, &w)) {
+            w.append_line("ERROR: " + node + " cannot be replaced: " + path);
+            usable = false;
+            continue;
+        }
+        const ByteBuffer& b = c.backups[static_cast<size_t>(i - 1)];
+        w.append_line(node + " now:    " + describe(now));
+        if (!b.empty()) w.append_line(node + " backup: " + describe(b));
+    }
+    return usable;
+}
 
 }  // namespace
 
@@ -92,6 +125,66 @@ std::vector<std::string> list_conferences_lost(Platform& platform, const std::st
                   " can be appended again; until then the writer preflight blocks with \"conflicts with existing "
                   "message file\".");
     return families;
+}
+
+RestoreCheck check_restore(Platform& p, const SetupState& setup, const std::string& dir, TextBuffer& w) {
+    RestoreCheck c;
+    append_heading(w, MARLINTH_NAMED_VERSION " RESTORE FROM BACKUP", '=');
+    w.append_line("Backup directory: " + dir);
+    c.usable = read_backups(p, setup.nodes.count, dir, c.backups, w);
+    w.append_line();
+    append_heading(w, "NODES", '-');
+    c.usable = read_nodes(p, setup, c, w) && c.usable;
+    if (c.usable) {
+        c.left_in_place = list_conferences_lost(p, setup.message_dir, c.current[0], c.backups[0], w);
+        const uint32_t now = c.current[0].size(), then = c.backups[0].size();
+        c.conferences_lost = now > then ? (now - then) / kRecordSize : 0;
+        w.append_line();
+        append_heading(w, "SAFETY CHECKS", '-');
+        const bool idle = check_node_occupancy(p, setup, w, &w);
+        c.offline = check_processes_and_busy_flag(p, setup.message_dir, w) && idle;
+    }
+    if (!c.ready()) {
+        w.append_line();
+        w.append_line("RESTORE RESULT: REFUSED");
+    }
+    return c;
+}
+
+RestoreResult run_restore_transaction(Platform& p, const SetupState& setup, const std::string& journal_path,
+                                      const RestoreCheck& c, TextBuffer& w) {
+    w.append_line();
+    append_heading(w, "RESTORE TRANSACTION", '-');
+    TransactionInputs tx{kRestoreWords, setup.backup_root, journal_path, {}, {}, &c.backups[0]};
+    for (size_t i = 0; i < c.node_files.size(); ++i) {
+        NodeSwap n;
+        n.number = static_cast<int>(i + 1);
+        n.file = c.node_files[i];
+        n.old_data = c.current[i].data();
+        n.old_size = c.current[i].size();
+        tx.nodes.push_back(n);
+    }
+    const TransactionRun run = run_transaction(p, tx, w);
+    RestoreResult result;
+    result.outcome = run.outcome;
+    result.nodes_not_original = run.nodes_not_original;
+    switch (run.outcome) {
+    case TransactionOutcome::Success:
+        w.append_line();
+        w.append_line("RESTORE RESULT: SUCCESS");
+        break;
+    case TransactionOutcome::RollbackVerified:
+        w.append_line("RESTORE RESULT: FAILED; every node holds its bytes from before the restore.");
+        break;
+    case TransactionOutcome::RollbackNotVerified:
+        w.append_line("RESTORE RESULT: DANGER: Nodes that do not hold their bytes from before the restore: " +
+                      run.nodes_not_original + ". The journal was kept.");
+        break;
+    default:
+        w.append_line("RESTORE RESULT: STOPPED before any node file was changed.");
+    }
+    result.journal_not_removed = finish_transaction(p, tx, run, w);
+    return result;
 }
 
 std::string newest_transaction_dir(Platform& platform, const std::string& backup_root) {
