@@ -91,8 +91,11 @@ bool FaultPlatform::decide(Op op, const std::string& path) {
     }
     auto it = fail_nth_.find(op);
     if (it != fail_nth_.end() && it->second == n) return true;
-    for (const auto& [fail_op, fragment] : fail_paths_)
-        if (fail_op == op && !path.empty() && path.find(fragment) != std::string::npos) return true;
+    for (PathFault& f : fail_paths_) {
+        if (f.op != op || path.empty() || path.find(f.fragment) == std::string::npos) continue;
+        ++f.seen;
+        if (f.seen >= f.from_nth && (f.times == 0 || f.seen < f.from_nth + f.times)) return true;
+    }
     return false;
 }
 

@@ -33,8 +33,11 @@ public:
 
     // The nth call (1-based, counted from now) of this kind fails; 0 clears.
     void fail_nth(Op op, int n) { fail_nth_[op] = n > 0 ? calls(op) + n : 0; }
-    // Every call of this kind whose path contains `fragment` fails.
-    void fail_path(Op op, const std::string& fragment) { fail_paths_.push_back({op, fragment}); }
+    // Every call of this kind whose path contains `fragment` fails, from the `from_nth` such call
+    // on (the second rename onto a node is its rollback), `times` of them (0: all).
+    void fail_path(Op op, const std::string& fragment, int from_nth = 1, int times = 0) {
+        fail_paths_.push_back({op, fragment, from_nth, times, 0});
+    }
     // The nth call (1-based) of any kind counted by `counted` fails; with `from_then_on`, so
     // does every counted call after it (a disk that went away).
     void fail_any_nth(int n, std::function<bool(Op)> counted, bool from_then_on = false) {
@@ -126,7 +129,12 @@ private:
     std::map<Op, int> counts_;
     std::map<Op, std::function<void(const std::string&)>> hooks_;
     std::map<Op, int> fail_nth_;
-    std::vector<std::pair<Op, std::string>> fail_paths_;
+    struct PathFault {
+        Op op;
+        std::string fragment;
+        int from_nth, times, seen;
+    };
+    std::vector<PathFault> fail_paths_;
     int fail_any_n_ = 0;
     bool fail_any_after_ = false;
     bool power_cut_ = false;

@@ -104,7 +104,7 @@ TEST(TransientBusy, HeldOnceCompletesAsCleanHeldForGoodEndsAsAFailure) {
         {"recovery",
          [](Ready& r) {
              r.p.fp.fail_path(Op::Rename, r.node_file(3));
-             r.p.fp.fail_nth(Op::Rename, 5);
+             r.p.fp.fail_path(Op::Rename, r.node_file(1), 2);  // node 1's rollback
              ASSERT_EQ(r.commit(), TransactionOutcome::RollbackNotVerified);
          },
          [&](Ready& r, int n, int times) {
