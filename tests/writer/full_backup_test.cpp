@@ -157,6 +157,7 @@ TEST(FullBackup, EveryFailureIsShownAndRecordsNoBackup) {
         b.run();
         screen.play(script);
         EXPECT_FALSE(b.app.flags.full_backup_verified);
+        EXPECT_EQ(b.v.boxes().back().text, b.v.text(ControlId::WizardBackupText));
         // Every file copied before the failure stays, each equal to its source.
         int copied = 0;
         if (b.p.fb.exists(b.destination()))
