@@ -1,5 +1,7 @@
 #include "app/import_commands.h"
 
+#include "app/list_rows.h"
+
 #include "app/prompts.h"
 #include "app/settings_commands.h"
 #include "core/files.h"
@@ -157,7 +159,7 @@ void fill_area_list(App& app, int selection) {
     }
 
     const AreaPreview& p = app.preview;
-    std::vector<std::vector<std::string>> rows;
+    std::vector<AreaRow> rows;
     for (size_t i = 0; i < p.areas.size(); ++i) {
         const ImportedArea& a = p.areas[i];
         if (!area_passes_filter(a, im.filter)) continue;
@@ -166,7 +168,7 @@ void fill_area_list(App& app, int selection) {
                         p.profile_display_name, template_number, template_access, template_post});
         im.shown_rows.push_back(static_cast<int>(i));
     }
-    app.view.set_rows(ControlId::AreaList, rows);
+    app.view.set_rows(ControlId::AreaList, cells_of(rows, kAreaColumns));
 
     app.view.set_text(ControlId::NaSummary,
                       "Profile: " + p.profile_display_name + " / " + p.parser_name + "    Network: " + p.network_name +

@@ -1,5 +1,7 @@
 #include "app/inspection_commands.h"
 
+#include "app/list_rows.h"
+
 #include "app/prompts.h"
 #include "app/settings_commands.h"
 #include "app/setup_commands.h"
@@ -36,7 +38,7 @@ void show_tab_if_advanced(App& app, Tab tab) {
 // The Conferences list, the Hex Record list with its first conference shown, from the baseline.
 void fill_conference_views(App& app) {
     const ConferenceBaseline& base = app.baseline;
-    std::vector<std::vector<std::string>> rows;
+    std::vector<ConferenceRow> rows;
     std::vector<std::string> items;
     rows.reserve(base.conferences.size());
     items.reserve(base.conferences.size());
@@ -48,7 +50,7 @@ void fill_conference_views(App& app) {
                         files_column(r), dec(r.active), dec(r.deleted), dec(r.danger), dec(r.warn), r.status});
         items.push_back("#" + dec(v.number) + "  " + v.name);
     }
-    app.view.set_rows(ControlId::ConferenceList, rows);
+    app.view.set_rows(ControlId::ConferenceList, cells_of(rows, kConferenceColumns));
     app.view.set_items(ControlId::ConferenceListBox, items);
     if (items.empty()) {
         app.view.set_text(ControlId::RecordView, "");

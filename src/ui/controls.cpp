@@ -1,5 +1,6 @@
 #include "ui/controls.h"
 
+#include "app/list_rows.h"
 #include "core/strings.h"
 #include "core/version.h"
 
@@ -31,6 +32,13 @@ private:
     std::vector<ControlSpec> table_;
     int next_label_ = kFirstLabelId;
 };
+
+template <class Row, size_t N>
+std::vector<ColumnSpec> column_specs(const std::array<Column<Row>, N>& columns) {
+    std::vector<ColumnSpec> specs;
+    for (const Column<Row>& c : columns) specs.push_back({c.title, c.width});
+    return specs;
+}
 
 std::vector<ControlSpec> build_table() {
     TableBuilder t;
@@ -81,9 +89,7 @@ std::vector<ControlSpec> build_table() {
           "Ready. 32-bit Windows XP SP2 or Windows 7; no administrator rights required.", setup);
 
     // 1 Conferences
-    t.add(C::ConferenceList, K::ListView, "", confs).columns = {
-        {"#", 38},     {"Description", 240}, {"Net ID", 125}, {"Access", 62}, {"Post", 62},    {"Files", 55},
-        {"Active", 60}, {"Deleted", 62},     {"Danger", 58},  {"Warn", 52},   {"Status", 200}};
+    t.add(C::ConferenceList, K::ListView, "", confs).columns = column_specs(kConferenceColumns);
 
     // 2 .NA Preview (the area list and the Show filter also serve the wizard's review step)
     t.add(C::LoadNaFile, K::Button, "Load .NA File...", na, "L");
@@ -98,9 +104,7 @@ std::vector<ControlSpec> build_table() {
     t.add(C::ShowFilter, K::ChoiceList, "", na | wiz(10)).items = {"All", "Ready", "Review", "Errors"};
     {
         ControlSpec& list = t.add(C::AreaList, K::ListView, "", na | wiz(10));
-        list.columns = {{"Line", 45},     {"Echo tag", 135},  {"Imported description", 280}, {"Proposed Spitfire name", 245},
-                        {"Conf", 45},     {"Status", 180},    {"Profile", 105},              {"Template", 62},
-                        {"Access", 55},   {"Post", 50}};
+        list.columns = column_specs(kAreaColumns);
         list.multi_select = true;
     }
     t.label("Selected proposed name (40 characters maximum):", na, "M");
