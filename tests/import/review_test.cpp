@@ -65,7 +65,7 @@ TEST(AreaReview, FiltersAndNameEdits) {
     EXPECT_TRUE(p.areas[2].blocked);
 }
 
-// Ten records after a comment: 4 READY, 3 REVIEW, 3 BLOCKED, against 12 existing conferences.
+// Ten records after a comment: 4 READY, 3 REVIEW, 3 BLOCKED, against 3 existing conferences.
 const char* const kMixedList =
     "; fsxNet test list\r\nFSX_GEN      General chat\r\nFSX_ADS      Advertisements for BBS systems\r\n"
     "ECHO3        Existing\r\nFSX_LONG     A description that is far too long for a name\r\nFSX_NODESC   \r\n"
@@ -86,7 +86,7 @@ TEST(Review, SysopReviewsAreaListsByScript) {
         test::FixtureBuilder(*native).write_text(dir / name, text);
         return dir / name;
     };
-    const test::Installation inst = test::build_installation(*native, dir / "BBS", {1, test::echo_conferences(12)});
+    const test::Installation inst = test::build_installation(*native, dir / "BBS", {1, test::echo_conferences(3)});
     const test::ScriptVars vars{
         {"NODE1", inst.nodes[0]}, {"MESSAGE", inst.message_dir},
         // Made-up tags and descriptions, one of every verdict.
@@ -117,7 +117,7 @@ TEST(Review, SysopReviewsAreaListsByScript) {
          [&](App& app, int part) {
              switch (part) {
              case 1:
-                 app.baseline.conferences = test::decoded_conferences(test::echo_conferences(12));
+                 app.baseline.conferences = test::decoded_conferences(test::echo_conferences(3));
                  break;
              case 2:  // each edit and approval makes a current plan and a passed preflight stale
              case 3:
@@ -127,7 +127,9 @@ TEST(Review, SysopReviewsAreaListsByScript) {
                  dispatch(app, C::WizardApproveSelected, UiEvent::Clicked);
                  stale(app);
                  break;
-             case 5:
+             case 5:  // the report keeps the sysop's edit after the preview
+                 EXPECT_NE(app.report->str().find("\r\n\r\nSYSOP PREVIEW EDIT: Line 5 / FSX_LONG -> \"Long Name Fixed\"\r\n"),
+                           std::string::npos);
                  EXPECT_TRUE(app.flags.na_loaded);
                  faulty.fail_nth(test::Op::OpenRead, 2);  // the parse reads, the fingerprint read fails
                  break;

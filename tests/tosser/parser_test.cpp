@@ -1,6 +1,6 @@
 // The QUARRO32.CFG reader: each case names the exact diagnostics, in order, that a sysop would
-// see (or, for the long ones, its whole report in tosser_diagnostics.expected), and the parts of
-// the model the report does not show. Then oversized input, the syntax rules, the resolver the
+// see (or, for the long ones, the lines its report changes against a clean file's, in
+// tosser_diagnostics.expected), and the parts of the model the report does not show. Then oversized input, the syntax rules, the resolver the
 // writer preflight uses, and what becomes of the packet passwords. Last, the tosser import through
 // the whole program (headless), compared with its transcript.
 #include <gtest/gtest.h>
@@ -14,6 +14,7 @@
 #include "core/strings.h"
 #include "fixture/installation.h"
 #include "support/fault_platform.h"
+#include "support/golden_diff.h"
 #include "support/script_harness.h"
 #include "support/temp_dir.h"
 #include "tosser/links.h"
@@ -80,7 +81,7 @@ std::string without_cr(std::string text) {
 struct Case {
     const char* what;
     std::string text;
-    Lines diagnostics;  // none: the whole report goes to the golden file
+    Lines diagnostics;  // none: the report goes to the golden file
     std::function<void(const TosserConfig&, const std::string& report)> check;
 };
 
@@ -130,6 +131,12 @@ TEST(TosserParser, DiagnosticsAndModel) {
          {E(6, kLegacyArea), E(0, "No legacy link directives or named LINK sections were found.")},
          [](auto& c, auto&) { EXPECT_TRUE(c.mode == 0 && c.link_count() == 0); }},
         {"an empty file lacks the essentials", ""},
+        {"a good file with two links (other line breaks: the first row)",
+         cfg("; Marlinth test configuration|CONFDIR /bbs/sf|WORKDIR /bbs/quarro/work|MSGDIR /bbs/msg|INBOUND /bbs/quarro/in|"
+             "SYSTEM Harbour Light BBS|KEEPPROCESSED n|PROCESSEDDIR /bbs/quarro/done|ROUTEFILE /bbs/quarro/route.cfg \t|"
+             "|[LINK FidoHub]|ADDRESS 2:250/101|HUB 2:250/0|OUTDIR /bbs/quarro/out/fido|PKTPW Kx4Tm9Qa|NETMAILZONE 1-6|"
+             "NETMAILZONE 7|AREA fsx_gen|AREA FSX_BBS||[link  Other Net ]|address 21:1/101.5|hub 21:1/100|"
+             "outdir /bbs/quarro/out/other|netmailzone 21-24|area other_chat|   ; indented comment|#legacy|")},
         {"a derived WORKDIR of 259 characters fits, the CONFDIR's trailing separator dropped",
          cfg("CONFDIR " + c254 + "\\|") + rest, {W(0, "WORKDIR omitted; using <CONFDIR>\\WORK.")},
          [&](auto&, auto& r) { EXPECT_NE(r.find("WORKDIR: " + c254 + sep + "WORK (derived)\r\n"), std::string::npos); }},
@@ -164,32 +171,21 @@ TEST(TosserParser, DiagnosticsAndModel) {
           E(302, "Global directive appears after the first LINK section.")}},
     };
     CfgParse p;
-    std::string reports;
+    ChangedCases reports;
+    ASSERT_TRUE(p.run(kGlobals + kLinkA));
+    reports.add("a clean file", without_cr(p.report->str()));
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        p.run(c.text);
+        const bool parsed = p.run(c.text);
+        EXPECT_EQ(parsed, p.config.errors == 0);
         const Lines diagnostics = p.diagnostics();
-        if (c.diagnostics.empty()) reports += "## "s + c.what + "\n" + without_cr(p.report->str()) + "\n";
+        if (c.diagnostics.empty()) reports.add(c.what, without_cr(p.report->str()));
         else EXPECT_EQ(diagnostics, c.diagnostics);
         EXPECT_EQ(std::count_if(diagnostics.begin(), diagnostics.end(), [](auto& d) { return d[0] == 'E'; }),
                   p.config.errors);
         if (c.check) c.check(p.config, p.report->str());
     }
-    EXPECT_EQ(reports, golden("tosser_diagnostics.expected", reports, {{"PATH", p.path}}));
-}
-
-// The whole report of a good file with two links. (Other line breaks: the first diagnostics row.)
-TEST(TosserParser, MultiLinkReport) {
-    const std::string text = cfg(
-        "; Marlinth test configuration|CONFDIR /bbs/sf|WORKDIR /bbs/quarro/work|MSGDIR /bbs/msg|INBOUND /bbs/quarro/in|"
-        "SYSTEM Harbour Light BBS|KEEPPROCESSED n|PROCESSEDDIR /bbs/quarro/done|ROUTEFILE /bbs/quarro/route.cfg \t|"
-        "|[LINK FidoHub]|ADDRESS 2:250/101|HUB 2:250/0|OUTDIR /bbs/quarro/out/fido|PKTPW Kx4Tm9Qa|NETMAILZONE 1-6|"
-        "NETMAILZONE 7|AREA fsx_gen|AREA FSX_BBS||[link  Other Net ]|address 21:1/101.5|hub 21:1/100|"
-        "outdir /bbs/quarro/out/other|netmailzone 21-24|area other_chat|   ; indented comment|#legacy|");
-    CfgParse p;
-    ASSERT_TRUE(p.run(text));
-    const std::string report = p.report->str();
-    EXPECT_EQ(without_cr(report), golden("tosser_report.expected", without_cr(report), {{"PATH", p.path}, {"TAB", "\t"}}));
+    EXPECT_EQ(reports.all, golden("tosser_diagnostics.expected", reports.all, {{"PATH", p.path}}));
 }
 
 TEST(TosserParser, SizeCap) {

@@ -97,7 +97,7 @@ TEST(Preflight, EveryCheckWritesItsLineAndAnyErrorBlocks) {
         {"changed behind the plan's back", [](Planned& s) { s.app.preview.areas[0].proposed_name = "Net: Renamed"; }},
         {"no current plan", [](Planned& s) { s.v.type(ControlId::ConferenceSecurity, "20"); }},
     };
-    std::string all, clean;
+    test::ChangedCases all;
     for (const auto& [what, arrange] : cases) {
         SCOPED_TRACE(what);
         Planned s;
@@ -108,10 +108,9 @@ TEST(Preflight, EveryCheckWritesItsLineAndAnyErrorBlocks) {
         std::string shown = test::plain_lines(r);
         for (const RecordedBox& box : s.v.boxes()) shown += box_line(box.icon, box.text) + "\n";
         shown = test::tmp_paths(shown + "writer: " + s.v.status(StatusLine::Writer) + "\n", s.dir.path());
-        if (clean.empty()) clean = shown;
-        all += "== " + std::string(what) + "\n" + (shown == clean && all.empty() ? shown : test::changed_lines(clean, shown));
+        all.add(what, shown);
     }
-    EXPECT_EQ(all, test::golden("writer_preflight.expected", all, {}));
+    EXPECT_EQ(all.all, test::golden("writer_preflight.expected", all.all, {}));
 }
 
 // The new total may reach Spitfire's 784 conferences, not pass it (the plan adds two).
@@ -131,14 +130,15 @@ TEST(Preflight, TheNewTotalMayReach784ConferencesButNotPassIt) {
 // Every path the commit will form must fit: the transaction directory with its longest name and
 // the files in it, and each node file with its staging suffix. At the limit the preflight passes,
 // and a later backup root edit keeps the plan but needs a new preflight. Walked by
-// tests/scripts/writer_path_limits.script, one part a row.
+// tests/scripts/writer_path_limits.script: its first part for the backup root rows, its second
+// for the node rows.
 TEST(Preflight, EveryPathTheCommitWillFormMustFit) {
     const auto of_length = [](const std::string& base, size_t length) { return sep(base, std::string(length - base.size() - 1, 'P')); };
     // Root + MARLINTH_20261231_235959-99 + Node01-SFMCONF.DAT makes 259, then 260 characters;
     // node 3's SFMCONF.DAT path is 251, 252 and 261 characters long.
     const std::pair<size_t, size_t> rows[] = {{212, 0}, {213, 0}, {0, 239}, {0, 240}, {0, 249}};
     const std::vector<std::string> parts = test::script_parts(test::load_script("writer_path_limits.script"));
-    std::string all;
+    test::ChangedCases all;
     for (size_t i = 0; i < 5; ++i) {
         Planned s;
         const std::string node3 = rows[i].second ? of_length(s.dir.path(), rows[i].second) : s.inst.nodes[2];
@@ -146,9 +146,9 @@ TEST(Preflight, EveryPathTheCommitWillFormMustFit) {
                                              {"ROOT", rows[i].first ? of_length(s.dir.path(), rows[i].first) : ""}};
         test::ScriptVars vars = {{"NODE1", s.inst.nodes[0]}, {"NODE2", s.inst.nodes[1]}, {"BACKUP", s.inst.backup_root}};
         vars.insert(long_paths.begin(), long_paths.end());
-        all += test::Screen(s.app, s.v).play(parts[i], vars).shown(s.dir.path(), long_paths);
+        all.add("row " + std::to_string(i + 1), test::Screen(s.app, s.v).play(parts[i < 2 ? 0 : 1], vars).shown(s.dir.path(), long_paths));
     }
-    EXPECT_EQ(all, test::golden("writer_path_limits.expected", all, {}));
+    EXPECT_EQ(all.all, test::golden("writer_path_limits.expected", all.all, {}));
 }
 
 #ifndef _WIN32
