@@ -69,11 +69,11 @@ std::string hidden(std::string text, const ScriptVars& vars) {
     return text;
 }
 
-// Plays a script in a new session at `home`. `between` runs at each "#pause" with the number of
-// the part before it (from 1). "print buffer report" prints the first report whole, and it becomes
-// `clean`; every later one (of any walk) prints only the lines it changes against it, or itself
-// where that is shorter (an inspection stopped early).
-std::string play(World& w, const std::string& script, std::string& clean, const std::function<void(App&, int)>& between) {
+// Plays a walk's script in a new session. `between` runs at each "#pause" with the number of the
+// part before it (from 1). "print buffer report" prints the report as ChangedCases pins it:
+// whole the first time, then by the lines it changes against the closest report printed before,
+// in this walk or an earlier one.
+std::string play(World& w, const std::string& name, ChangedCases& reports, const std::function<void(App&, int)>& between) {
     HeadlessSession session(w.fp, w.dir / "app");
     std::ostringstream out;
     ScriptRunner runner(session.app(), session.view(), out);
@@ -83,7 +83,7 @@ std::string play(World& w, const std::string& script, std::string& clean, const 
         EXPECT_TRUE(runner.run(in)) << out.str();
         lines.clear();
     };
-    std::istringstream in(substitute(script, w.vars));
+    std::istringstream in(substitute(load_script(name + ".script"), w.vars));
     int part = 0;
     for (std::string line; std::getline(in, line);) {
         if (line.rfind("#pause", 0) == 0) {
@@ -91,12 +91,9 @@ std::string play(World& w, const std::string& script, std::string& clean, const 
             between(session.app(), ++part);
         } else if (line == "print buffer report") {
             run();
-            const std::string report = hidden(printable(session.app().report->str()), w.vars);
-            const bool first = clean.empty();
-            if (first) clean = report;
-            const std::string changes = changed_lines(clean, report);
-            const auto lines_of = [](const std::string& t) { return std::count(t.begin(), t.end(), '\n'); };
-            out << (first || lines_of(changes) >= lines_of(report) ? report : "REPORT CHANGES\n" + changes);
+            const size_t before = reports.all.size();
+            reports.add(name + " report " + std::to_string(part + 1), hidden(printable(session.app().report->str()), w.vars));
+            out << reports.all.substr(before);
         } else {
             lines += line + "\n";
         }
@@ -188,7 +185,7 @@ TEST(Inspection, SysopWalksTheInspectionByScript) {
          }},
     };
     auto native = make_native_platform();
-    std::string clean;
+    ChangedCases reports;
     for (const auto& walk : walks) {
         SCOPED_TRACE(walk.name);
         World w(*native);
@@ -201,8 +198,7 @@ TEST(Inspection, SysopWalksTheInspectionByScript) {
         if (walk.setup) walk.setup(w);
         w.vars["HASH1"] = w.digest(1);
         const std::string name = walk.name;
-        const std::string shown = play(w, test::load_script(name + ".script"), clean,
-                                       [&](App& app, int part) { walk.between(w, app, part); });
+        const std::string shown = play(w, name, reports, [&](App& app, int part) { walk.between(w, app, part); });
         EXPECT_EQ(shown, test::golden(name + ".expected", shown, {}));
     }
 }

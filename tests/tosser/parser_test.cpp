@@ -126,7 +126,8 @@ TEST(TosserParser, DiagnosticsAndModel) {
                         std::string(254, 'i') + "|") + kLinkA + cfg("MSGDIR /late|")},
         {"a legacy flat link takes globals among its directives, needs no NETMAILZONE and takes none",
          kGlobals + cfg("ADDRESS 2:250/1|SYSTEM Harbour|HUB 2:250/0|OUTDIR /out|AREA FSX_GEN|NETMAILZONE 1|"),
-         {E(10, kLegacyArea), E(11, kLegacyArea)}},
+         {E(10, kLegacyArea), E(11, kLegacyArea)},
+         [](auto&, auto& r) { EXPECT_NE(r.find("\r\nConfiguration format: Legacy single-link\r\n"), std::string::npos); }},
         {"an AREA before any link directive starts no legacy link", kGlobals + cfg("AREA FSX_GEN|"),
          {E(6, kLegacyArea), E(0, "No legacy link directives or named LINK sections were found.")},
          [](auto& c, auto&) { EXPECT_TRUE(c.mode == 0 && c.link_count() == 0); }},
@@ -305,7 +306,11 @@ TEST(TosserScript, SysopTakesTheTosserPathsIntoSetup) {
     fb.write_text(broken, "CONFDIR /elsewhere/SF\r\nMSGDIR /elsewhere/MESSAGE\r\nWORKDIR /elsewhere/WORK\r\n"
                           "ADDRESS 2:250/1@fidonet\r\nHUB 2:250/0\r\nOUTDIR /elsewhere/OUT\r\nROUTE everything\r\n");
     const ScriptVars vars{{"HOME", h}, {"CFG", cfg}, {"BROKEN", broken}};
-    const ScriptResult result = run_script(platform, h, load_script("tosser.script"), vars);
+    const ScriptResult result = run_script_parts(platform, h, load_script("tosser.script"), vars, {}, [&](App& app, int) {
+        CfgParse p;
+        parse_tosser_config(*native, broken, p.config, p.report.get(), nullptr);
+        EXPECT_EQ(app.view.text(ControlId::ReportText), p.report->str());
+    });
     ASSERT_TRUE(result.ok) << result.output;
     EXPECT_EQ(result.output, golden("tosser.expected", result.output, vars));
 }
