@@ -3,7 +3,6 @@
 // stage clears that stage and every later one, with the message that says what to run again.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
 
 #include "app/session.h"
@@ -12,10 +11,10 @@
 #include "core/strings.h"
 #include "fixture/installation.h"
 #include "support/fault_platform.h"
+#include "support/golden_diff.h"
 #include "support/script_harness.h"
 #include "support/temp_dir.h"
 #include "ui/headless/headless_session.h"
-#include "ui/headless/script_runner.h"
 
 namespace marlinth {
 namespace {
@@ -93,8 +92,7 @@ TEST_F(Config, ValidationStopsAtTheFirstProblemThenSavingTrimsTheFields) {
     ASSERT_TRUE(r.ok) << r.output;
     const auto b = fb.read_file(cfg);
     const std::string saved(b.begin(), b.end());
-    EXPECT_EQ(std::count(saved.begin(), saved.end(), '\r'), std::count(saved.begin(), saved.end(), '\n'));
-    const std::string all = r.output + "--- Marlinth.cfg\n" + printable(saved);
+    const std::string all = r.output + "--- Marlinth.cfg\n" + test::plain_lines(saved);
     EXPECT_EQ(all, test::golden("setup_refusals.expected", all, {}));
 }
 

@@ -4,11 +4,10 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 #include "core/strings.h"
 #include "import/review.h"
 #include "support/fault_platform.h"
+#include "support/golden_diff.h"
 #include "support/na_fixture.h"
 #include "support/script_harness.h"
 #include "support/temp_dir.h"
@@ -82,11 +81,11 @@ TEST(Review, SysopReviewsAreaListsByScript) {
     faulty.set_time(LocalTime{2026, 12, 5, 11, 15, 42});
     faulty.set_processes({});
     test::TempDir dir;
+    const test::Installation inst = test::build_installation(*native, dir / "BBS", {1, test::echo_conferences(3)});
     const auto write = [&](const std::string& name, const std::string& text) {
         test::FixtureBuilder(*native).write_text(dir / name, text);
         return dir / name;
     };
-    const test::Installation inst = test::build_installation(*native, dir / "BBS", {1, test::echo_conferences(3)});
     const test::ScriptVars vars{
         {"NODE1", inst.nodes[0]}, {"MESSAGE", inst.message_dir},
         // Made-up tags and descriptions, one of every verdict.
@@ -141,8 +140,7 @@ TEST(Review, SysopReviewsAreaListsByScript) {
                  app.baseline.conferences.resize(1);
                  break;
              }
-             const std::string details = app.view.text(C::AreaDetails);  // CR LF only
-             EXPECT_EQ(std::count(details.begin(), details.end(), '\r'), std::count(details.begin(), details.end(), '\n'));
+             test::plain_lines(app.view.text(C::AreaDetails));  // CR LF only
          }},
     };
     for (const auto& walk : walks) {

@@ -8,7 +8,6 @@
 #include <array>
 #include <fstream>
 #include <functional>
-#include <map>
 #include <sstream>
 
 #include "core/strings.h"
@@ -72,11 +71,6 @@ struct CfgParse {
     TosserConfig config;
     std::unique_ptr<TextBuffer> report = TextBuffer::create();
 };
-
-std::string without_cr(std::string text) {
-    text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
-    return text;
-}
 
 struct Case {
     const char* what;
@@ -174,13 +168,13 @@ TEST(TosserParser, DiagnosticsAndModel) {
     CfgParse p;
     ChangedCases reports;
     ASSERT_TRUE(p.run(kGlobals + kLinkA));
-    reports.add("a clean file", without_cr(p.report->str()));
+    reports.add("a clean file", plain_lines(p.report->str()));
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         const bool parsed = p.run(c.text);
         EXPECT_EQ(parsed, p.config.errors == 0);
         const Lines diagnostics = p.diagnostics();
-        if (c.diagnostics.empty()) reports.add(c.what, without_cr(p.report->str()));
+        if (c.diagnostics.empty()) reports.add(c.what, plain_lines(p.report->str()));
         else EXPECT_EQ(diagnostics, c.diagnostics);
         EXPECT_EQ(std::count_if(diagnostics.begin(), diagnostics.end(), [](auto& d) { return d[0] == 'E'; }),
                   p.config.errors);
