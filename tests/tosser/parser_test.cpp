@@ -125,7 +125,10 @@ TEST(TosserParser, DiagnosticsAndModel) {
         {"an AREA before any link directive starts no legacy link", kGlobals + cfg("AREA FSX_GEN|"),
          {E(6, kLegacyArea), E(0, "No legacy link directives or named LINK sections were found.")},
          [](auto& c, auto&) { EXPECT_TRUE(c.mode == 0 && c.link_count() == 0); }},
-        {"an empty file lacks the essentials", ""},
+        {"an empty file lacks the essentials", "",
+         {E(0, "No legacy link directives or named LINK sections were found."), E(0, "Missing required global CONFDIR."),
+          E(0, "Missing required global MSGDIR."), W(0, "KEEPPROCESSED omitted; default is yes."),
+          W(0, "PROCESSEDDIR omitted; Quarro32 uses the default inbound processed subdirectory.")}},
         {"a good file with two links (other line breaks: the first row)",
          cfg("; Marlinth test configuration|CONFDIR /bbs/sf|WORKDIR /bbs/quarro/work|MSGDIR /bbs/msg|INBOUND /bbs/quarro/in|"
              "SYSTEM Harbour Light BBS|KEEPPROCESSED n|PROCESSEDDIR /bbs/quarro/done|ROUTEFILE /bbs/quarro/route.cfg \t|"

@@ -128,8 +128,8 @@ TEST(Preflight, TheNewTotalMayReach784ConferencesButNotPassIt) {
 }
 
 // Every path the commit will form must fit: the transaction directory with its longest name and
-// the files in it, and each node file with its staging suffix. At the limit the preflight passes,
-// and a later backup root edit keeps the plan but needs a new preflight. Walked by
+// the files in it, and each node file with its staging suffix. At the limit the preflight passes.
+// Walked by
 // tests/scripts/writer_path_limits.script: its first part for the backup root rows, its second
 // for the node rows.
 TEST(Preflight, EveryPathTheCommitWillFormMustFit) {
@@ -144,7 +144,7 @@ TEST(Preflight, EveryPathTheCommitWillFormMustFit) {
         const std::string node3 = rows[i].second ? of_length(s.dir.path(), rows[i].second) : s.inst.nodes[2];
         const test::ScriptVars long_paths = {{"FILE3", sep(node3, "SFMCONF.DAT")}, {"NODE3", node3},
                                              {"ROOT", rows[i].first ? of_length(s.dir.path(), rows[i].first) : ""}};
-        test::ScriptVars vars = {{"NODE1", s.inst.nodes[0]}, {"NODE2", s.inst.nodes[1]}, {"BACKUP", s.inst.backup_root}};
+        test::ScriptVars vars = {{"NODE1", s.inst.nodes[0]}, {"NODE2", s.inst.nodes[1]}};
         vars.insert(long_paths.begin(), long_paths.end());
         all.add("row " + std::to_string(i + 1), test::Screen(s.app, s.v).play(parts[i < 2 ? 0 : 1], vars).shown(s.dir.path(), long_paths));
     }
