@@ -128,7 +128,12 @@ TEST(TosserParser, DiagnosticsAndModel) {
         {"an empty file lacks the essentials", "",
          {E(0, "No legacy link directives or named LINK sections were found."), E(0, "Missing required global CONFDIR."),
           E(0, "Missing required global MSGDIR."), W(0, "KEEPPROCESSED omitted; default is yes."),
-          W(0, "PROCESSEDDIR omitted; Quarro32 uses the default inbound processed subdirectory.")}},
+          W(0, "PROCESSEDDIR omitted; Quarro32 uses the default inbound processed subdirectory.")},
+         [](auto&, auto& r) {
+             for (const char* lines : {"\r\nConfiguration format: Unknown\r\nCONFDIR: <missing>\r\nWORKDIR: <missing>\r\nMSGDIR: <missing>\r\n",
+                                       "\r\nKEEPPROCESSED: yes (default)\r\nPROCESSEDDIR: <default inbound\\processed>\r\nLinks found: 0\r\n"})
+                 EXPECT_NE(r.find(lines), std::string::npos) << lines;
+         }},
         {"a good file with two links (other line breaks: the first row)",
          cfg("; Marlinth test configuration|CONFDIR /bbs/sf|WORKDIR /bbs/quarro/work|MSGDIR /bbs/msg|INBOUND /bbs/quarro/in|"
              "SYSTEM Harbour Light BBS|KEEPPROCESSED n|PROCESSEDDIR /bbs/quarro/done|ROUTEFILE /bbs/quarro/route.cfg \t|"
