@@ -52,8 +52,8 @@ struct Planned : test::PlannedSession {
 };
 
 // One case per rule, each alone in a fresh installation. The clean run's report, box and status
-// are pinned whole in tests/scripts/writer_preflight.expected, each case by the lines it changes,
-// paths shown from [tmp] with "/".
+// are pinned whole in tests/scripts/writer_preflight.expected, each case by the lines it changes
+// against the closest case before it, paths shown from [tmp] with "/".
 TEST(Preflight, EveryCheckWritesItsLineAndAnyErrorBlocks) {
     using Arrange = std::function<void(Planned&)>;
     const auto root = [](std::function<std::string(Planned&)> path) {
