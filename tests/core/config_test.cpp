@@ -3,7 +3,6 @@
 // stage clears that stage and every later one, with the message that says what to run again.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
 
 #include "app/session.h"
@@ -12,10 +11,10 @@
 #include "core/strings.h"
 #include "fixture/installation.h"
 #include "support/fault_platform.h"
+#include "support/golden_diff.h"
 #include "support/script_harness.h"
 #include "support/temp_dir.h"
 #include "ui/headless/headless_session.h"
-#include "ui/headless/script_runner.h"
 
 namespace marlinth {
 namespace {
@@ -85,13 +84,15 @@ TEST_F(Config, ReadingKeepsWhatIsValidAndLeavesTheDefaultsForAnythingUnreadable)
 TEST_F(Config, ValidationStopsAtTheFirstProblemThenSavingTrimsTheFields) {
     test::FaultPlatform fp{*native};
     fp.set_time({2026, 12, 5, 9, 5, 3});
-    const test::ScriptResult r = test::run_script_parts(fp, dir.path(), test::load_script("setup_refusals.script"), {}, {},
+    std::string nodes32 = "C:\\SF1";
+    for (int i = 2; i <= 32; ++i) nodes32 += "\nC:\\SF" + std::to_string(i);
+    const test::ScriptVars vars = {{"LONG", "C:\\" + std::string(297, 'x')}, {"NODES32", nodes32}};
+    const test::ScriptResult r = test::run_script_parts(fp, dir.path(), test::load_script("setup_refusals.script"), vars, {},
                                                         [&](App&, int) { EXPECT_FALSE(fb.exists(cfg)); });
     ASSERT_TRUE(r.ok) << r.output;
     const auto b = fb.read_file(cfg);
     const std::string saved(b.begin(), b.end());
-    EXPECT_EQ(std::count(saved.begin(), saved.end(), '\r'), std::count(saved.begin(), saved.end(), '\n'));
-    const std::string all = r.output + "--- Marlinth.cfg\n" + printable(saved);
+    const std::string all = r.output + "--- Marlinth.cfg\n" + test::plain_lines(saved);
     EXPECT_EQ(all, test::golden("setup_refusals.expected", all, {}));
 }
 
@@ -122,11 +123,16 @@ TEST_F(Config, APathWhoseTwoByteCharacterEndsInABackslashIsRefused) {
 // the transcript shows which stage each edit sends the sysop back to, and here every stage
 // flag must agree with it.
 TEST_F(Config, EditingAnInputClearsItsStageAndEveryLaterOne) {
+    const std::string script = test::load_script("stage_inputs.script");
+    const std::vector<std::string> parts = test::script_parts(script);
+    std::string statuses;  // what each edit (named by its part's "#pause" line) leaves in the Writer status
     const test::ScriptResult r = test::run_script_parts(
-        *native, dir.path(), test::load_script("stage_inputs.script"), {}, {}, [&](App& a, int part) {
+        *native, dir.path(), script, {}, {}, [&](App& a, int part) {
             StageFlags& f = a.flags;
             const std::string shown = a.view.status(StatusLine::Writer);
             if (part > 1) {
+                const std::string& edit = parts[static_cast<size_t>(part - 1)];
+                statuses += edit.substr(edit.find("then ") + 5, edit.find('\n') - edit.find("then ") - 5) + ": " + shown + "\n";
                 SCOPED_TRACE(shown);
                 EXPECT_EQ(f.inspection_passed, shown.find("Run Read-Only Inspection again") == std::string::npos);
                 EXPECT_EQ(f.plan_current, shown.rfind("Backup root changed.", 0) == 0);
@@ -141,7 +147,7 @@ TEST_F(Config, EditingAnInputClearsItsStageAndEveryLaterOne) {
             a.view.set_enabled(C::CommitAppend, true);
         });
     ASSERT_TRUE(r.ok) << r.output;
-    EXPECT_EQ(r.output, test::golden("stage_inputs.expected", r.output, {}));
+    EXPECT_EQ(r.output + statuses, test::golden("stage_inputs.expected", r.output + statuses, {}));
 }
 
 // Starting the proposal over clears every stage and the wizard's answers, but never the record

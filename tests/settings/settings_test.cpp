@@ -3,9 +3,8 @@
 // template's settings are pinned by the wizard and writer transcripts.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 #include "app/settings_commands.h"
+#include "support/golden_diff.h"
 #include "support/planned_session.h"
 #include "support/script_harness.h"
 
@@ -78,11 +77,8 @@ TEST(Settings, ApplyDefaultsAndThePlanViewThatComparesTemplateAndProposal) {
     fb.write_text(dir / "NA/NET.NA", "ALPHA Alpha\r\nBETA Beta\r\n");
     const auto between = [&](App& app, int part) {
         if (part == 1) {
-            const std::string plan = app.view.text(ControlId::PlanText);
-            std::string lf = plan, crlf;
-            lf.erase(std::remove(lf.begin(), lf.end(), '\r'), lf.end());
-            for (char c : test::golden("settings_plan.expected", lf, {})) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
-            EXPECT_EQ(plan, crlf);
+            const std::string plan = test::plain_lines(app.view.text(ControlId::PlanText));
+            EXPECT_EQ(plan, test::golden("settings_plan.expected", plan, {}));
         } else if (part == 2) {
             load_recommended_defaults(app);
         } else if (part == 3) {

@@ -1,6 +1,6 @@
 // The QUARRO32.CFG reader: each case names the exact diagnostics, in order, that a sysop would
-// see (or, for the long ones, its whole report in tosser_diagnostics.expected), and the parts of
-// the model the report does not show. Then oversized input, the syntax rules, the resolver the
+// see (or, for the long ones, the lines its report changes against a clean file's, in
+// tosser_diagnostics.expected), and the parts of the model the report does not show. Then oversized input, the syntax rules, the resolver the
 // writer preflight uses, and what becomes of the packet passwords. Last, the tosser import through
 // the whole program (headless), compared with its transcript.
 #include <gtest/gtest.h>
@@ -8,12 +8,12 @@
 #include <array>
 #include <fstream>
 #include <functional>
-#include <map>
 #include <sstream>
 
 #include "core/strings.h"
 #include "fixture/installation.h"
 #include "support/fault_platform.h"
+#include "support/golden_diff.h"
 #include "support/script_harness.h"
 #include "support/temp_dir.h"
 #include "tosser/links.h"
@@ -72,15 +72,10 @@ struct CfgParse {
     std::unique_ptr<TextBuffer> report = TextBuffer::create();
 };
 
-std::string without_cr(std::string text) {
-    text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
-    return text;
-}
-
 struct Case {
     const char* what;
     std::string text;
-    Lines diagnostics;  // none: the whole report goes to the golden file
+    Lines diagnostics;  // none: the report goes to the golden file
     std::function<void(const TosserConfig&, const std::string& report)> check;
 };
 
@@ -125,11 +120,26 @@ TEST(TosserParser, DiagnosticsAndModel) {
                         std::string(254, 'i') + "|") + kLinkA + cfg("MSGDIR /late|")},
         {"a legacy flat link takes globals among its directives, needs no NETMAILZONE and takes none",
          kGlobals + cfg("ADDRESS 2:250/1|SYSTEM Harbour|HUB 2:250/0|OUTDIR /out|AREA FSX_GEN|NETMAILZONE 1|"),
-         {E(10, kLegacyArea), E(11, kLegacyArea)}},
+         {E(10, kLegacyArea), E(11, kLegacyArea)},
+         [](auto&, auto& r) { EXPECT_NE(r.find("\r\nConfiguration format: Legacy single-link\r\n"), std::string::npos); }},
         {"an AREA before any link directive starts no legacy link", kGlobals + cfg("AREA FSX_GEN|"),
          {E(6, kLegacyArea), E(0, "No legacy link directives or named LINK sections were found.")},
          [](auto& c, auto&) { EXPECT_TRUE(c.mode == 0 && c.link_count() == 0); }},
-        {"an empty file lacks the essentials", ""},
+        {"an empty file lacks the essentials", "",
+         {E(0, "No legacy link directives or named LINK sections were found."), E(0, "Missing required global CONFDIR."),
+          E(0, "Missing required global MSGDIR."), W(0, "KEEPPROCESSED omitted; default is yes."),
+          W(0, "PROCESSEDDIR omitted; Quarro32 uses the default inbound processed subdirectory.")},
+         [](auto&, auto& r) {
+             for (const char* lines : {"\r\nConfiguration format: Unknown\r\nCONFDIR: <missing>\r\nWORKDIR: <missing>\r\nMSGDIR: <missing>\r\n",
+                                       "\r\nKEEPPROCESSED: yes (default)\r\nPROCESSEDDIR: <default inbound\\processed>\r\nLinks found: 0\r\n"})
+                 EXPECT_NE(r.find(lines), std::string::npos) << lines;
+         }},
+        {"a good file with two links (other line breaks: the first row)",
+         cfg("; Marlinth test configuration|CONFDIR /bbs/sf|WORKDIR /bbs/quarro/work|MSGDIR /bbs/msg|INBOUND /bbs/quarro/in|"
+             "SYSTEM Harbour Light BBS|KEEPPROCESSED n|PROCESSEDDIR /bbs/quarro/done|ROUTEFILE /bbs/quarro/route.cfg \t|"
+             "|[LINK FidoHub]|ADDRESS 2:250/101|HUB 2:250/0|OUTDIR /bbs/quarro/out/fido|PKTPW Kx4Tm9Qa|NETMAILZONE 1-6|"
+             "NETMAILZONE 7|AREA fsx_gen|AREA FSX_BBS||[link  Other Net ]|address 21:1/101.5|hub 21:1/100|"
+             "outdir /bbs/quarro/out/other|netmailzone 21-24|area other_chat|   ; indented comment|#legacy|")},
         {"a derived WORKDIR of 259 characters fits, the CONFDIR's trailing separator dropped",
          cfg("CONFDIR " + c254 + "\\|") + rest, {W(0, "WORKDIR omitted; using <CONFDIR>\\WORK.")},
          [&](auto&, auto& r) { EXPECT_NE(r.find("WORKDIR: " + c254 + sep + "WORK (derived)\r\n"), std::string::npos); }},
@@ -164,32 +174,21 @@ TEST(TosserParser, DiagnosticsAndModel) {
           E(302, "Global directive appears after the first LINK section.")}},
     };
     CfgParse p;
-    std::string reports;
+    ChangedCases reports;
+    ASSERT_TRUE(p.run(kGlobals + kLinkA));
+    reports.add("a clean file", plain_lines(p.report->str()));
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        p.run(c.text);
+        const bool parsed = p.run(c.text);
+        EXPECT_EQ(parsed, p.config.errors == 0);
         const Lines diagnostics = p.diagnostics();
-        if (c.diagnostics.empty()) reports += "## "s + c.what + "\n" + without_cr(p.report->str()) + "\n";
+        if (c.diagnostics.empty()) reports.add(c.what, plain_lines(p.report->str()));
         else EXPECT_EQ(diagnostics, c.diagnostics);
         EXPECT_EQ(std::count_if(diagnostics.begin(), diagnostics.end(), [](auto& d) { return d[0] == 'E'; }),
                   p.config.errors);
         if (c.check) c.check(p.config, p.report->str());
     }
-    EXPECT_EQ(reports, golden("tosser_diagnostics.expected", reports, {{"PATH", p.path}}));
-}
-
-// The whole report of a good file with two links. (Other line breaks: the first diagnostics row.)
-TEST(TosserParser, MultiLinkReport) {
-    const std::string text = cfg(
-        "; Marlinth test configuration|CONFDIR /bbs/sf|WORKDIR /bbs/quarro/work|MSGDIR /bbs/msg|INBOUND /bbs/quarro/in|"
-        "SYSTEM Harbour Light BBS|KEEPPROCESSED n|PROCESSEDDIR /bbs/quarro/done|ROUTEFILE /bbs/quarro/route.cfg \t|"
-        "|[LINK FidoHub]|ADDRESS 2:250/101|HUB 2:250/0|OUTDIR /bbs/quarro/out/fido|PKTPW Kx4Tm9Qa|NETMAILZONE 1-6|"
-        "NETMAILZONE 7|AREA fsx_gen|AREA FSX_BBS||[link  Other Net ]|address 21:1/101.5|hub 21:1/100|"
-        "outdir /bbs/quarro/out/other|netmailzone 21-24|area other_chat|   ; indented comment|#legacy|");
-    CfgParse p;
-    ASSERT_TRUE(p.run(text));
-    const std::string report = p.report->str();
-    EXPECT_EQ(without_cr(report), golden("tosser_report.expected", without_cr(report), {{"PATH", p.path}, {"TAB", "\t"}}));
+    EXPECT_EQ(reports.all, golden("tosser_diagnostics.expected", reports.all, {{"PATH", p.path}}));
 }
 
 TEST(TosserParser, SizeCap) {
@@ -309,7 +308,11 @@ TEST(TosserScript, SysopTakesTheTosserPathsIntoSetup) {
     fb.write_text(broken, "CONFDIR /elsewhere/SF\r\nMSGDIR /elsewhere/MESSAGE\r\nWORKDIR /elsewhere/WORK\r\n"
                           "ADDRESS 2:250/1@fidonet\r\nHUB 2:250/0\r\nOUTDIR /elsewhere/OUT\r\nROUTE everything\r\n");
     const ScriptVars vars{{"HOME", h}, {"CFG", cfg}, {"BROKEN", broken}};
-    const ScriptResult result = run_script(platform, h, load_script("tosser.script"), vars);
+    const ScriptResult result = run_script_parts(platform, h, load_script("tosser.script"), vars, {}, [&](App& app, int) {
+        CfgParse p;
+        parse_tosser_config(*native, broken, p.config, p.report.get(), nullptr);
+        EXPECT_EQ(app.view.text(ControlId::ReportText), p.report->str());
+    });
     ASSERT_TRUE(result.ok) << result.output;
     EXPECT_EQ(result.output, golden("tosser.expected", result.output, vars));
 }

@@ -30,7 +30,7 @@ TEST(Plan, TheWizardNumbersIncludedAreasAndARefusedPlanChangesNothing) {
         [](PlannedSession& p) { p.set_areas({{"BETA", "Net: Beta", false, true}, {"ECHO1", "Net: Echo", true}}); },
     };
     const std::vector<std::string> parts = test::script_parts(test::load_script("plan_generation.script"));
-    std::string all;
+    test::ChangedCases all;
     for (size_t i = 0; i < rows.size(); ++i) {
         PlannedSession p(three);
         p.view().click(ControlId::GeneratePlan);
@@ -38,10 +38,10 @@ TEST(Plan, TheWizardNumbersIncludedAreasAndARefusedPlanChangesNothing) {
         const std::string report = p.app().report->str();
         test::Screen screen(p.app(), p.view());
         rows[i](p);
-        all += "== part " + std::to_string(i + 1) + "\n" + screen.play(parts[i]).shown(p.dir.path());
+        all.add("part " + std::to_string(i + 1), screen.play(parts[i]).shown(p.dir.path()));
         EXPECT_TRUE(p.app().plan.signature == reviewed && (p.app().report->str() == report) == (i > 0)) << i;
     }
-    EXPECT_EQ(all, test::golden("plan_generation.expected", all, {}));
+    EXPECT_EQ(all.all, test::golden("plan_generation.expected", all.all, {}));
 }
 
 TEST(Plan, SignatureChangesWhenAndOnlyWhenAnInputChanges) {
