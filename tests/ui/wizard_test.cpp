@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <functional>
 #include <sstream>
 
 #include "app/import_commands.h"
@@ -203,6 +204,27 @@ TEST(WizardPages, TheKeyboardStaysTheWizardsAnswersWinAndPickersOpenWhereTheFiel
         ASSERT_FALSE(file ? v.file_dialogs().empty() : v.folder_dialogs().empty());
         EXPECT_EQ(file ? v.file_dialogs().back().initial_directory : v.folder_dialogs().back().second, k.opens_at);
     }
+}
+
+// However the Setup tab learns Node 1 (picked; typed and saved; found by discovery; added to an
+// empty list), an empty backup root becomes SF_BACKUPS beside it, and a root of the sysop's own
+// stays. (backup_root_default.script: the same in the wizard.)
+TEST(SetupTab, AnEmptyBackupRootDefaultsBesideNode1AndARootOfTheSysopsOwnStays) {
+    PlannedSession p;
+    HeadlessView& v = p.view();
+    const std::string node1 = p.inst.nodes[0], beside = p.inst.root + kPathSeparator + "SF_BACKUPS", own = p.dir / "MINE";
+    const std::pair<const char*, std::function<void()>> learned[] = {
+        {"picked", [&] { v.queue_pick(node1), v.click(C::SetNode1); }},
+        {"saved", [&] { v.type(C::NodeCount, "1"), v.type(C::NodeList, node1), v.click(C::SaveSettings); }},
+        {"discovered", [&] { v.click(C::DiscoverNodes); }},
+        {"added", [&] { v.type(C::NodeList, ""), v.queue_pick(node1), v.click(C::AddNode); }},
+    };
+    for (const std::string& root : {std::string(), own})
+        for (const auto& [how, learn] : learned) {
+            v.type(C::BackupRoot, root);
+            learn();
+            EXPECT_EQ(v.text(C::BackupRoot), root.empty() ? beside : root) << how;
+        }
 }
 
 // The demo tool as this platform's shell runs it. Under Wine the build's paths are Unix paths,
