@@ -208,7 +208,7 @@ TEST(WizardPages, TheKeyboardStaysTheWizardsAnswersWinAndPickersOpenWhereTheFiel
 
 // However the Setup tab learns Node 1 (picked; typed and saved; found by discovery; added to an
 // empty list), an empty backup root becomes SF_BACKUPS beside it, and a root of the sysop's own
-// stays. (backup_root_default.script: the same in the wizard.)
+// stays. (wizard_gates.script: the same in the wizard.)
 TEST(SetupTab, AnEmptyBackupRootDefaultsBesideNode1AndARootOfTheSysopsOwnStays) {
     PlannedSession p;
     HeadlessView& v = p.view();
@@ -295,12 +295,6 @@ TEST_F(Scripts, WizardGatesRefuseUntilEachStageIsDoneAndNothingIsWritten) {
     if (HasFatalFailure()) return;
     // (A backup or a transaction started on the way would show its boxes in the transcript.)
     for (size_t node = 0; node < inst.nodes.size(); ++node) EXPECT_EQ(conf(node), old_conf) << node;
-}
-
-// A first run's backup root appears with Node 1, wherever Node 1 is given; a root of the
-// sysop's own stays.
-TEST_F(Scripts, BackupRootDefaultsBesideNode1OnceItIsKnownAndNeverReplacesTheSysops) {
-    run_road("backup_root_default");
 }
 
 // The demo `make run` makes, walked as the guide tells a newcomer: its second list shows every
