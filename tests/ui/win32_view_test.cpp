@@ -75,6 +75,20 @@ protected:
         ::MapWindowPoints(nullptr, view.window(), reinterpret_cast<POINT*>(&got), 2);
         return want && got.left == want->x && got.top == want->y && got.right - got.left == want->width;
     }
+    // Shown and in front, as a sysop has it when keys and paint count.
+    void show() {
+        ::ShowWindow(view.window(), SW_SHOW);
+        ::SetForegroundWindow(view.window());
+    }
+    // The keyboard as the message loop delivers it, until the queue is empty.
+    void pump() {
+        MSG m;
+        while (::PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE) && m.message != WM_QUIT) {
+            if (view.handle_dialog_keys(m)) continue;
+            ::TranslateMessage(&m);
+            ::DispatchMessageA(&m);
+        }
+    }
     ControlId default_id() {
         LRESULT r = ::SendMessageA(view.window(), DM_GETDEFID, 0, 0);
         return HIWORD(r) == DC_HASDEFID ? static_cast<ControlId>(LOWORD(r)) : C::None;
@@ -166,17 +180,6 @@ TEST_F(Win32ViewTest, ListsHoldWhatIsSetAndTheAreaListReportsOnlyTheUsersSelecti
     EXPECT_EQ(view.selected_rows(C::AreaList), (std::vector<int>{0, 1, 2, 3}));
 }
 
-// The keyboard as the message loop delivers it, until the queue is empty.
-void pump(Win32View& view) {
-    MSG m;
-    while (::PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
-        if (m.message == WM_QUIT) break;
-        if (view.handle_dialog_keys(m)) continue;
-        ::TranslateMessage(&m);
-        ::DispatchMessageA(&m);
-    }
-}
-
 // The commit buttons are disabled from the first paint. Escape leaves the program open (the
 // multi-line node list sends the window WM_CLOSE, the dialog manager IDCANCEL: tools/e2e/run
 // presses it there); only the sysop's own close ends it, releasing the baseline and ending the
@@ -194,15 +197,14 @@ TEST_F(Win32ViewTest, CommitStartsDisabledAndOnlyTheSysopsCloseEndsTheProgram) {
 // Advanced Tools, Cancel Wizard, Back (hidden Next left out). (tools/e2e/run tabs both ways round the node-list page.) A button
 // that took the default look while focused gives it back when the page changes.
 TEST_F(Win32ViewTest, TabReachesThePageBeforeItsButtonsAndTheDefaultLookReturnsToNext) {
-    ::ShowWindow(view.window(), SW_SHOW);
-    ::SetForegroundWindow(view.window());
+    show();
     app->ui.wizard_active = true;
     app->ui.wizard_step = 13;
     show_screen(*app, Screen::Wizard);
     ::SetFocus(control(C::WizardConfirmation));
     for (ControlId id : {C::WizardAdvanced, C::WizardCancel, C::WizardBack}) {
         ::PostMessageA(::GetFocus(), WM_KEYDOWN, VK_TAB, 1);
-        pump(view);
+        pump();
         EXPECT_EQ(::GetFocus(), control(id)) << static_cast<int>(id);
     }
     view.set_text(C::WizardNodeList, "C:\\SF");  // so that Next is enabled on step 3
@@ -241,8 +243,7 @@ std::vector<uint32_t> screen_pixels(HWND window) {
 // screen shows is what painting the whole window afresh shows (no control left half drawn),
 // and filling a list the screen does not show leaves it hidden.
 TEST_F(Win32ViewTest, BackFromAdvancedToolsAfterAResizeTheScreenIsFreshlyPainted) {
-    ::ShowWindow(view.window(), SW_SHOW);
-    ::SetForegroundWindow(view.window());
+    show();
     std::vector<std::vector<std::string>> rows(400, std::vector<std::string>(10, "AREA"));
     app->ui.wizard_active = true;
     app->ui.wizard_step = 10;
@@ -251,20 +252,20 @@ TEST_F(Win32ViewTest, BackFromAdvancedToolsAfterAResizeTheScreenIsFreshlyPainted
     view.set_items(C::ProfileChoice, {"Auto", "fsxNet"});
     view.set_rows(C::AreaList, rows);
     EXPECT_FALSE(view.visible(C::TemplateChoice) || view.visible(C::ProfileChoice));
-    pump(view);
+    pump();
     open_advanced_tab(*app, Tab::NaPreview);
-    pump(view);
+    pump();
     ::SetWindowPos(view.window(), nullptr, 0, 0, 1000, 700, SWP_NOZORDER | SWP_NOMOVE);
-    pump(view);
+    pump();
     ::SendMessageA(control(C::HomeOrReturn), BM_CLICK, 0, 0);
-    pump(view);
+    pump();
     ::Sleep(300);
-    pump(view);
+    pump();
     const std::vector<uint32_t> shown = screen_pixels(view.window());
     ::RedrawWindow(view.window(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    pump(view);
+    pump();
     ::Sleep(300);
-    pump(view);
+    pump();
     const std::vector<uint32_t> fresh = screen_pixels(view.window());
     ASSERT_EQ(shown.size(), fresh.size());
     size_t differ = 0;
@@ -315,18 +316,17 @@ private:
 // Tab runs the buttons as they stand, left to right; Alt and a letter presses a button or moves
 // to a label's field; Escape is Cancel Wizard, whose question defaults to No.
 TEST_F(Win32ViewTest, TheWizardAnswersTheKeyboardAsADialogDoes) {
-    ::ShowWindow(view.window(), SW_SHOW);
-    ::SetForegroundWindow(view.window());
+    show();
     start_wizard(*app);
-    pump(view);
+    pump();
     const auto typed = [&](const char* text) {
         for (const char* c = text; *c; ++c) ::PostMessageA(::GetFocus(), WM_CHAR, static_cast<WPARAM>(*c), 1);
-        pump(view);
+        pump();
     };
     const auto press = [&](WPARAM key, bool alt = false) {
         // Alt+letter arrives as WM_SYSCHAR with the context bit set; other keys as WM_KEYDOWN.
         ::PostMessageA(::GetFocus(), alt ? WM_SYSCHAR : WM_KEYDOWN, key, alt ? (1 | (1 << 29)) : 1);
-        pump(view);
+        pump();
     };
     ASSERT_EQ(::GetFocus(), control(C::WizardNodeCount));
     typed("3");
@@ -385,8 +385,7 @@ TEST_F(Win32ViewTest, AReportCanBeShownFromAGivenLine) {
 // when the list closes on it or the focus leaves it, and only when it differs from the one the
 // list was last parsed with.
 TEST_F(Win32ViewTest, TheProfileListParsesOnlyAChoiceMade) {
-    ::ShowWindow(view.window(), SW_SHOW);
-    ::SetForegroundWindow(view.window());
+    show();
     ::SendMessageA(control(C::AdvancedTools), BM_CLICK, 0, 0);
     view.set_selection(C::Tabs, static_cast<int>(Tab::NaPreview));
     show_tab_page(*app, Tab::NaPreview);
@@ -401,12 +400,12 @@ TEST_F(Win32ViewTest, TheProfileListParsesOnlyAChoiceMade) {
         ::SetFocus(control(C::ProfileChoice));
         for (WPARAM key : {k.first, k.second}) {
             ::SendMessageA(control(C::ProfileChoice), WM_KEYDOWN, key, 0);
-            pump(view);
+            pump();
         }
         EXPECT_EQ(view.selection(C::ProfileChoice), k.selected);
         EXPECT_EQ(view.text(C::NetworkName), k.before);
         ::SetFocus(control(C::NetworkName));
-        pump(view);
+        pump();
         EXPECT_EQ(view.text(C::NetworkName), k.after);
     }
 }
