@@ -223,8 +223,8 @@ TEST_F(AreaListTest, DescriptionColumnAndNetworkName) {
     }
 }
 
-// Past 1024 records the rest is counted, not listed; past 2 MiB nothing is read. A missing file
-// and a file over the cap are refused through the review (review_test.cpp).
+// Past 1024 records the rest is counted, not listed; a file of exactly 2 MiB is read. A missing
+// file and one a byte over the cap are refused through the review (na_review_session).
 TEST_F(AreaListTest, SizeCapsAndFailures) {
     ASSERT_TRUE(parse("fsxnet.na", test::large_na_file(1030, 200000)));
     EXPECT_EQ(preview.area_count(), 1024);
@@ -237,10 +237,6 @@ TEST_F(AreaListTest, SizeCapsAndFailures) {
     EXPECT_FALSE(parse_area_list(*native, path, baseline, empty, -1, "", preview, *report, errors.get()));
     EXPECT_EQ(errors->str(), "No usable .NA profile is available.\r\n");
     EXPECT_EQ(preview.area_count(), 0);
-
-    EXPECT_FALSE(parse("fsxnet.na", test::large_na_file(1024, kMaxAreaListBytes + 1)));
-    EXPECT_EQ(errors->str(), "File too large for safe in-memory inspection: " + path + "\r\n");
-    EXPECT_EQ(report->length(), 0u);
 }
 
 TEST_F(AreaListTest, Detection) {
@@ -317,21 +313,6 @@ TEST_F(AreaListTest, FilesThatAreNoAreaListsAreNamedAsSuch) {
     bytes[20] = '\x7F';
     EXPECT_EQ(judge_area_list(bytes, AreaPreview()).non_text_bytes, 2u);
     EXPECT_TRUE(judge_area_list(bytes, AreaPreview()).not_text());
-
-    // A tosser's configuration and noise: both load, and both are named for what they are.
-    ASSERT_TRUE(parse("NOTNA.NA", test::tosser_config_text()));
-    d = judge_area_list(test::tosser_config_text(), preview);
-    EXPECT_EQ(area_list_doubt_text(d),
-              "This file does not look like an echo-area list.\r\n\r\n"
-              "- 8 of its 12 lines that are not comments do not read as an echo tag and its description, such as the "
-              "lines starting INBOUND, CONFDIR and MSGDIR.\r\n\r\n"
-              "It may be a tosser configuration or another program's file. Look at the file and the list before approving "
-              "any area. No Spitfire files were changed.");
-    const std::string noise = test::noise_bytes(4000);
-    ASSERT_TRUE(parse("RANDOM.NA", noise));
-    d = judge_area_list(noise, preview);
-    EXPECT_TRUE(d.not_text() && d.mostly_not_areas()) << d.non_text_bytes << " " << d.not_area_lines << "/" << d.record_lines;
-    EXPECT_EQ(area_list_doubt_text(d).rfind("This file does not look like an echo-area list.\r\n\r\n- ", 0), 0u);
 }
 
 // The network profiles: the built-ins, changed or added to by the profile INI file.
