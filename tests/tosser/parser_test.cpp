@@ -292,6 +292,15 @@ TEST(TosserParser, PasswordsAreForgottenAndTheFileIsOnlyRead) {
     EXPECT_EQ(watching.mutating_calls() + watching.calls(Op::OpenExclusive), 0);
 }
 
+// The settings and plan status lines no walk here changes are left out of the transcript; any
+// other text on those lines still shows.
+std::string without_idle_status(std::string text) {
+    for (const std::string idle : {"\nsettings: Run inspection, load an .NA file, and review proposed names before "
+                                   "generating a plan.\n", "\nplan: \n"})
+        for (size_t at; (at = text.find(idle)) != std::string::npos;) text.erase(at + 1, idle.size() - 1);
+    return text;
+}
+
 TEST(TosserScript, SysopTakesTheTosserPathsIntoSetup) {
     auto native = make_native_platform();
     FaultPlatform platform(*native);
@@ -314,7 +323,8 @@ TEST(TosserScript, SysopTakesTheTosserPathsIntoSetup) {
         EXPECT_EQ(app.view.text(ControlId::ReportText), p.report->str());
     });
     ASSERT_TRUE(result.ok) << result.output;
-    EXPECT_EQ(result.output, golden("tosser.expected", result.output, vars));
+    const std::string shown = without_idle_status(result.output);
+    EXPECT_EQ(shown, golden("tosser.expected", shown, vars));
 }
 
 }  // namespace
