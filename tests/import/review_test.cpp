@@ -55,7 +55,6 @@ TEST(AreaReview, FiltersAndNameEdits) {
         {1, "   \t ", "The proposed conference name cannot be blank.", was, "SHORTENED - review name"},
         {-1, "Some name", "Select an imported echo first.", was, "SHORTENED - review name"},
         {4, "Some name", "Select an imported echo first.", was, "SHORTENED - review name"},
-        {1, "  Long Name Fixed  ", "", "Long Name Fixed", edited},
         {1, forty + std::string(22, ' ') + "beyond", "", forty, edited},  // only 62 characters are read
         {2, "Renamed but still blocked", "", "Renamed but still blocked", "ERROR: echo tag already exists"},
     };
