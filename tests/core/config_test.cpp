@@ -55,6 +55,7 @@ TEST_F(Config, ReadingKeepsWhatIsValidAndLeavesTheDefaultsForAnythingUnreadable)
         {"NODECOUNT=2\nNODECOUNT=40\nNODECOUNT=0\nNODECOUNT=abc\nNODE0=zero\nNODE33=big\nNODEX=x\nNODE1=C:\\SF\nUSEQUARRO=true\n",
          "count=2 1=C:\\SF msg= quarro=0: report= backup=C:" + sep + "SF_BACKUPS"},
         {"NODE1=SF\nUSEQUARRO=0\n", "count=1 1=SF msg= quarro=0: report= backup="},  // a bare folder has no parent
+        {"NODECOUNT=32\nNODECOUNT=33\nNODE32=C:\\SF32\n", "count=32 32=C:\\SF32 msg= quarro=0: report= backup="},
         // A UTF-8 byte-order mark is skipped; a node path loses its trailing separators, except a drive root.
         {"\xEF\xBB\xBFNODECOUNT=2\nNODE1=C:\\BBS\\SF\\/\nNODE2=D:\\\n",
          "count=2 1=C:\\BBS\\SF 2=D:\\ msg= quarro=0: report= backup=C:\\BBS" + sep + "SF_BACKUPS"},

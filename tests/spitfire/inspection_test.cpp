@@ -355,11 +355,11 @@ TEST(MessageBaseValidation, FilesSizesAndRecordsOfOneConference) {
     const std::vector<PtrRecordSpec> thread = {{1, 1, 0, 1, 1}, {1, 0, 0, 2, 1}};
     const MessageFamily sound = family(thread), orphan = family({{1, 0, 0, 5, 4}});
     const std::vector<uint8_t> none;
-    MessageFamily short_ptr = orphan, odd_dat = sound, no_idx = sound, no_dat = sound;
+    MessageFamily short_ptr = orphan, odd_dat = sound, no_ptr = sound, no_idx = sound, no_dat = sound, no_lmr = sound;
     short_ptr.ptr->resize(511, 0);
     odd_dat.dat->push_back(0);
-    no_idx.idx.reset(), no_dat.dat.reset();  // .PTR and .LMR missing: see the inspection tests
-    no_idx.sig = no_dat.sig = std::vector<uint8_t>(3, 0);
+    no_ptr.ptr.reset(), no_idx.idx.reset(), no_dat.dat.reset(), no_lmr.lmr.reset();
+    no_ptr.sig = no_idx.sig = no_dat.sig = no_lmr.sig = std::vector<uint8_t>(3, 0);
     const char *const missing = "ERROR: missing required file(s)", *const mismatch = "FATAL: PTR/IDX record mismatch",
                       *const danger = "DANGER: invalid thread linkage",
                       *const unread = "ERROR: message base file(s) could not be read";
@@ -376,8 +376,11 @@ TEST(MessageBaseValidation, FilesSizesAndRecordsOfOneConference) {
     // A sound thread (OK) and an orphan reply (DANGER) alone: see the inspection walk's conferences.
     const Case cases[] = {
         {"a new conference's empty files", {none, none, none, none, {}}, "OK", "PTR=0 IDX=0 DAT=0 LMR=0 SIG=none", {}},
+        // Each of the four required files missing alone; the signature file is optional.
+        {"no PTR", no_ptr, missing, "PTR=MISSING IDX=32 DAT=256 LMR=8 SIG=3", {}, {}, nullptr, "-IDLS"},
         {"no IDX", no_idx, missing, "PTR=512 IDX=MISSING DAT=256 LMR=8 SIG=3", {}, {}, nullptr, "P-DLS"},
         {"no DAT", no_dat, missing, "PTR=512 IDX=32 DAT=MISSING LMR=8 SIG=3", {}, {}, nullptr, "PI-LS"},
+        {"no LMR", no_lmr, missing, "PTR=512 IDX=32 DAT=256 LMR=MISSING SIG=3", {}, {}, nullptr, "PID-S"},
         {"one IDX number disagrees", family(thread, {{1, 1}, {7, 1}}), "WARN: PTR/IDX differences",
          "PTR=512 IDX=32 DAT=256 LMR=8 SIG=none", {2, 2, 0, 2, 0, 1, 1}},
         {"IDX longer: the common records are compared", family(thread, {{1, 1}, {7, 1}, {3, 1}}), mismatch,

@@ -158,10 +158,10 @@ TEST(TosserParser, DiagnosticsAndModel) {
          kGlobals + link("A", "2:250/1", "2:250/0", "1-6") + link("B", "2:250/2", "2:250/9", "9") +
              cfg("NETMAILZONE 6-8|") + link("C", "2:250/3", "2:250/8", "12-14") + cfg("NETMAILZONE 10-12|"),
          {E(16, kOverlap), E(22, kOverlap)}},
-        {"end checks come link by link: missing fields, then clashes with later links",
+        {"end checks come link by link: missing fields, then clashes with later links, the last link too",
          kGlobals + cfg("[LINK A]|ADDRESS 2:250/1|OUTDIR /out/a|NETMAILZONE 1|[LINK B]|ADDRESS 2:250/1.0|HUB 2:250/0|"
                         "OUTDIR /OUT/A|[LINK C]|ADDRESS 2:250/3|HUB 2:250/0|OUTDIR /out/c|NETMAILZONE 2|"
-                        "[LINK D]|ADDRESS 2:250/4|HUB 2:250/9|OUTDIR /out/c/|NETMAILZONE 3|")},
+                        "[LINK D]|ADDRESS 2:250/3|HUB 2:250/9|OUTDIR /out/c/|NETMAILZONE 3|")},
         {"zone and area tables stop at their limits and parsing goes on",
          kGlobals + cfg("[LINK A]|ADDRESS 2:250/1|HUB 2:250/0|OUTDIR /out/a|") +
              repeat(32, [](auto& z) { return cfg("NETMAILZONE " + z + "0|"); }) +  // lines 10-41
