@@ -11,10 +11,10 @@
 #include <algorithm>
 #include <cstdlib>
 #include <functional>
-#include <sstream>
 
 #include "app/import_commands.h"
 #include "core/sha256.h"
+#include "support/golden_diff.h"
 #include "support/na_fixture.h"
 #include "support/planned_session.h"
 #include "support/script_harness.h"
@@ -309,22 +309,16 @@ TEST_F(Scripts, TheDemosAreaListWalksEveryPageAndItsSecondListShowsEveryVerdict)
     EXPECT_EQ(r.output, test::golden("demo_road.expected", r.output, v));
 }
 
-// The transcript, then the saved configuration and log, whose CRLF line ends are checked here
-// and shown as LF in the golden file.
-TEST_F(Scripts, SetupRoadLeavesTheExpectedConfiguration) {
+// The transcript, then the log file: made at start, appended by the save, its CR LF line ends
+// checked here and shown as LF in the golden file.
+TEST_F(Scripts, SetupRoadSavesAndLogsTheSave) {
     fp.set_time({2026, 12, 5, 9, 5, 3});
-    const test::ScriptResult r = run(test::load_script("setup.script"), {{"NODE1", "C:\\BBS\\SF"}, {"NODE2", "C:\\BBS\\SF2"},
-                                                                         {"NODE3", "C:\\BBS\\SF3"}, {"MESSAGE", "C:\\BBS\\MESSAGE"},
-                                                                         {"BACKUP", "D:\\SF_BACKUPS"}});
+    const test::ScriptResult r =
+        run(test::load_script("setup.script"), {{"NODE1", "C:\\BBS\\SF"}, {"NODE2", "C:\\BBS\\SF2"}, {"NODE3", "C:\\BBS\\SF3"},
+                                                {"MESSAGE", "C:\\BBS\\MESSAGE"}});
     ASSERT_TRUE(r.ok) << r.output;
-    std::string all = r.output;
-    for (const std::string name : {"Marlinth.cfg", "Marlinth.log"}) {
-        const std::vector<uint8_t> bytes = fb.read_file(dir / ("app/" + name));
-        std::string text(bytes.begin(), bytes.end());
-        EXPECT_EQ(std::count(text.begin(), text.end(), '\r'), std::count(text.begin(), text.end(), '\n')) << name;
-        text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
-        all += "--- " + name + "\n" + text;
-    }
+    const std::vector<uint8_t> log = fb.read_file(dir / "app/Marlinth.log");
+    const std::string all = r.output + "--- Marlinth.log\n" + test::plain_lines(std::string(log.begin(), log.end()));
     EXPECT_EQ(all, test::golden("setup.expected", all, {}));
 }
 
