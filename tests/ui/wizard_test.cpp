@@ -145,7 +145,7 @@ TEST(WizardCommit, EveryCommitNeedsItsOwnConfirmationAndTheRunningTransactionHol
 }
 
 // A verified full backup belongs to its root and its MESSAGE directory: only a real change
-// costs it (the transcript), and with it the backup's location.
+// costs it (the transcript), and with it the backup's location and the page's claim.
 TEST(WizardPages, OnlyANewBackupRootOrMessageDirectoryCostsTheVerifiedBackup) {
     PlannedSession p;
     App& app = p.app();
@@ -161,6 +161,7 @@ TEST(WizardPages, OnlyANewBackupRootOrMessageDirectoryCostsTheVerifiedBackup) {
         v.set_text(C::WizardBackupText, "Full MESSAGE backup completed and verified.\r\n...");
         walk.next();  // the change, then the backup page
         EXPECT_EQ(app.full_backup_location.empty(), !kept);
+        EXPECT_EQ(v.text(C::WizardBackupText).rfind("Full MESSAGE backup completed", 0) == 0, kept);
     }
     EXPECT_EQ(app.setup.backup_root, chosen);
 }
