@@ -44,8 +44,6 @@ void enter_wizard_at(App& app, int step) {
 // already queued): the logic must not rely on the button state alone.
 void late_click(App& app, ControlId id) { dispatch(app, id, UiEvent::Clicked); }
 
-std::string conf_path(const std::string& node) { return node + kPathSeparator + "SFMCONF.DAT"; }
-
 // A walk in a planned session, with its installation's paths as ${BACKUP}, ${MESSAGE} and ${NA}.
 test::ScriptWalk walk_in(PlannedSession& p, const std::string& name, test::ScriptVars vars = {}) {
     vars.insert({{"BACKUP", p.inst.backup_root}, {"MESSAGE", p.inst.message_dir}, {"NA", p.na_path}});
@@ -58,8 +56,7 @@ test::ScriptWalk walk_in(PlannedSession& p, const std::string& name, test::Scrip
 TEST(WizardGates, TheNamesPageSaysHowManyAreasBlockOrWait) {
     PlannedSession p;
     App& app = p.app();
-    app.ui.wizard_active = true;
-    app.ui.wizard_step = 10;
+    enter_wizard_at(app, 10);
     AreaPreview& preview = app.preview;
     const struct { uint32_t blocked, review; const char* says; } cases[] = {
         {1, 0, "1 area is blocked: correct the .NA file and load it again."},
@@ -267,7 +264,7 @@ protected:
         old_conf = conf(0);
     }
 
-    std::vector<uint8_t> conf(size_t node) { return fb.read_file(conf_path(inst.nodes[node])); }
+    std::vector<uint8_t> conf(size_t node) { return fb.read_file(inst.nodes[node] + kPathSeparator + "SFMCONF.DAT"); }
 
     test::ScriptResult run(const std::string& script, const test::ScriptVars& vars = {}) {
         return test::run_script(fp, dir / "app", script, vars);
