@@ -11,10 +11,10 @@
 #include <algorithm>
 #include <cstdlib>
 #include <functional>
-#include <sstream>
 
 #include "app/import_commands.h"
 #include "core/sha256.h"
+#include "support/golden_diff.h"
 #include "support/na_fixture.h"
 #include "support/planned_session.h"
 #include "support/script_harness.h"
@@ -44,8 +44,6 @@ void enter_wizard_at(App& app, int step) {
 // already queued): the logic must not rely on the button state alone.
 void late_click(App& app, ControlId id) { dispatch(app, id, UiEvent::Clicked); }
 
-std::string conf_path(const std::string& node) { return node + kPathSeparator + "SFMCONF.DAT"; }
-
 // A walk in a planned session, with its installation's paths as ${BACKUP}, ${MESSAGE} and ${NA}.
 test::ScriptWalk walk_in(PlannedSession& p, const std::string& name, test::ScriptVars vars = {}) {
     vars.insert({{"BACKUP", p.inst.backup_root}, {"MESSAGE", p.inst.message_dir}, {"NA", p.na_path}});
@@ -58,8 +56,7 @@ test::ScriptWalk walk_in(PlannedSession& p, const std::string& name, test::Scrip
 TEST(WizardGates, TheNamesPageSaysHowManyAreasBlockOrWait) {
     PlannedSession p;
     App& app = p.app();
-    app.ui.wizard_active = true;
-    app.ui.wizard_step = 10;
+    enter_wizard_at(app, 10);
     AreaPreview& preview = app.preview;
     const struct { uint32_t blocked, review; const char* says; } cases[] = {
         {1, 0, "1 area is blocked: correct the .NA file and load it again."},
@@ -145,7 +142,7 @@ TEST(WizardCommit, EveryCommitNeedsItsOwnConfirmationAndTheRunningTransactionHol
 }
 
 // A verified full backup belongs to its root and its MESSAGE directory: only a real change
-// costs it (the transcript), and with it the backup's location.
+// costs it (the transcript), and with it the backup's location and the page's claim.
 TEST(WizardPages, OnlyANewBackupRootOrMessageDirectoryCostsTheVerifiedBackup) {
     PlannedSession p;
     App& app = p.app();
@@ -161,6 +158,7 @@ TEST(WizardPages, OnlyANewBackupRootOrMessageDirectoryCostsTheVerifiedBackup) {
         v.set_text(C::WizardBackupText, "Full MESSAGE backup completed and verified.\r\n...");
         walk.next();  // the change, then the backup page
         EXPECT_EQ(app.full_backup_location.empty(), !kept);
+        EXPECT_EQ(v.text(C::WizardBackupText).rfind("Full MESSAGE backup completed", 0) == 0, kept);
     }
     EXPECT_EQ(app.setup.backup_root, chosen);
 }
@@ -266,7 +264,7 @@ protected:
         old_conf = conf(0);
     }
 
-    std::vector<uint8_t> conf(size_t node) { return fb.read_file(conf_path(inst.nodes[node])); }
+    std::vector<uint8_t> conf(size_t node) { return fb.read_file(inst.nodes[node] + kPathSeparator + "SFMCONF.DAT"); }
 
     test::ScriptResult run(const std::string& script, const test::ScriptVars& vars = {}) {
         return test::run_script(fp, dir / "app", script, vars);
@@ -309,22 +307,16 @@ TEST_F(Scripts, TheDemosAreaListWalksEveryPageAndItsSecondListShowsEveryVerdict)
     EXPECT_EQ(r.output, test::golden("demo_road.expected", r.output, v));
 }
 
-// The transcript, then the saved configuration and log, whose CRLF line ends are checked here
-// and shown as LF in the golden file.
-TEST_F(Scripts, SetupRoadLeavesTheExpectedConfiguration) {
+// The transcript, then the log file: made at start, appended by the save, its CR LF line ends
+// checked here and shown as LF in the golden file.
+TEST_F(Scripts, SetupRoadSavesAndLogsTheSave) {
     fp.set_time({2026, 12, 5, 9, 5, 3});
-    const test::ScriptResult r = run(test::load_script("setup.script"), {{"NODE1", "C:\\BBS\\SF"}, {"NODE2", "C:\\BBS\\SF2"},
-                                                                         {"NODE3", "C:\\BBS\\SF3"}, {"MESSAGE", "C:\\BBS\\MESSAGE"},
-                                                                         {"BACKUP", "D:\\SF_BACKUPS"}});
+    const test::ScriptResult r =
+        run(test::load_script("setup.script"), {{"NODE1", "C:\\BBS\\SF"}, {"NODE2", "C:\\BBS\\SF2"}, {"NODE3", "C:\\BBS\\SF3"},
+                                                {"MESSAGE", "C:\\BBS\\MESSAGE"}});
     ASSERT_TRUE(r.ok) << r.output;
-    std::string all = r.output;
-    for (const std::string name : {"Marlinth.cfg", "Marlinth.log"}) {
-        const std::vector<uint8_t> bytes = fb.read_file(dir / ("app/" + name));
-        std::string text(bytes.begin(), bytes.end());
-        EXPECT_EQ(std::count(text.begin(), text.end(), '\r'), std::count(text.begin(), text.end(), '\n')) << name;
-        text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
-        all += "--- " + name + "\n" + text;
-    }
+    const std::vector<uint8_t> log = fb.read_file(dir / "app/Marlinth.log");
+    const std::string all = r.output + "--- Marlinth.log\n" + test::plain_lines(std::string(log.begin(), log.end()));
     EXPECT_EQ(all, test::golden("setup.expected", all, {}));
 }
 
