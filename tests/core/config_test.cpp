@@ -87,7 +87,7 @@ TEST_F(Config, ValidationStopsAtTheFirstProblemThenSavingTrimsTheFields) {
     fp.set_time({2026, 12, 5, 9, 5, 3});
     std::string nodes32 = "C:\\SF1";
     for (int i = 2; i <= 32; ++i) nodes32 += "\nC:\\SF" + std::to_string(i);
-    const test::ScriptVars vars = {{"LONG", "C:\\" + std::string(297, 'x')}, {"NODES32", nodes32}};
+    const test::ScriptVars vars = {{"NODES32", nodes32}};
     const test::ScriptResult r = test::run_script_parts(fp, dir.path(), test::load_script("setup_refusals.script"), vars, {},
                                                         [&](App&, int) { EXPECT_FALSE(fb.exists(cfg)); });
     ASSERT_TRUE(r.ok) << r.output;

@@ -61,7 +61,8 @@ TEST(Preflight, EveryCheckWritesItsLineAndAnyErrorBlocks) {
     };
     const std::vector<std::pair<const char*, Arrange>> cases = {
         {"clean", [](Planned&) {}},
-        {"occupied node", [](Planned& s) { s.fb.write_whoson(s.whoson(), {-1, 5}, 0x1A); }},
+        // UserNo -1 is a free node, 0 a caller (the sysop) as much as 5 is.
+        {"occupied nodes", [](Planned& s) { s.fb.write_whoson(s.whoson(), {-1, 5, 0}, 0x1A); }},
         {"node status file of a bad size", [](Planned& s) { s.fb.write_file(s.whoson(), std::vector<uint8_t>(7, 0xFF)); }},
         {"node status file missing", [](Planned& s) { s.fb.remove_file(s.whoson()); }},
         // The tosser's work directory counts only when the tosser is in use.
@@ -88,6 +89,8 @@ TEST(Preflight, EveryCheckWritesItsLineAndAnyErrorBlocks) {
              orphan.shape = test::ThreadShape::OrphanReply;
              s.fb.make_message_base(s.inst.message_dir, 3, orphan);
          }},
+        // A base that cannot be read is an error, not a finding: it blocks like one.
+        {"last message base unreadable", [](Planned& s) { s.fp.fail_path(test::Op::Read, "SFMSG06.IDX"); }},
         {"no root", root([](Planned&) { return ""; })},
         {"root is node 2", root([](Planned& s) { return s.inst.nodes[1]; })},
         {"root holds node 1", root([](Planned& s) { return s.inst.root; })},

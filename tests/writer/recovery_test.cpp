@@ -175,6 +175,33 @@ TEST(Recovery, RestoreFromBackupRefusesAnIncompleteSetAndUndoesAnAppend) {
     EXPECT_EQ(shown, test::golden("restore_from_backup.expected", shown, {}));
 }
 
+// A restore that fails leaves every node as the append left it and says so, never RESTORED: a
+// stop while the current files are backed up, and a failed rename onto the last node put back.
+TEST(Recovery, ARestoreThatFailsSaysHowItEndedAndLeavesTheAppendInPlace) {
+    const struct {
+        const char* fault;
+        Op op;
+        const char* status;
+    } cases[] = {
+        {"the copy of node 3's backup", Op::Copy, "Restore stopped before any node file was changed. Review RESTORE.txt."},
+        {"the rename onto node 3", Op::Rename, "Restore failed; every node was put back and verified. Review RESTORE.txt."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.fault);
+        Ready r;
+        ASSERT_EQ(r.commit(), Outcome::Success);
+        const std::string appended = r.node_text(1);
+        r.p.fp.fail_path(c.op, c.op == Op::Rename ? r.node_file(3) : std::string("Node03-"));
+        r.p.view().type(ControlId::Confirmation, "YES");
+        r.p.view().queue_pick(r.dir());
+        r.p.view().queue_answer(BoxAnswer::Yes);
+        r.p.view().click(ControlId::RestoreFromBackup);
+        EXPECT_EQ(r.p.view().status(StatusLine::Writer), c.status) << r.p.app().writer->str();
+        for (int i = 1; i <= 3; ++i) EXPECT_EQ(r.node_text(i), appended) << i;
+        EXPECT_FALSE(r.p.fb.exists(r.p.app().files.journal_path));
+    }
+}
+
 // What the sysop sees at start-up for each kind of journal, compared with
 // tests/scripts/recovery.expected: finished, never started, mixed (declined, then accepted),
 // damaged, a restore's journal (finished; mixed, declined) with its own advice and words; and the
