@@ -145,9 +145,10 @@ TEST(FullBackup, EveryFailureIsShownAndRecordsNoBackup) {
              b.v.set_text(ControlId::WizardBackupRoot, b.root);
          }, -1},
     };
-    // The box, the output and the status of each are in tests/scripts/full_backup_failures.expected.
+    // The box, the output and the status of each are in tests/scripts/full_backup_failures.expected,
+    // each case by the lines it changes against the closest case before it.
     const std::string script = test::load_script("full_backup_failures.script");
-    std::string all;
+    test::ChangedCases all;
     for (const auto& [what, arrange, kept] : cases) {
         SCOPED_TRACE(what);
         Backup b;
@@ -172,14 +173,14 @@ TEST(FullBackup, EveryFailureIsShownAndRecordsNoBackup) {
         // The copy that failed: its destination path, and the source path under MESSAGE.
         const std::string to = b.p.fp.injected().empty() ? "" : b.p.fp.injected()[0].second;
         const std::string from = to.empty() ? "" : b.message + to.substr(b.destination().size());
-        all += "== " + std::string(what) + "\n" + screen.shown(b.p.dir.path(), {{"FROM", from}, {"TO", to}});
+        all.add(what, screen.shown(b.p.dir.path(), {{"FROM", from}, {"TO", to}}));
         EXPECT_FALSE(b.p.fb.exists(sep(b.transaction(), "FULL-MESSAGE-BACKUP.txt")) || b.p.fb.exists(sep(b.message, "BACKUPS")));
         if (kept < 0) {
             EXPECT_FALSE(b.p.fp.calls(Op::Copy) || b.p.fb.exists(b.transaction()));
             EXPECT_EQ(b.p.fb.exists(b.root), kept == -1);
         }
     }
-    EXPECT_EQ(all, test::golden("full_backup_failures.expected", all, {}));
+    EXPECT_EQ(all.all, test::golden("full_backup_failures.expected", all.all, {}));
 }
 
 TEST(BackupTree, ScanAndCopyRefuseWhatTheyCannotDo) {

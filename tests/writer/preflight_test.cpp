@@ -139,9 +139,9 @@ TEST(Preflight, TheNewTotalMayReach784ConferencesButNotPassIt) {
 
 // Every path the commit will form must fit: the transaction directory with its longest name and
 // the files in it, and each node file with its staging suffix. At the limit the preflight passes.
-// Walked by
-// tests/scripts/writer_path_limits.script: its first part for the backup root rows, its second
-// for the node rows.
+// Walked by tests/scripts/writer_path_limits.script: its first part for the backup root rows, its
+// second for the node rows; each row is pinned by the lines it changes against the clean run,
+// which writer_preflight.expected pins whole.
 TEST(Preflight, EveryPathTheCommitWillFormMustFit) {
     const auto of_length = [](const std::string& base, size_t length) { return sep(base, std::string(length - base.size() - 1, 'P')); };
     // Root + MARLINTH_20261231_235959-99 + Node01-SFMCONF.DAT makes 259, then 260 characters;
@@ -149,6 +149,8 @@ TEST(Preflight, EveryPathTheCommitWillFormMustFit) {
     const std::pair<size_t, size_t> rows[] = {{212, 0}, {213, 0}, {0, 239}, {0, 240}, {0, 249}};
     const std::vector<std::string> parts = test::script_parts(test::load_script("writer_path_limits.script"));
     test::ChangedCases all;
+    Planned clean;
+    all.pinned_elsewhere("clean", test::Screen(clean.app, clean.v).play(parts[0], {{"ROOT", clean.inst.backup_root}}).shown(clean.dir.path()));
     for (size_t i = 0; i < 5; ++i) {
         Planned s;
         const std::string node3 = rows[i].second ? of_length(s.dir.path(), rows[i].second) : s.inst.nodes[2];
