@@ -141,11 +141,8 @@ TEST(Recovery, RestoreFromBackupRefusesAnIncompleteSetAndUndoesAnAppend) {
     // restore leaves in MESSAGE and names, with what they block.
     for (const char* name : {"SFMSG07.PTR", "SFMSG07.IDX", "SFMSG08.PTR"}) r.p.fb.write_text(sep(r.p.inst.message_dir, name), "");
     screen->play(parts[1], vars);
+    // (The new backups and RESTORE.txt, which is the report shown here, are checked on the transaction.)
     EXPECT_EQ(installation_state(r, r.old_bytes, ""), "old") << r.p.app().writer->str();
-    EXPECT_EQ(test::text_of(r.p.fb.read_file(sep(r.dir("-01"), "Node03-SFMCONF.DAT"))), appended);
-    const std::string record = test::text_of(r.p.fb.read_file(sep(r.dir("-01"), "RESTORE.txt")));
-    EXPECT_NE(record.find("RESTORE RESULT: SUCCESS"), std::string::npos);
-    EXPECT_NE(record.find("NOTICE: Move the SFMSG07 and SFMSG08 files out of MESSAGE"), std::string::npos) << record;
     EXPECT_TRUE(!r.p.fb.exists(r.p.app().files.journal_path) && r.p.app().flags.write_completed);
     std::string shown = screen->shown(r.p.dir.path());
     screen.reset();
