@@ -106,10 +106,6 @@ bool FaultPlatform::file_size(Handle handle, uint64_t& size) {
     return real_.file_size(handle, size);
 }
 
-bool FaultPlatform::read(Handle handle, void* buffer, uint32_t length, uint32_t& got) {
-    return !trip(Op::Read, handle_paths_[handle]) && real_.read(handle, buffer, length, got);
-}
-
 bool FaultPlatform::write(Handle handle, const void* data, uint32_t length, uint32_t& written) {
     if (!trip(Op::Write, handle_paths_[handle])) return real_.write(handle, data, length, written);
     real_.write(handle, data, length / 2, written);  // a failed write may still leave part of the data behind
@@ -165,26 +161,6 @@ bool FaultPlatform::create_directory(const std::string& path) {
     return true;
 }
 
-FileAttributes FaultPlatform::attributes(const std::string& path) {
-    return trip(Op::Attributes, path) ? FileAttributes() : real_.attributes(path);
-}
-
-bool FaultPlatform::folder_identity(const std::string& path, FolderIdentity& id) {
-    return !trip(Op::FolderIdentity, path) && real_.folder_identity(path, id);
-}
-
-bool FaultPlatform::full_path(const std::string& path, std::string& out) {
-    return !trip(Op::FullPath, path) && real_.full_path(path, out);
-}
-
-bool FaultPlatform::list_directory(const std::string& directory, std::vector<DirEntry>& out) {
-    return !trip(Op::List, directory) && real_.list_directory(directory, out);
-}
-
-bool FaultPlatform::find_first_match(const std::string& directory, const std::string& pattern, std::string& name) {
-    return !trip(Op::FindMatch, directory) && real_.find_first_match(directory, pattern, name);
-}
-
 bool FaultPlatform::free_space(const std::string& path, uint64_t& available) {
     if (trip(Op::FreeSpace, path)) return false;
     if (free_space_fixed_) {
@@ -193,8 +169,6 @@ bool FaultPlatform::free_space(const std::string& path, uint64_t& available) {
     }
     return real_.free_space(path, available);
 }
-
-LocalTime FaultPlatform::local_time() { return time_fixed_ ? fixed_time_ : real_.local_time(); }
 
 bool FaultPlatform::process_names(std::vector<std::string>& names) {
     if (trip(Op::Processes) || process_list_fails_) return false;

@@ -91,7 +91,9 @@ public:
     // Platform
     Handle open(const std::string& path, OpenMode mode) override;
     bool file_size(Handle handle, uint64_t& size) override;
-    bool read(Handle handle, void* buffer, uint32_t length, uint32_t& got) override;
+    bool read(Handle handle, void* buffer, uint32_t length, uint32_t& got) override {
+        return !trip(Op::Read, handle_paths_[handle]) && real_.read(handle, buffer, length, got);
+    }
     bool write(Handle handle, const void* data, uint32_t length, uint32_t& written) override;
     bool flush(Handle handle) override;
     void close(Handle handle) override;
@@ -101,13 +103,23 @@ public:
     bool flush_file(const std::string& path) override;
     bool flush_directory(const std::string& path) override;
     bool create_directory(const std::string& path) override;
-    FileAttributes attributes(const std::string& path) override;
-    bool folder_identity(const std::string& path, FolderIdentity& id) override;
-    bool full_path(const std::string& path, std::string& out) override;
-    bool list_directory(const std::string& directory, std::vector<DirEntry>& out) override;
-    bool find_first_match(const std::string& directory, const std::string& pattern, std::string& name) override;
+    FileAttributes attributes(const std::string& path) override {
+        return trip(Op::Attributes, path) ? FileAttributes() : real_.attributes(path);
+    }
+    bool folder_identity(const std::string& path, FolderIdentity& id) override {
+        return !trip(Op::FolderIdentity, path) && real_.folder_identity(path, id);
+    }
+    bool full_path(const std::string& path, std::string& out) override {
+        return !trip(Op::FullPath, path) && real_.full_path(path, out);
+    }
+    bool list_directory(const std::string& directory, std::vector<DirEntry>& out) override {
+        return !trip(Op::List, directory) && real_.list_directory(directory, out);
+    }
+    bool find_first_match(const std::string& directory, const std::string& pattern, std::string& name) override {
+        return !trip(Op::FindMatch, directory) && real_.find_first_match(directory, pattern, name);
+    }
     bool free_space(const std::string& path, uint64_t& available) override;
-    LocalTime local_time() override;
+    LocalTime local_time() override { return time_fixed_ ? fixed_time_ : real_.local_time(); }
     bool process_names(std::vector<std::string>& names) override;
     std::string executable_path() override { return real_.executable_path(); }
     void* allocate(size_t bytes) override;
