@@ -1,5 +1,6 @@
 // A session where the sysop has generated the plan, passed the preflight and typed YES, with the
-// checks every commit test makes of the nodes and the transaction directory.
+// checks every commit test makes of the nodes and the transaction directory; and the program
+// started again on its installation.
 #pragma once
 
 #include <string>

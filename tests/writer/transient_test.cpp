@@ -20,7 +20,6 @@ namespace {
 
 using test::Op;
 using test::Ready;
-using test::sep;
 
 // What a run leaves: each node's bytes (old or other), the journal, and the report with the
 // temporary directory masked.
