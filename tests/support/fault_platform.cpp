@@ -2,8 +2,9 @@
 
 #include "core/strings.h"
 
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
+#include <set>
 
 namespace marlinth::test {
 
@@ -17,37 +18,15 @@ const char* op_name(Op op) {
 }
 
 bool is_mutating(Op op) {
-    switch (op) {
-    case Op::CreateNew:
-    case Op::OpenWrite:
-    case Op::Write:
-    case Op::Flush:
-    case Op::Copy:
-    case Op::Delete:
-    case Op::Rename:
-    case Op::CreateDir:
-    case Op::FlushFile:
-    case Op::FlushDir:
-        return true;
-    default:
-        return false;
-    }
+    static const std::set<Op> kMutating = {Op::CreateNew, Op::OpenWrite, Op::Write,  Op::Flush,     Op::Copy,
+                                           Op::Delete,    Op::Rename,    Op::CreateDir, Op::FlushFile, Op::FlushDir};
+    return kMutating.count(op) > 0;
 }
 
 bool is_retryable(Op op) {
-    switch (op) {
-    case Op::OpenRead:
-    case Op::OpenExclusive:
-    case Op::CreateNew:
-    case Op::OpenWrite:
-    case Op::Copy:
-    case Op::Delete:
-    case Op::Rename:
-    case Op::FlushFile:
-        return true;
-    default:
-        return false;
-    }
+    static const std::set<Op> kRetryable = {Op::OpenRead, Op::OpenExclusive, Op::CreateNew, Op::OpenWrite,
+                                            Op::Copy,     Op::Delete,        Op::Rename,    Op::FlushFile};
+    return kRetryable.count(op) > 0;
 }
 
 int FaultPlatform::calls(Op op) const {
@@ -100,22 +79,10 @@ bool FaultPlatform::decide(Op op, const std::string& path) {
 }
 
 Platform::Handle FaultPlatform::open(const std::string& path, OpenMode mode) {
-    Op op = Op::OpenRead;
-    switch (mode) {
-    case OpenMode::ReadShared:
-        op = Op::OpenRead;
-        break;
-    case OpenMode::ReadWriteExclusive:
-        op = Op::OpenExclusive;
-        break;
-    case OpenMode::CreateNewExclusive:
-        op = Op::CreateNew;
-        break;
-    case OpenMode::WriteTruncate:
-    case OpenMode::WriteAppend:
-        op = Op::OpenWrite;
-        break;
-    }
+    const Op op = mode == OpenMode::ReadShared           ? Op::OpenRead
+                  : mode == OpenMode::ReadWriteExclusive ? Op::OpenExclusive
+                  : mode == OpenMode::CreateNewExclusive ? Op::CreateNew
+                                                         : Op::OpenWrite;
     if (trip(op, path)) return kInvalidHandle;
     const bool existed = real_.attributes(path).exists;
     Handle h = real_.open(path, mode);
@@ -139,25 +106,14 @@ bool FaultPlatform::file_size(Handle handle, uint64_t& size) {
     return real_.file_size(handle, size);
 }
 
-bool FaultPlatform::read(Handle handle, void* buffer, uint32_t length, uint32_t& got) {
-    if (trip(Op::Read, handle_paths_[handle])) return false;
-    return real_.read(handle, buffer, length, got);
-}
-
 bool FaultPlatform::write(Handle handle, const void* data, uint32_t length, uint32_t& written) {
-    if (trip(Op::Write, handle_paths_[handle])) {
-        // A failed write may still leave part of the data behind.
-        uint32_t half = 0;
-        real_.write(handle, data, length / 2, half);
-        written = half;
-        return false;
-    }
-    return real_.write(handle, data, length, written);
+    if (!trip(Op::Write, handle_paths_[handle])) return real_.write(handle, data, length, written);
+    real_.write(handle, data, length / 2, written);  // a failed write may still leave part of the data behind
+    return false;
 }
 
 bool FaultPlatform::flush(Handle handle) {
-    if (trip(Op::Flush, handle_paths_[handle])) return false;
-    if (!real_.flush(handle)) return false;
+    if (trip(Op::Flush, handle_paths_[handle]) || !real_.flush(handle)) return false;
     power_loss_.flushed(handle_paths_[handle]);
     return true;
 }
@@ -169,72 +125,40 @@ void FaultPlatform::close(Handle handle) {
 }
 
 bool FaultPlatform::copy_file_no_overwrite(const std::string& source, const std::string& destination) {
-    if (trip(Op::Copy, destination)) return false;
-    if (!real_.copy_file_no_overwrite(source, destination)) return false;
+    if (trip(Op::Copy, destination) || !real_.copy_file_no_overwrite(source, destination)) return false;
     power_loss_.created(destination);
     return true;
 }
 
 bool FaultPlatform::delete_file(const std::string& path) {
-    if (trip(Op::Delete, path)) return false;
-    if (!real_.delete_file(path)) return false;
+    if (trip(Op::Delete, path) || !real_.delete_file(path)) return false;
     power_loss_.deleted(path);
     return true;
 }
 
 bool FaultPlatform::rename_replace(const std::string& from, const std::string& to) {
-    if (trip(Op::Rename, to)) return false;
-    if (!real_.rename_replace(from, to)) return false;
+    if (trip(Op::Rename, to) || !real_.rename_replace(from, to)) return false;
     power_loss_.renamed(from, to);
     return true;
 }
 
 bool FaultPlatform::flush_file(const std::string& path) {
-    if (trip(Op::FlushFile, path)) return false;
-    if (!real_.flush_file(path)) return false;
+    if (trip(Op::FlushFile, path) || !real_.flush_file(path)) return false;
     power_loss_.flushed(path);
     return true;
 }
 
 bool FaultPlatform::flush_directory(const std::string& path) {
-    if (trip(Op::FlushDir, path)) return false;
-    if (!real_.flush_directory(path)) return false;
+    if (trip(Op::FlushDir, path) || !real_.flush_directory(path)) return false;
     power_loss_.directory_flushed(path);
     return true;
 }
 
 bool FaultPlatform::create_directory(const std::string& path) {
-    if (trip(Op::CreateDir, path)) return false;
-    // As CreateDirectoryA does, which neither Linux nor Wine applies.
-    if (path.size() > kMaxDirectoryPath) return false;
-    if (!real_.create_directory(path)) return false;
+    // The length limit as CreateDirectoryA applies it, which neither Linux nor Wine does.
+    if (trip(Op::CreateDir, path) || path.size() > kMaxDirectoryPath || !real_.create_directory(path)) return false;
     power_loss_.created_directory(path);
     return true;
-}
-
-FileAttributes FaultPlatform::attributes(const std::string& path) {
-    if (trip(Op::Attributes, path)) return FileAttributes();
-    return real_.attributes(path);
-}
-
-bool FaultPlatform::folder_identity(const std::string& path, FolderIdentity& id) {
-    if (trip(Op::FolderIdentity, path)) return false;
-    return real_.folder_identity(path, id);
-}
-
-bool FaultPlatform::full_path(const std::string& path, std::string& out) {
-    if (trip(Op::FullPath, path)) return false;
-    return real_.full_path(path, out);
-}
-
-bool FaultPlatform::list_directory(const std::string& directory, std::vector<DirEntry>& out) {
-    if (trip(Op::List, directory)) return false;
-    return real_.list_directory(directory, out);
-}
-
-bool FaultPlatform::find_first_match(const std::string& directory, const std::string& pattern, std::string& name) {
-    if (trip(Op::FindMatch, directory)) return false;
-    return real_.find_first_match(directory, pattern, name);
 }
 
 bool FaultPlatform::free_space(const std::string& path, uint64_t& available) {
@@ -245,8 +169,6 @@ bool FaultPlatform::free_space(const std::string& path, uint64_t& available) {
     }
     return real_.free_space(path, available);
 }
-
-LocalTime FaultPlatform::local_time() { return time_fixed_ ? fixed_time_ : real_.local_time(); }
 
 bool FaultPlatform::process_names(std::vector<std::string>& names) {
     if (trip(Op::Processes) || process_list_fails_) return false;

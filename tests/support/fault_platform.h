@@ -6,7 +6,6 @@
 
 #include <functional>
 #include <map>
-#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -84,7 +83,6 @@ public:
 
     int calls(Op op) const;
     int mutating_calls() const { return mutating_calls_; }
-    int fallible_calls() const { return any_calls_; }
     const std::vector<std::string>& changed_paths() const { return changed_paths_; }
     // Every call made to fail so far: its kind and path.
     const std::vector<std::pair<Op, std::string>>& injected() const { return injected_; }
@@ -93,7 +91,9 @@ public:
     // Platform
     Handle open(const std::string& path, OpenMode mode) override;
     bool file_size(Handle handle, uint64_t& size) override;
-    bool read(Handle handle, void* buffer, uint32_t length, uint32_t& got) override;
+    bool read(Handle handle, void* buffer, uint32_t length, uint32_t& got) override {
+        return !trip(Op::Read, handle_paths_[handle]) && real_.read(handle, buffer, length, got);
+    }
     bool write(Handle handle, const void* data, uint32_t length, uint32_t& written) override;
     bool flush(Handle handle) override;
     void close(Handle handle) override;
@@ -103,13 +103,23 @@ public:
     bool flush_file(const std::string& path) override;
     bool flush_directory(const std::string& path) override;
     bool create_directory(const std::string& path) override;
-    FileAttributes attributes(const std::string& path) override;
-    bool folder_identity(const std::string& path, FolderIdentity& id) override;
-    bool full_path(const std::string& path, std::string& out) override;
-    bool list_directory(const std::string& directory, std::vector<DirEntry>& out) override;
-    bool find_first_match(const std::string& directory, const std::string& pattern, std::string& name) override;
+    FileAttributes attributes(const std::string& path) override {
+        return trip(Op::Attributes, path) ? FileAttributes() : real_.attributes(path);
+    }
+    bool folder_identity(const std::string& path, FolderIdentity& id) override {
+        return !trip(Op::FolderIdentity, path) && real_.folder_identity(path, id);
+    }
+    bool full_path(const std::string& path, std::string& out) override {
+        return !trip(Op::FullPath, path) && real_.full_path(path, out);
+    }
+    bool list_directory(const std::string& directory, std::vector<DirEntry>& out) override {
+        return !trip(Op::List, directory) && real_.list_directory(directory, out);
+    }
+    bool find_first_match(const std::string& directory, const std::string& pattern, std::string& name) override {
+        return !trip(Op::FindMatch, directory) && real_.find_first_match(directory, pattern, name);
+    }
     bool free_space(const std::string& path, uint64_t& available) override;
-    LocalTime local_time() override;
+    LocalTime local_time() override { return time_fixed_ ? fixed_time_ : real_.local_time(); }
     bool process_names(std::vector<std::string>& names) override;
     std::string executable_path() override { return real_.executable_path(); }
     void* allocate(size_t bytes) override;
@@ -126,40 +136,29 @@ private:
     bool decide(Op op, const std::string& path);
 
     Platform& real_;
-    std::map<Op, int> counts_;
+    std::map<Op, int> counts_, fail_nth_;
     std::map<Op, std::function<void(const std::string&)>> hooks_;
-    std::map<Op, int> fail_nth_;
     struct PathFault {
         Op op;
         std::string fragment;
         int from_nth, times, seen;
     };
     std::vector<PathFault> fail_paths_;
-    int fail_any_n_ = 0;
-    bool fail_any_after_ = false;
-    bool power_cut_ = false;
     PowerLossModel power_loss_;
-    int any_calls_ = 0;
     std::function<bool(Op)> counted_;
-    int crash_at_ = 0;
-    int mutating_calls_ = 0;
-    std::vector<std::string> changed_paths_;
+    int fail_any_n_ = 0, any_calls_ = 0, crash_at_ = 0, mutating_calls_ = 0;
+    int busy_calls_ = 0, busy_from_ = 0, busy_times_ = 0;
+    uint32_t paused_ms_ = 0;
+    bool fail_any_after_ = false, power_cut_ = false, fake_processes_ = false, process_list_fails_ = false;
+    bool time_fixed_ = false, free_space_fixed_ = false, last_busy_ = false, code_page_932_ = false;
+    std::vector<std::string> changed_paths_, processes_;
     std::vector<std::pair<Op, std::string>> injected_;
     std::map<Handle, std::string> handle_paths_;
-    bool fake_processes_ = false;
-    bool process_list_fails_ = false;
-    std::vector<std::string> processes_;
-    bool time_fixed_ = false;
     LocalTime fixed_time_;
     std::map<std::string, uint64_t> fake_sizes_;
-    bool free_space_fixed_ = false;
     uint64_t free_space_ = 0;
     std::function<void(std::string_view)> release_hook_;
     std::map<void*, size_t> block_sizes_;
-    int busy_calls_ = 0, busy_from_ = 0, busy_times_ = 0;
-    bool last_busy_ = false;
-    bool code_page_932_ = false;
-    uint32_t paused_ms_ = 0;
 };
 
 }  // namespace marlinth::test

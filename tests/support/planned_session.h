@@ -27,55 +27,17 @@ struct AreaSpec {
     bool needs_review = false;
 };
 
-inline ImportedArea make_area(const AreaSpec& wanted, uint32_t line) {
-    ImportedArea a;
-    a.line_number = line;
-    a.echo_tag = wanted.tag;
-    a.proposed_name = wanted.name;
-    a.imported_description = wanted.name;
-    a.cleaned_description = wanted.name;
-    a.blocked = wanted.blocked;
-    a.needs_review = wanted.needs_review;
-    a.status_text = wanted.blocked ? "ERROR: echo tag already exists" : wanted.needs_review ? "SHORTENED - review name" : "READY";
-    return a;
-}
-
 class PlannedSession {
 public:
     explicit PlannedSession(const InstallationSpec& wanted = InstallationSpec(),
                             const std::vector<AreaSpec>& areas = {{"ALPHA", "Net: Alpha"}, {"BETA", "Net: Beta", false, true},
                                                                   {"GAMMA", "Net: Gamma"}})
-        : fb(*native) {
-        inst = build_installation(*native, dir / "BBS", wanted);
-        start(areas);
-    }
-
-    // Another session on the installation of an earlier one (a restart of the program).
-    PlannedSession(const Installation& existing, const std::string& na, const std::vector<AreaSpec>& areas)
-        : fb(*native), inst(existing), na_path(na) {
-        start(areas);
-    }
-
-    void start(const std::vector<AreaSpec>& areas) {
-        LocalTime t;
-        t.year = 2026, t.month = 12, t.day = 5, t.hour = 10, t.minute = 30, t.second = 0;
-        fp.set_time(t);
+        : fb(*native), inst(build_installation(*native, dir / "BBS", wanted)), na_path(dir / "NA/NET.NA") {
+        fp.set_time({2026, 12, 5, 10, 30, 0});
         fp.set_processes({});
-        if (na_path.empty()) {
-            na_path = dir / "NA/NET.NA";
-            fb.write_text(na_path, "ALPHA Alpha\r\nBETA Beta\r\nGAMMA Gamma\r\n");
-        }
+        fb.write_text(na_path, "ALPHA Alpha\r\nBETA Beta\r\nGAMMA Gamma\r\n");
         fb.make_dir(dir / "app");
         session = std::make_unique<HeadlessSession>(retrying, dir / "app");
-        type_setup();
-        load_baseline();
-        set_areas(areas);
-    }
-
-    App& app() { return session->app(); }
-    HeadlessView& view() { return session->view(); }
-
-    void type_setup() {
         HeadlessView& v = view();
         v.type(ControlId::NodeCount, std::to_string(inst.nodes.size()));
         std::string list;
@@ -85,20 +47,29 @@ public:
         v.type(ControlId::BackupRoot, inst.backup_root);
         validate_setup(app(), false);
         app().setup.backup_root = inst.backup_root;
+        // The real read-only inspection: the baseline, the conference lists and the template.
+        v.click(ControlId::RunInspection);
+        if (!app().flags.inspection_passed) throw std::runtime_error("fixture inspection failed:\n" + app().report->str());
+        v.clear_boxes();
+        set_areas(areas);
     }
 
-    // The real read-only inspection: the baseline, the conference lists and the template.
-    void load_baseline() {
-        view().click(ControlId::RunInspection);
-        if (!app().flags.inspection_passed) throw std::runtime_error("fixture inspection failed:\n" + app().report->str());
-        view().clear_boxes();
-    }
+    App& app() { return session->app(); }
+    HeadlessView& view() { return session->view(); }
 
     void set_areas(const std::vector<AreaSpec>& areas) {
         App& a = app();
         a.preview.clear();
         uint32_t line = 1;
-        for (const AreaSpec& s : areas) a.preview.areas.push_back(make_area(s, line++));
+        for (const AreaSpec& wanted : areas) {
+            ImportedArea& area = a.preview.areas.emplace_back();
+            area.line_number = line++;
+            area.echo_tag = wanted.tag;
+            area.proposed_name = area.imported_description = area.cleaned_description = wanted.name;
+            area.blocked = wanted.blocked;
+            area.needs_review = wanted.needs_review;
+            area.status_text = wanted.blocked ? "ERROR: echo tag already exists" : wanted.needs_review ? "SHORTENED - review name" : "READY";
+        }
         a.preview.recount();
         a.preview.network_name = "Net";
         a.import.na_path = na_path;

@@ -1,5 +1,6 @@
 // A session where the sysop has generated the plan, passed the preflight and typed YES, with the
-// checks every commit test makes of the nodes and the transaction directory.
+// checks every commit test makes of the nodes and the transaction directory; and the program
+// started again on its installation.
 #pragma once
 
 #include <string>
@@ -16,12 +17,7 @@ inline std::string text_of(const std::vector<uint8_t>& b) { return std::string(b
 
 // A session where the sysop has generated the plan, passed the preflight and typed YES.
 struct Ready {
-    explicit Ready(const InstallationSpec& wanted = InstallationSpec()) : p(wanted) { prepare(); }
-    Ready(const Installation& inst, const std::string& na)
-        : p(inst, na, {{"ALPHA", "Net: Alpha"}, {"BETA", "Net: Beta", false, true}, {"GAMMA", "Net: Gamma"}}) {
-        prepare();
-    }
-    void prepare() {
+    explicit Ready(const InstallationSpec& wanted = InstallationSpec()) : p(wanted) {
         old_bytes = node_text(1);
         p.view().click(ControlId::GeneratePlan);
         p.view().click(ControlId::RunPreflight);
@@ -50,6 +46,20 @@ struct Ready {
 
     PlannedSession p;
     std::string old_bytes;
+};
+
+// The program started again on a session's installation and program directory, retrying as the
+// shipped build does; its recovery question will be answered Yes. Started by the caller, after
+// any fault is set.
+struct Restart {
+    explicit Restart(Ready& r) : fp(*r.p.native), retrying(fp), session(retrying, r.p.dir / "app", false) {
+        fp.set_time({2026, 12, 5, 11, 0, 0});
+        fp.set_processes({});
+        session.view().queue_answer(BoxAnswer::Yes);
+    }
+    FaultPlatform fp;
+    RetryingPlatform retrying;
+    HeadlessSession session;
 };
 
 }  // namespace marlinth::test

@@ -1,5 +1,6 @@
 #include "support/temp_dir.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
@@ -14,15 +15,13 @@ namespace fs = std::filesystem;
 
 TempDir::TempDir() {
     static std::atomic<unsigned> counter{0};
-    fs::path base = fs::temp_directory_path();
     const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
     for (int attempt = 0; attempt < 1000; ++attempt) {
-        fs::path candidate = base / ("marlinth-test-" + std::to_string(stamp) + "-" + std::to_string(counter++));
+        const fs::path candidate = fs::temp_directory_path() / ("marlinth-test-" + std::to_string(stamp) + "-" + std::to_string(counter++));
         std::error_code ec;
-        if (fs::create_directory(candidate, ec)) {
-            path_ = candidate.string();
-            return;
-        }
+        if (!fs::create_directory(candidate, ec)) continue;
+        path_ = candidate.string();
+        return;
     }
     std::abort();
 }
@@ -33,13 +32,9 @@ TempDir::~TempDir() {
 }
 
 std::string TempDir::operator/(const std::string& name) const {
-    std::string out = path_;
     std::string rel = name;
-    for (char& c : rel)
-        if (c == '/' || c == '\\') c = kPathSeparator;
-    out += kPathSeparator;
-    out += rel;
-    return out;
+    std::replace_if(rel.begin(), rel.end(), [](char c) { return c == '/' || c == '\\'; }, kPathSeparator);
+    return path_ + kPathSeparator + rel;
 }
 
 }  // namespace marlinth::test

@@ -27,15 +27,4 @@ TreeSnapshot snapshot_tree(const std::string& root) {
     return out;
 }
 
-TreeSnapshot without(const TreeSnapshot& snapshot, std::initializer_list<const char*> fragments) {
-    TreeSnapshot out;
-    for (const auto& [path, digest] : snapshot) {
-        bool keep = true;
-        for (const char* f : fragments)
-            if (path.find(f) != std::string::npos) keep = false;
-        if (keep) out[path] = digest;
-    }
-    return out;
-}
-
 }  // namespace marlinth::test

@@ -10,7 +10,5 @@ namespace marlinth::test {
 using TreeSnapshot = std::map<std::string, std::string>;
 
 TreeSnapshot snapshot_tree(const std::string& root);
-// Only the paths whose relative name does not contain any of the fragments given.
-TreeSnapshot without(const TreeSnapshot& snapshot, std::initializer_list<const char*> fragments);
 
 }  // namespace marlinth::test

@@ -145,9 +145,9 @@ TEST(FullBackup, EveryFailureIsShownAndRecordsNoBackup) {
              b.v.set_text(ControlId::WizardBackupRoot, b.root);
          }, -1},
     };
-    // The box, the output and the status of each are in tests/scripts/full_backup_failures.expected.
-    const std::string script = test::load_script("full_backup_failures.script");
-    std::string all;
+    // The boxes and the status lines of each are in tests/scripts/full_backup_failures.expected,
+    // each case by the lines it changes against the closest case before it.
+    test::ChangedCases all;
     for (const auto& [what, arrange, kept] : cases) {
         SCOPED_TRACE(what);
         Backup b;
@@ -155,7 +155,7 @@ TEST(FullBackup, EveryFailureIsShownAndRecordsNoBackup) {
         b.p.fp.reset_counts();
         test::Screen screen(b.app, b.v);
         b.run();
-        screen.play(script);
+        screen.play("print status\n");
         EXPECT_FALSE(b.app.flags.full_backup_verified);
         EXPECT_EQ(b.v.boxes().back().text, b.v.text(ControlId::WizardBackupText));
         // Every file copied before the failure stays, each equal to its source.
@@ -172,14 +172,14 @@ TEST(FullBackup, EveryFailureIsShownAndRecordsNoBackup) {
         // The copy that failed: its destination path, and the source path under MESSAGE.
         const std::string to = b.p.fp.injected().empty() ? "" : b.p.fp.injected()[0].second;
         const std::string from = to.empty() ? "" : b.message + to.substr(b.destination().size());
-        all += "== " + std::string(what) + "\n" + screen.shown(b.p.dir.path(), {{"FROM", from}, {"TO", to}});
+        all.add(what, screen.shown(b.p.dir.path(), {{"FROM", from}, {"TO", to}}));
         EXPECT_FALSE(b.p.fb.exists(sep(b.transaction(), "FULL-MESSAGE-BACKUP.txt")) || b.p.fb.exists(sep(b.message, "BACKUPS")));
         if (kept < 0) {
             EXPECT_FALSE(b.p.fp.calls(Op::Copy) || b.p.fb.exists(b.transaction()));
             EXPECT_EQ(b.p.fb.exists(b.root), kept == -1);
         }
     }
-    EXPECT_EQ(all, test::golden("full_backup_failures.expected", all, {}));
+    EXPECT_EQ(all.all, test::golden("full_backup_failures.expected", all.all, {}));
 }
 
 TEST(BackupTree, ScanAndCopyRefuseWhatTheyCannotDo) {

@@ -125,12 +125,8 @@ TEST(NodeTransaction, EachFaultEndsWithEveryNodeOldOrNewAndTheReportNamesWhatIsN
         const ByteBuffer image_bytes = s.buffer(image);
         TransactionInputs in{kAppendWords, s.inst.backup_root, s.journal, {}, {}, &image_bytes};
         for (int i = 1; i <= 3; ++i) {
-            NodeSwap n;
-            n.number = i;
-            n.file = s.node_file(i);
-            n.old_data = reinterpret_cast<const uint8_t*>(s.old[static_cast<size_t>(i - 1)].data());
-            n.old_size = static_cast<uint32_t>(s.old[static_cast<size_t>(i - 1)].size());
-            in.nodes.push_back(n);
+            const std::string& old = s.old[static_cast<size_t>(i - 1)];
+            in.nodes.push_back({i, s.node_file(i), "", reinterpret_cast<const uint8_t*>(old.data()), static_cast<uint32_t>(old.size())});
         }
         c.arrange(s);
         auto report = TextBuffer::create();
@@ -169,6 +165,9 @@ struct RestoreSite : Site {
 
 TEST(Restore, EveryBackupAndEveryNodeIsCheckedBeforeAnythingIsWritten) {
     namespace fs = std::filesystem;
+    const auto read_only = [](int node) {
+        return [node](RestoreSite& s) { fs::permissions(s.node_file(node), fs::perms::owner_read, fs::perm_options::replace); };
+    };
     const struct {
         const char* what;
         std::function<void(RestoreSite&)> spoil;
@@ -185,10 +184,8 @@ TEST(Restore, EveryBackupAndEveryNodeIsCheckedBeforeAnythingIsWritten) {
          "ERROR: Backup differs from Node 1's backup: "},
         {"a backup for node 4", [](RestoreSite& s) { s.fb.write_text(sep(s.tx_dir(), "Node04-SFMCONF.DAT"), s.before); },
          "ERROR: The directory holds a backup for Node 4, which is not configured: "},
-        {"node 1 read-only", [](RestoreSite& s) { fs::permissions(s.node_file(1), fs::perms::all, fs::perm_options::remove); fs::permissions(s.node_file(1), fs::perms::owner_read); },
-         "ERROR: Node 1 cannot be replaced: "},
-        {"node 3 read-only", [](RestoreSite& s) { fs::permissions(s.node_file(3), fs::perms::all, fs::perm_options::remove); fs::permissions(s.node_file(3), fs::perms::owner_read); },
-         "ERROR: Node 3 cannot be replaced: "},
+        {"node 1 read-only", read_only(1), "ERROR: Node 1 cannot be replaced: "},
+        {"node 3 read-only", read_only(3), "ERROR: Node 3 cannot be replaced: "},
         {"node 3 unreadable", [](RestoreSite& s) { s.fp.fail_path(Op::OpenRead, s.node_file(3)); },
          "ERROR: Node 3 cannot be read, so it cannot be backed up: "},
         {"a caller on a node", [](RestoreSite& s) { s.fb.write_whoson(sep(sep(s.inst.nodes[0], "WORK"), "SFWHOSON.DAT"), {3}); },

@@ -142,9 +142,9 @@ TEST(Preflight, TheNewTotalMayReach784ConferencesButNotPassIt) {
 
 // Every path the commit will form must fit: the transaction directory with its longest name and
 // the files in it, and each node file with its staging suffix. At the limit the preflight passes.
-// Walked by
-// tests/scripts/writer_path_limits.script: its first part for the backup root rows, its second
-// for the node rows.
+// Walked by tests/scripts/writer_path_limits.script: its first part for the backup root rows, its
+// second for the node rows; each row is pinned by the lines it changes against the clean run,
+// which writer_preflight.expected pins whole.
 TEST(Preflight, EveryPathTheCommitWillFormMustFit) {
     const auto of_length = [](const std::string& base, size_t length) { return sep(base, std::string(length - base.size() - 1, 'P')); };
     // Root + MARLINTH_20261231_235959-99 + Node01-SFMCONF.DAT makes 259, then 260 characters;
@@ -152,6 +152,8 @@ TEST(Preflight, EveryPathTheCommitWillFormMustFit) {
     const std::pair<size_t, size_t> rows[] = {{212, 0}, {213, 0}, {0, 239}, {0, 240}, {0, 249}};
     const std::vector<std::string> parts = test::script_parts(test::load_script("writer_path_limits.script"));
     test::ChangedCases all;
+    Planned clean;
+    all.pinned_elsewhere("clean", test::Screen(clean.app, clean.v).play(parts[0], {{"ROOT", clean.inst.backup_root}}).shown(clean.dir.path()));
     for (size_t i = 0; i < 5; ++i) {
         Planned s;
         const std::string node3 = rows[i].second ? of_length(s.dir.path(), rows[i].second) : s.inst.nodes[2];
@@ -170,31 +172,29 @@ TEST(Preflight, EveryPathTheCommitWillFormMustFit) {
 // for MESSAGE and for the program directory, by what the folder is. A link to a folder of no
 // concern is accepted.
 TEST(Preflight, ABackupRootReachedThroughAnotherNameIsNotSeparate) {
-    const auto refused = [](Planned& s, const std::string& target, bool inside = true) {
-        const std::string alias = sep(s.dir.path(), "ALIAS");
-        std::filesystem::create_directory_symlink(target, alias);
-        s.v.type(ControlId::BackupRoot, inside ? sep(alias, "BACKUPS") : alias);
-        const std::string w = s.run();
-        EXPECT_EQ(s.app.flags.preflight_passed, w.find("ERROR: Backup root must be separate") == std::string::npos) << w;
-        return w;
+    using Target = std::function<std::string(Planned&)>;
+    const auto node = [](size_t i) -> Target { return [i](Planned& s) { return s.inst.nodes[i]; }; };
+    const std::string separate = "ERROR: Backup root must be separate from ";
+    const struct { const char* what; Target target; bool inside; std::string error; } rows[] = {
+        {"node 1", node(0), true, separate + "Node 1 "},
+        {"node 2", node(1), true, separate + "Node 2 "},
+        {"node 3", node(2), true, separate + "Node 3 "},
+        // The other way round: the root is another name of the folder that holds every node.
+        {"the nodes' folder", [](Planned& s) { return parent_of(s.inst.nodes[0]); }, false, separate + "Node 1 "},
+        {"MESSAGE", [](Planned& s) { return s.inst.message_dir; }, true, separate + "the shared MESSAGE directory."},
+        {"the program's", [](Planned& s) { return s.app.files.program_dir; }, true, separate + "the Marlinth program directory."},
+        {"a folder of no concern", [](Planned& s) { s.fb.make_dir(sep(s.dir.path(), "OTHER")); return sep(s.dir.path(), "OTHER"); }, true, ""},
     };
-    for (int node = 1; node <= 3; ++node) {
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
         Planned s;
-        EXPECT_NE(refused(s, s.inst.nodes[static_cast<size_t>(node - 1)]).find("ERROR: Backup root must be separate from Node " +
-                                                                                std::to_string(node) + " "),
-                  std::string::npos);
+        const std::string alias = sep(s.dir.path(), "ALIAS");
+        std::filesystem::create_directory_symlink(row.target(s), alias);
+        s.v.type(ControlId::BackupRoot, row.inside ? sep(alias, "BACKUPS") : alias);
+        const std::string w = s.run();
+        EXPECT_EQ(s.app.flags.preflight_passed, row.error.empty()) << w;
+        EXPECT_NE(w.find(row.error.empty() ? "PREFLIGHT RESULT: PASS" : row.error), std::string::npos) << w;
     }
-    // The other way round: the root is another name of the folder that holds every node.
-    Planned above;
-    EXPECT_NE(refused(above, parent_of(above.inst.nodes[0]), false).find("separate from Node 1 "), std::string::npos);
-    Planned m;
-    EXPECT_NE(refused(m, m.inst.message_dir).find("separate from the shared MESSAGE directory."), std::string::npos);
-    Planned a;
-    EXPECT_NE(refused(a, a.app.files.program_dir).find("separate from the Marlinth program directory."), std::string::npos);
-    Planned elsewhere;
-    const std::string other = sep(elsewhere.dir.path(), "OTHER");
-    elsewhere.fb.make_dir(other);
-    EXPECT_EQ(refused(elsewhere, other).find("ERROR"), std::string::npos);
 }
 #endif
 

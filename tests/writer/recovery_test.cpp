@@ -37,20 +37,6 @@ std::string installation_state(Ready& r, const std::string& before, const std::s
     return old_count == 3 ? "old" : new_count == 3 ? "new" : "mixed";
 }
 
-// The program started again on the same installation and program directory; its recovery
-// question is answered Yes.
-struct Restart {
-    Restart(Ready& r, int crash_at = 0) : fp(*r.p.native), session(fp, r.p.dir / "app", false) {
-        fp.set_time({2026, 12, 5, 11, 0, 0});
-        fp.set_processes({});
-        session.view().queue_answer(BoxAnswer::Yes);
-        if (crash_at > 0) fp.crash_at(crash_at);
-        session.start();
-    }
-    test::FaultPlatform fp;
-    HeadlessSession session;
-};
-
 #ifndef _WIN32
 // Runs `body` in a child process; true when the child was ended by the injected crash.
 bool crashed_in_child(const std::function<void()>& body) {
@@ -113,7 +99,8 @@ TEST(Recovery, AnAppendARestoreOrARecoveryEndedAtAnyFileOperationIsSettledAtTheN
         {"append, power cut", before, after, [](Ready&) {}, cut(commit)},
         {"restore, process ended", after, before, committed, ended(restore)},
         {"restore, power cut", after, before, committed, cut(restore)},
-        {"recovery, process ended", before, before, node1_replaced, [](Ready& r, int n) { Restart during(r, n); }},
+        {"recovery, process ended", before, before, node1_replaced,
+         [](Ready& r, int n) { test::Restart during(r); during.fp.crash_at(n), during.session.start(); }},
     };
     for (const auto& row : rows) {
         int points = 0;
@@ -122,7 +109,8 @@ TEST(Recovery, AnAppendARestoreOrARecoveryEndedAtAnyFileOperationIsSettledAtTheN
             row.arrange(r);
             if (!crashed_in_child([&] { row.end_at(r, n); })) break;
             ++points;
-            Restart again(r);
+            test::Restart again(r);
+            again.session.start();
             const std::string where = row.name + (" at " + std::to_string(n)) + "\n" + again.session.app().writer->str();
             EXPECT_NE(installation_state(r, row.before, row.after), "mixed") << where;
             EXPECT_EQ(lost_backups(r, row.before, row.after), 0) << where;
@@ -153,11 +141,8 @@ TEST(Recovery, RestoreFromBackupRefusesAnIncompleteSetAndUndoesAnAppend) {
     // restore leaves in MESSAGE and names, with what they block.
     for (const char* name : {"SFMSG07.PTR", "SFMSG07.IDX", "SFMSG08.PTR"}) r.p.fb.write_text(sep(r.p.inst.message_dir, name), "");
     screen->play(parts[1], vars);
+    // (The new backups and RESTORE.txt, which is the report shown here, are checked on the transaction.)
     EXPECT_EQ(installation_state(r, r.old_bytes, ""), "old") << r.p.app().writer->str();
-    EXPECT_EQ(test::text_of(r.p.fb.read_file(sep(r.dir("-01"), "Node03-SFMCONF.DAT"))), appended);
-    const std::string record = test::text_of(r.p.fb.read_file(sep(r.dir("-01"), "RESTORE.txt")));
-    EXPECT_NE(record.find("RESTORE RESULT: SUCCESS"), std::string::npos);
-    EXPECT_NE(record.find("NOTICE: Move the SFMSG07 and SFMSG08 files out of MESSAGE"), std::string::npos) << record;
     EXPECT_TRUE(!r.p.fb.exists(r.p.app().files.journal_path) && r.p.app().flags.write_completed);
     std::string shown = screen->shown(r.p.dir.path());
     screen.reset();
@@ -205,7 +190,7 @@ TEST(Recovery, ARestoreThatFailsSaysHowItEndedAndLeavesTheAppendInPlace) {
 // What the sysop sees at start-up for each kind of journal, compared with
 // tests/scripts/recovery.expected: finished, never started, mixed (declined, then accepted),
 // damaged, a restore's journal (finished; mixed, declined) with its own advice and words; and the
-// preflight while a journal waits.
+// preflight while a journal waits, opened at its first ERROR.
 TEST(Recovery, StartUpTellsTheSysopWhatTheJournalFoundAndWhatWasDone) {
     Ready r;
     ASSERT_EQ(r.commit(), Outcome::Success);
@@ -228,7 +213,7 @@ TEST(Recovery, StartUpTellsTheSysopWhatTheJournalFoundAndWhatWasDone) {
     const struct { const char* what; std::string journal, node2; const char* script; bool leftovers = false; } cases[] = {
         {"finished", text, appended, "print status\n", true},
         {"never started", text, "", "print status\n", true},
-        {"mixed, declined", text, r.old_bytes, "answer no\nprint status\nclick 301\nchoose 100 7\nclick 182\nprint buffer writer\nprint status\n", true},
+        {"mixed, declined", text, r.old_bytes, "answer no\nprint status\nclick 301\nchoose 100 7\nclick 182\nprint shown 207\nprint status\n", true},
         {"mixed, recovered", text, r.old_bytes, "answer yes\nprint status\nprint buffer writer\n", true},
         {"damaged", text.substr(0, 500), appended, "print status\n"},
         {"restore, finished", restore_text, appended, "print status\n"},
@@ -243,15 +228,12 @@ TEST(Recovery, StartUpTellsTheSysopWhatTheJournalFoundAndWhatWasDone) {
         all += std::string("== ") + c.what + "\n" + test::run_script(r.p.fp, r.p.app().files.program_dir, c.script).output;
         const bool settled = !r.p.fb.exists(r.p.app().files.journal_path);
         for (const std::string& staging : {staging3, journal_staging}) {
-            if (c.leftovers) {
-                EXPECT_EQ(r.p.fb.exists(staging), !settled) << c.what << " " << staging;
-            }
+            EXPECT_EQ(r.p.fb.exists(staging), c.leftovers && !settled) << c.what << " " << staging;
+            r.p.fb.remove_file(staging);
         }
-        r.p.fb.remove_file(staging3), r.p.fb.remove_file(journal_staging);
     }
     all = test::open_boxes(test::tmp_paths(all, r.p.dir.path()));
     EXPECT_EQ(all, test::golden("recovery.expected", all, {}));
-
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
 // The sysop's whole road, from setup to the final inspection, replayed from
-// tests/scripts/writer_road.script and compared with its expected transcript; then every node is
-// checked for the staged image. (What a commit may touch, and the backups and record it leaves,
-// are checked by transaction_test.cpp.)
+// tests/scripts/writer_road.script and compared with its expected transcript, where the final
+// inspection finds the staged image's SHA-256 on Node 1 and the same bytes on every other node.
+// (What a commit may touch, and the backups and record it leaves, are checked by
+// transaction_test.cpp.)
 #include <gtest/gtest.h>
 
 #include "core/sha256.h"
@@ -56,11 +57,8 @@ TEST(WriterRoad, SysopAppendsEchoAreasAndConfirmsThemWithTheFinalInspection) {
         });
     ASSERT_TRUE(r.ok) << r.output;
 
-    const std::string staged = read_all(sep(transaction, "STAGED-SFMCONF.DAT"));
-    ASSERT_EQ(staged.size(), old_bytes.size() + 4 * 128);
-    vars["NEW_SHA"] = hex_of(staged);
+    vars["NEW_SHA"] = hex_of(read_all(sep(transaction, "STAGED-SFMCONF.DAT")));
     EXPECT_EQ(r.output, test::substitute(test::load_script("writer_road.expected"), vars));
-    for (const std::string& node : inst.nodes) EXPECT_EQ(read_all(sep(node, "SFMCONF.DAT")), staged) << node;
 }
 
 }  // namespace
