@@ -211,7 +211,8 @@ TEST(Recovery, StartUpTellsTheSysopWhatTheJournalFoundAndWhatWasDone) {
     const std::string staging3 = r.node_file(3) + std::string(kStagingSuffix),
                       journal_staging = r.p.app().files.journal_path + std::string(kStagingSuffix);
     const struct { const char* what; std::string journal, node2; const char* script; bool leftovers = false; } cases[] = {
-        {"finished", text, appended, "print status\n", true},
+        // A finished append counts as written: the preflight refuses to run it again.
+        {"finished", text, appended, "print status\nclick 301\nchoose 100 7\nclick 182\nprint shown 207\n", true},
         {"never started", text, "", "print status\n", true},
         {"mixed, declined", text, r.old_bytes, "answer no\nprint status\nclick 301\nchoose 100 7\nclick 182\nprint shown 207\nprint status\n", true},
         {"mixed, recovered", text, r.old_bytes, "answer yes\nprint status\nprint buffer writer\n", true},
