@@ -1,7 +1,6 @@
 // Restore from Backup: puts the backups of a chosen MARLINTH_ transaction directory back on every
-// node. The sysop sees first what will change; the restore is then a transaction like the append
-// (its own directory with verified backups of the current files, the journal, atomic replace and
-// read-back, rollback), so it can be undone the same way.
+// node. This asks for YES and the directory, shows what will change and asks again; writer/restore
+// does the checks and the transaction (like the append's, so it can be undone the same way).
 #pragma once
 
 #include "app/app.h"
