@@ -5,6 +5,7 @@
 #include "core/version.h"
 #include "spitfire/conference.h"
 #include "writer/preflight.h"
+#include "writer/transaction.h"
 
 namespace marlinth {
 
@@ -18,7 +19,8 @@ std::string transaction_file(const std::string& dir, const char* name) {
 // A finished transaction's own record (TRANSACTION.txt or RESTORE.txt) gains a RECOVERY section;
 // the record stays whole or absent, as before.
 void add_recovery_section(Platform& p, const Journal& j, std::string_view section) {
-    const std::string record = transaction_file(j.transaction_dir, j.kind == JournalKind::Append ? "TRANSACTION.txt" : "RESTORE.txt");
+    const TransactionWords& words = j.kind == JournalKind::Append ? kAppendWords : kRestoreWords;
+    const std::string record = transaction_file(j.transaction_dir, words.record);
     if (record.empty()) return;
     ByteBuffer old;
     std::string text;
@@ -128,15 +130,14 @@ InterruptedTransaction assess_interrupted_transaction(Platform& p, const std::st
 std::string settle_interrupted_transaction(Platform& p, const InterruptedTransaction& found, const std::string& path,
                                            TextBuffer& w) {
     const Journal& j = found.journal;
-    if (found.verdict == RecoveryVerdict::Finished) {
-        w.append_line("RECOVERY RESULT: The transaction had finished on every node.");
-        remove_staging_leftovers(p, j, path, w);
+    const bool finished = found.verdict == RecoveryVerdict::Finished;
+    w.append_line(finished ? "RECOVERY RESULT: The transaction had finished on every node."
+                           : "RECOVERY RESULT: No node had been changed; every node holds its original bytes.");
+    remove_staging_leftovers(p, j, path, w);
+    if (finished)
         add_recovery_section(p, j, w.view().substr(found.section_start));
-    } else {
-        w.append_line("RECOVERY RESULT: No node had been changed; every node holds its original bytes.");
-        remove_staging_leftovers(p, j, path, w);
+    else
         write_record(p, transaction_file(j.transaction_dir, "RECOVERY.txt"), w.view());
-    }
     return remove_journal(p, path);
 }
 
